@@ -1,0 +1,33 @@
+# The Windows tree: the Win32 layer, the program itself and the test executables run through Wine.
+set(QS_STATIC_LINK -static -static-libgcc -static-libstdc++)
+set(QS_WIN_LIBS wininet bcrypt windowscodecs ole32 oleaut32 uuid shell32 shlwapi comctl32 comdlg32 gdi32 user32 advapi32 kernel32)
+
+file(GLOB QS_WIN32_SOURCES CONFIGURE_DEPENDS
+  platform/win32/*.cpp basics/win32/*.cpp browseforfolderunit/win32/*.cpp
+  setup_main/win32/*.cpp licence_agreement/win32/*.cpp)
+add_library(qs_win32 STATIC ${QS_WIN32_SOURCES})
+target_link_libraries(qs_win32 PUBLIC qs_core ${QS_WIN_LIBS})
+target_compile_definitions(qs_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+qs_warnings(qs_win32)
+
+file(GLOB QS_EXE_SOURCES CONFIGURE_DEPENDS run_this_first/*.cpp run_this_first/*.rc)
+add_executable(run_this_first WIN32 ${QS_EXE_SOURCES})
+target_link_libraries(run_this_first PRIVATE qs_win32)
+target_link_options(run_this_first PRIVATE ${QS_STATIC_LINK} -municode -s)
+qs_warnings(run_this_first)
+
+# GoogleTest from its sources, built with the same compilers.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The portable suite again, as a Windows program: the same tests against the fake, compiled by mingw.
+file(GLOB QS_NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp)
+add_executable(native_tests_exe ${QS_NATIVE_TESTS})
+target_link_libraries(native_tests_exe PRIVATE qs_fake gtest gtest_main)
+target_link_options(native_tests_exe PRIVATE ${QS_STATIC_LINK})
+qs_warnings(native_tests_exe)
+add_test(NAME portable_suite_under_wine COMMAND native_tests_exe)
+
+include(tests/win32/tests.cmake OPTIONAL)

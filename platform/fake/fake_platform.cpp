@@ -1,0 +1,538 @@
+#include "platform/fake/fake_platform.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/fake/md5.h"
+
+namespace qs::fake {
+
+std::vector<std::uint8_t> bytes_of(const std::string& text) { return {text.begin(), text.end()}; }
+std::string string_of(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+namespace {
+
+wchar_t fold(wchar_t c)
+{
+    if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c - L'A' + L'a');
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<wchar_t>(c + 0x20);
+    return c;
+}
+
+std::wstring folded(const std::wstring& text)
+{
+    std::wstring out(text);
+    for (wchar_t& c : out) c = fold(c);
+    return out;
+}
+
+// Windows' wildcard match: * any run, ? one character, case ignored; "*.*" matches every name.
+bool wildcard_match(const std::wstring& mask, const std::wstring& name)
+{
+    if (mask == L"*.*" || mask == L"*") return true;
+    const std::wstring m = folded(mask), n = folded(name);
+    std::size_t mi = 0, ni = 0, star = std::wstring::npos, mark = 0;
+    while (ni < n.size()) {
+        if (mi < m.size() && (m[mi] == L'?' || m[mi] == n[ni])) {
+            ++mi;
+            ++ni;
+        } else if (mi < m.size() && m[mi] == L'*') {
+            star = mi++;
+            mark = ni;
+        } else if (star != std::wstring::npos) {
+            mi = star + 1;
+            ni = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (mi < m.size() && m[mi] == L'*') ++mi;
+    return mi == m.size();
+}
+
+const wchar_t* root_name(registry_root root)
+{
+    switch (root) {
+    case registry_root::classes_root: return L"hkcr";
+    case registry_root::current_user: return L"hkcu";
+    case registry_root::local_machine: return L"hklm";
+    }
+    return L"";
+}
+
+[[noreturn]] void unscripted(const char* what)
+{
+    throw std::logic_error(std::string("fake platform: no scripted answer for ") + what);
+}
+
+}  // namespace
+
+fake_platform::fake_platform()
+{
+    add_drive(L"C:");
+    add_drive(L"D:");
+    add_folder(appdata);
+    add_folder(desktop);
+    add_folder(windows_dir);
+    add_folder(L"C:\\Program Files");
+    set_registry_string(registry_root::local_machine, L"Software\\Microsoft\\Windows\\CurrentVersion",
+                        L"ProgramFilesDir", L"C:\\Program Files");
+}
+
+// ---- keys: "\" and "/" alike, doubled separators and a trailing one dropped, case folded.
+std::wstring fake_platform::key_of(const std::wstring& path)
+{
+    std::wstring p;
+    for (wchar_t c : path) {
+        if (c == L'/') c = L'\\';
+        if (c == L'\\' && !p.empty() && p.back() == L'\\') continue;
+        p.push_back(fold(c));
+    }
+    if (!p.empty() && p.front() == L'\\') p = L"c:" + p;  // root-relative: the current drive
+    while (!p.empty() && p.back() == L'\\') p.pop_back();
+    return p;
+}
+
+std::wstring fake_platform::parent_key(const std::wstring& key)
+{
+    const auto cut = key.rfind(L'\\');
+    return cut == std::wstring::npos ? std::wstring() : key.substr(0, cut);
+}
+
+const fake_platform::node* fake_platform::find(const std::wstring& path) const
+{
+    auto it = nodes_.find(key_of(path));
+    return it == nodes_.end() ? nullptr : &it->second;
+}
+
+fake_platform::node& fake_platform::make(const std::wstring& path, bool directory, std::uint32_t attributes)
+{
+    const std::wstring key = key_of(path);
+    node& n = nodes_[key];
+    if (n.path.empty()) n.order = next_order_++;
+    std::wstring display;
+    for (wchar_t c : path) display.push_back(c == L'/' ? L'\\' : c);
+    while (display.size() > 1 && display.back() == L'\\') display.pop_back();
+    n.path = display;
+    n.directory = directory;
+    n.attributes = attributes | (directory ? attr::directory : 0u);
+    return n;
+}
+
+void fake_platform::add_drive(const std::wstring& drive)
+{
+    make(drive, true, 0);
+}
+
+void fake_platform::add_folder(const std::wstring& path, std::uint32_t attributes)
+{
+    const std::wstring key = key_of(path);
+    const std::wstring parent = parent_key(key);
+    if (!parent.empty() && nodes_.find(parent) == nodes_.end()) {
+        const auto cut = path.find_last_of(L"\\/", path.find_last_not_of(L"\\/"));
+        add_folder(path.substr(0, cut));
+    }
+    auto it = nodes_.find(key);
+    if (it != nodes_.end() && it->second.directory) {
+        it->second.attributes = attributes | attr::directory;
+        return;
+    }
+    make(path, true, attributes);
+}
+
+void fake_platform::add_file(const std::wstring& path, const std::string& content, std::uint32_t attributes)
+{
+    const auto cut = path.find_last_of(L"\\/");
+    if (cut != std::wstring::npos) add_folder(path.substr(0, cut));
+    node& n = make(path, false, attributes == 0 ? attr::archive : attributes);
+    n.content = content;
+}
+
+void fake_platform::remove(const std::wstring& path)
+{
+    const std::wstring key = key_of(path);
+    for (auto it = nodes_.begin(); it != nodes_.end();) {
+        if (it->first == key || it->first.rfind(key + L"\\", 0) == 0) it = nodes_.erase(it);
+        else ++it;
+    }
+}
+
+void fake_platform::set_attributes(const std::wstring& path, std::uint32_t attributes)
+{
+    auto it = nodes_.find(key_of(path));
+    if (it == nodes_.end()) throw std::logic_error("fake platform: no such path");
+    it->second.attributes = attributes | (it->second.directory ? attr::directory : 0u);
+}
+
+bool fake_platform::has_file(const std::wstring& path) const
+{
+    const node* n = find(path);
+    return n != nullptr && !n->directory;
+}
+
+bool fake_platform::has_folder(const std::wstring& path) const
+{
+    const node* n = find(path);
+    return n != nullptr && n->directory;
+}
+
+std::string fake_platform::content(const std::wstring& path) const
+{
+    const node* n = find(path);
+    return n == nullptr ? std::string() : n->content;
+}
+
+std::vector<std::wstring> fake_platform::tree(const std::wstring& folder) const
+{
+    const std::wstring key = key_of(folder);
+    const node* base = find(folder);
+    std::vector<std::wstring> out;
+    if (base == nullptr) return out;
+    for (const auto& [k, n] : nodes_)
+        if (k.rfind(key + L"\\", 0) == 0) out.push_back(n.path.substr(base->path.size() + 1));
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+void fake_platform::set_registry_value(registry_root root, const std::wstring& key, const std::wstring& name,
+                                       registry_data data)
+{
+    registry_values_[std::wstring(root_name(root)) + L"\\" + folded(key) + L"\\\\" + folded(name)] = std::move(data);
+}
+
+void fake_platform::set_registry_string(registry_root root, const std::wstring& key, const std::wstring& name,
+                                        const std::wstring& value)
+{
+    registry_data data;
+    data.type = reg_type::sz;
+    for (wchar_t c : value + std::wstring(1, L'\0')) {
+        data.bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        data.bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+    }
+    set_registry_value(root, key, name, std::move(data));
+}
+
+std::optional<std::wstring> fake_platform::registry_default(registry_root root, const std::wstring& key) const
+{
+    auto it = registry_defaults_.find(std::wstring(root_name(root)) + L"\\" + folded(key));
+    if (it == registry_defaults_.end()) return std::nullopt;
+    return it->second;
+}
+
+void fake_platform::dialog_hook()
+{
+    if (on_dialog) on_dialog();
+}
+
+// ---- platform
+
+std::wstring fake_platform::program_path() { return program; }
+std::wstring fake_platform::appdata_folder() { return appdata; }
+std::wstring fake_platform::desktop_folder() { return desktop; }
+
+std::wstring fake_platform::windows_directory()
+{
+    if (windows_dir.empty()) throw system_error(system_message(2));
+    return windows_dir;
+}
+
+bool fake_platform::directory_exists(const std::wstring& path) { return !path.empty() && has_folder(path); }
+bool fake_platform::file_exists(const std::wstring& path) { return !path.empty() && has_file(path); }
+
+bool fake_platform::find_any(const std::wstring& path)
+{
+    if (path.find_first_of(L"*?") != std::wstring::npos) return !find_entries(path).empty();
+    return !path.empty() && find(path) != nullptr;
+}
+
+std::vector<dir_entry> fake_platform::find_entries(const std::wstring& pattern)
+{
+    std::vector<dir_entry> out;
+    const auto cut = pattern.find_last_of(L"\\/");
+    if (cut == std::wstring::npos) return out;
+    const std::wstring folder = pattern.substr(0, cut), mask = pattern.substr(cut + 1);
+    const std::wstring key = key_of(folder);
+    const node* dir = find(folder);
+    if (dir == nullptr || !dir->directory) return out;
+    const bool is_root = key.find(L'\\') == std::wstring::npos;
+    if (!is_root) {
+        if (wildcard_match(mask, L".")) out.push_back({L".", attr::directory, 0});
+        if (wildcard_match(mask, L"..")) out.push_back({L"..", attr::directory, 0});
+    }
+    std::vector<const node*> children;
+    for (const auto& [k, n] : nodes_)
+        if (parent_key(k) == key && k != key) children.push_back(&n);
+    std::sort(children.begin(), children.end(), [](const node* a, const node* b) { return a->order < b->order; });
+    for (const node* n : children) {
+        const std::wstring name = n->path.substr(n->path.find_last_of(L'\\') + 1);
+        if (wildcard_match(mask, name)) out.push_back({name, n->attributes, n->content.size()});
+    }
+    return out;
+}
+
+bool fake_platform::create_directory(const std::wstring& path)
+{
+    const std::wstring key = key_of(path);
+    if (path.empty() || nodes_.count(key) != 0) return false;
+    const std::wstring parent = parent_key(key);
+    if (parent.empty() || !has_folder(parent)) return false;
+    if (unwritable.count(path) != 0) return false;
+    make(path, true, 0);
+    created_directories.push_back(path);
+    return true;
+}
+
+bool fake_platform::copy_file(const std::wstring& from, const std::wstring& to)
+{
+    const node* source = find(from);
+    const bool ok = source != nullptr && !source->directory && unwritable.count(to) == 0 &&
+                    has_folder(parent_key(key_of(to))) && !has_folder(to);
+    file_copies.push_back({from, to, ok});
+    if (ok) {
+        const std::string bytes = source->content;
+        const std::uint32_t attributes = source->attributes;
+        make(to, false, attributes).content = bytes;
+    }
+    return ok;
+}
+
+void fake_platform::move_file_replacing(const std::wstring& from, const std::wstring& to)
+{
+    const node* source = find(from);
+    if (source == nullptr || source->directory) throw system_error(system_message(2));
+    if (unwritable.count(to) != 0 || has_folder(to)) throw system_error(system_message(5));
+    if (!has_folder(parent_key(key_of(to)))) throw system_error(system_message(3));
+    const std::string bytes = source->content;
+    const std::uint32_t attributes = source->attributes;
+    remove(from);
+    make(to, false, attributes).content = bytes;
+}
+
+bool fake_platform::delete_file(const std::wstring& path)
+{
+    if (!has_file(path)) return false;
+    remove(path);
+    return true;
+}
+
+std::vector<std::uint8_t> fake_platform::read_file(const std::wstring& path)
+{
+    const node* n = find(path);
+    if (n == nullptr || n->directory) throw system_error(system_message(2));
+    if (unreadable.count(path) != 0) throw system_error(system_message(32));
+    return bytes_of(n->content);
+}
+
+void fake_platform::write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+{
+    if (unwritable.count(path) != 0 || has_folder(path)) throw system_error(system_message(5));
+    if (!has_folder(parent_key(key_of(path)))) throw system_error(system_message(3));
+    const node* existing = find(path);
+    make(path, false, existing ? existing->attributes : attr::archive).content = string_of(bytes);
+}
+
+std::vector<std::wstring> fake_platform::md5_hex_of_files(const std::vector<std::wstring>& paths)
+{
+    std::vector<std::wstring> out;
+    out.reserve(paths.size());
+    for (const auto& path : paths) out.push_back(md5_hex(string_of(read_file(path))));
+    return out;
+}
+
+// Copies a file or a folder tree to to_path, replacing files (as if every question of the shell
+// were answered Yes) and merging into folders that exist.
+bool fake_platform::copy_tree(const std::wstring& from_key, const std::wstring& to_path)
+{
+    const node source = nodes_.at(from_key);
+    if (!source.directory) {
+        if (unwritable.count(to_path) != 0) return false;
+        make(to_path, false, source.attributes).content = source.content;
+        return true;
+    }
+    if (!has_folder(to_path)) make(to_path, true, source.attributes & ~attr::directory);
+    std::vector<std::pair<std::uint64_t, std::wstring>> children;
+    for (const auto& [k, n] : nodes_)
+        if (parent_key(k) == from_key && k != from_key) children.push_back({n.order, k});
+    std::sort(children.begin(), children.end());
+    bool ok = true;
+    for (const auto& [order, k] : children) {
+        const std::wstring name = nodes_.at(k).path.substr(nodes_.at(k).path.find_last_of(L'\\') + 1);
+        ok = copy_tree(k, to_path + L"\\" + name) && ok;
+    }
+    return ok;
+}
+
+bool fake_platform::shell_copy(const std::wstring& from, const std::wstring& to)
+{
+    dialog_hook();
+    const std::wstring from_key = key_of(from);
+    bool ok = nodes_.count(from_key) != 0 && !to.empty();
+    std::wstring destination;
+    if (ok) {
+        const node& source = nodes_.at(from_key);
+        const std::wstring name = source.path.substr(source.path.find_last_of(L'\\') + 1);
+        destination = has_folder(to) ? (to.back() == L'\\' ? to : to + L"\\") + name : to;
+        while (destination.size() > 1 && destination.back() == L'\\') destination.pop_back();
+        const std::wstring dest_key = key_of(destination);
+        // The shell refuses to copy a folder into itself.
+        if (dest_key == from_key || dest_key.rfind(from_key + L"\\", 0) == 0) ok = false;
+    }
+    if (ok) {
+        // Missing parent folders are created, as the shell does after asking.
+        const auto cut = destination.find_last_of(L'\\');
+        if (cut != std::wstring::npos && !has_folder(destination.substr(0, cut)))
+            add_folder(destination.substr(0, cut));
+        ok = copy_tree(from_key, destination);
+    }
+    shell_copies.push_back({from, to, ok});
+    return ok;
+}
+
+void fake_platform::shell_execute(const std::wstring& file, const std::wstring& parameters)
+{
+    executed.push_back({file, parameters});
+}
+
+bool fake_platform::save_shell_link(const std::wstring& link_path, const std::wstring& target,
+                                    const std::wstring& arguments, const std::wstring& working_dir)
+{
+    if (link_object_fails) throw system_error(system_message(0x80040154));
+    if (unwritable_links.count(link_path) != 0 || !has_folder(parent_key(key_of(link_path)))) return false;
+    links.push_back({link_path, target, arguments, working_dir});
+    make(link_path, false, attr::archive).content = "link to " + std::string(target.begin(), target.end());
+    return true;
+}
+
+registry_data fake_platform::query_registry_value(registry_root root, const std::wstring& key,
+                                                  const std::wstring& value_name)
+{
+    if (!key.empty() && key.front() == L'\\') throw system_error(system_message(2));  // as RegOpenKeyExW
+    if (registry_open_error != 0) throw system_error(system_message(registry_open_error));
+    auto it = registry_values_.find(std::wstring(root_name(root)) + L"\\" + folded(key) + L"\\\\" + folded(value_name));
+    if (it == registry_values_.end()) return {};
+    return it->second;
+}
+
+void fake_platform::set_registry_default_value(registry_root root, const std::wstring& key, const std::wstring& value)
+{
+    if (failing_registry_keys.count(key) != 0) throw system_error(system_message(5));
+    registry_writes.push_back({root, key, value});
+    registry_defaults_[std::wstring(root_name(root)) + L"\\" + folded(key)] = value;
+}
+
+std::wstring fake_platform::system_message(std::uint32_t code)
+{
+    switch (code) {
+    case 2: return L"The system cannot find the file specified.";
+    case 3: return L"The system cannot find the path specified.";
+    case 5: return L"Access is denied.";
+    case 32: return L"The process cannot access the file because it is being used by another process.";
+    case 1012: return L"The configuration registry key could not be read.";
+    default: return L"System error " + std::to_wstring(code) + L".";
+    }
+}
+
+// The fake's ANSI code page is Latin-1; what it cannot hold becomes '?'.
+std::wstring fake_platform::from_ansi(const std::string& bytes)
+{
+    std::wstring out;
+    out.reserve(bytes.size());
+    for (char c : bytes) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string fake_platform::to_ansi(const std::wstring& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t c : text) out.push_back(static_cast<std::uint32_t>(c) < 0x100 ? static_cast<char>(c) : '?');
+    return out;
+}
+
+std::wstring fake_platform::short_date() { return date; }
+std::wstring fake_platform::long_time() { return time; }
+
+// The fake's collation: code-unit order, case folded when asked.
+int fake_platform::compare_locale(const std::wstring& a, const std::wstring& b, bool ignore_case)
+{
+    const int r = ignore_case ? folded(a).compare(folded(b)) : a.compare(b);
+    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+}
+
+std::string fake_platform::sort_key(const std::wstring& text, bool ignore_case)
+{
+    std::string key;
+    for (wchar_t c : ignore_case ? folded(text) : text) {
+        const auto u = static_cast<std::uint32_t>(c);
+        key.push_back(static_cast<char>((u >> 16) & 0xFF));
+        key.push_back(static_cast<char>((u >> 8) & 0xFF));
+        key.push_back(static_cast<char>(u & 0xFF));
+    }
+    return key;
+}
+
+void fake_platform::show_message(const std::wstring& text)
+{
+    dialog_hook();
+    messages.push_back(text);
+}
+
+void fake_platform::show_error(const std::wstring& text) { errors.push_back(text); }
+
+bool fake_platform::ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon)
+{
+    dialog_hook();
+    questions.push_back({text, caption, icon});
+    if (yes_no_answers.empty()) unscripted("a Yes/No question");
+    const bool answer = yes_no_answers.front();
+    yes_no_answers.pop_front();
+    return answer;
+}
+
+std::wstring fake_platform::input_box(const std::wstring& title, const std::wstring& prompt,
+                                      const std::wstring& default_text)
+{
+    dialog_hook();
+    inputs.push_back({title, prompt, default_text});
+    if (input_answers.empty()) unscripted("an input box");
+    const auto answer = input_answers.front();
+    input_answers.pop_front();
+    return answer ? *answer : default_text;
+}
+
+std::wstring fake_platform::browse_for_folder(const std::wstring& title, const std::wstring& initial,
+                                              std::uint32_t flags)
+{
+    dialog_hook();
+    browses.push_back({title, initial, flags});
+    if (folder_choices.empty()) unscripted("the folder browser");
+    const std::wstring answer = folder_choices.front();
+    folder_choices.pop_front();
+    return answer;
+}
+
+bool fake_platform::select_directory(const std::wstring& initial, std::wstring& chosen)
+{
+    dialog_hook();
+    directory_dialogs.push_back(initial);
+    if (directory_choices.empty()) unscripted("the Select Directory dialog");
+    const auto answer = directory_choices.front();
+    directory_choices.pop_front();
+    if (!answer) return false;
+    if (!has_folder(*answer)) add_folder(*answer);  // the dialog creates it, with its parents
+    chosen = *answer;
+    return true;
+}
+
+void fake_platform::ftp_get(const ftp_account& account, const std::wstring& server_path, const std::wstring& local_path)
+{
+    dialog_hook();
+    ftp_calls.push_back({account, server_path, local_path});
+    if (ftp_unreachable) throw system_error(L"The server name or address could not be resolved");
+    if (auto it = ftp_errors.find(server_path); it != ftp_errors.end()) throw system_error(it->second);
+    auto it = ftp_files.find(server_path);
+    if (it == ftp_files.end()) throw system_error(L"550 " + server_path + L": No such file or directory.");
+    write_file(local_path, bytes_of(it->second));
+}
+
+}  // namespace qs::fake

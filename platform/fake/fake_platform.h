@@ -1,0 +1,194 @@
+#pragma once
+// An in-memory Windows for the portable tests: a case-insensitive file tree with attributes and
+// directory order, a registry, a record of shell copies, started programs, links, dialogs and FTP
+// transfers, and scripted answers for every dialog. Tests set it up, run a task, and assert on
+// what it recorded.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "setup_main/main_window_view.h"
+
+namespace qs::fake {
+
+// Narrow-string literal to bytes, for file contents.
+std::vector<std::uint8_t> bytes_of(const std::string& text);
+std::string string_of(const std::vector<std::uint8_t>& bytes);
+
+class fake_platform : public platform {
+public:
+    fake_platform();
+
+    // ---- what the tests set up
+    std::wstring program = L"D:\\Setup\\Sample\\run_this_first.exe";
+    std::wstring appdata = L"C:\\Users\\tester\\AppData\\Roaming";
+    std::wstring desktop = L"C:\\Users\\tester\\Desktop";
+    std::wstring windows_dir = L"C:\\Windows";  // empty: windows_directory() fails
+    std::wstring date = L"07.12.2026";
+    std::wstring time = L"12:44:12";
+
+    void add_drive(const std::wstring& drive);  // "E:"
+    void add_folder(const std::wstring& path, std::uint32_t attributes = 0);  // parents too
+    void add_file(const std::wstring& path, const std::string& content = {}, std::uint32_t attributes = 0);
+    void remove(const std::wstring& path);  // a file, or a folder with everything in it
+    void set_attributes(const std::wstring& path, std::uint32_t attributes);
+
+    bool has_file(const std::wstring& path) const;
+    bool has_folder(const std::wstring& path) const;
+    std::string content(const std::wstring& path) const;  // "" when missing
+    // Every path below a folder (files and folders), relative, with "\", in sorted order.
+    std::vector<std::wstring> tree(const std::wstring& folder) const;
+
+    // Registry values that query_registry_value finds: root, key, value name.
+    void set_registry_value(registry_root root, const std::wstring& key, const std::wstring& name,
+                            registry_data data);
+    void set_registry_string(registry_root root, const std::wstring& key, const std::wstring& name,
+                             const std::wstring& value);
+    // The default value written under a key (case-insensitive), if any.
+    std::optional<std::wstring> registry_default(registry_root root, const std::wstring& key) const;
+
+    // ---- scripted answers (a dialog without a scripted answer fails the test)
+    std::deque<bool> yes_no_answers;
+    std::deque<std::optional<std::wstring>> input_answers;  // nullopt: Cancel
+    std::deque<std::wstring> folder_choices;                // "" : Cancel
+    std::deque<std::optional<std::wstring>> directory_choices;  // nullopt: Cancel
+
+    // ---- failures to inject
+    std::set<std::wstring> unreadable;          // read_file and md5 fail (lower-case keys not needed)
+    std::set<std::wstring> unwritable;          // write_file, copy_file, move fail for these targets
+    std::set<std::wstring> failing_registry_keys;  // set_registry_default_value fails
+    bool link_object_fails = false;
+    std::set<std::wstring> unwritable_links;
+    std::uint32_t registry_open_error = 0;  // non-zero: query_registry_value cannot open any key
+    // FTP: server files by server path, and failures by server path.
+    std::map<std::wstring, std::string> ftp_files;
+    std::map<std::wstring, std::wstring> ftp_errors;
+    bool ftp_unreachable = false;
+    // Called whenever a dialog or transfer runs, so a test can act in the middle of a task.
+    std::function<void()> on_dialog;
+
+    // ---- what the program did
+    struct copy_call { std::wstring from, to; bool result; };
+    struct execute_call { std::wstring file, parameters; };
+    struct link_call { std::wstring path, target, arguments, working_dir; };
+    struct question { std::wstring text, caption; box_icon icon; };
+    struct input_call { std::wstring title, prompt, default_text; };
+    struct browse_call { std::wstring title, initial; std::uint32_t flags; };
+    struct registry_write { registry_root root; std::wstring key, value; };
+    struct ftp_call { ftp_account account; std::wstring server_path, local_path; };
+    std::vector<copy_call> shell_copies;
+    std::vector<copy_call> file_copies;
+    std::vector<execute_call> executed;
+    std::vector<link_call> links;
+    std::vector<registry_write> registry_writes;
+    std::vector<std::wstring> messages;  // show_message
+    std::vector<std::wstring> errors;    // show_error
+    std::vector<question> questions;
+    std::vector<input_call> inputs;
+    std::vector<browse_call> browses;
+    std::vector<std::wstring> directory_dialogs;  // initial folders
+    std::vector<ftp_call> ftp_calls;
+    std::vector<std::wstring> created_directories;
+
+    // ---- platform
+    std::wstring program_path() override;
+    std::wstring appdata_folder() override;
+    std::wstring desktop_folder() override;
+    std::wstring windows_directory() override;
+    bool directory_exists(const std::wstring& path) override;
+    bool file_exists(const std::wstring& path) override;
+    bool find_any(const std::wstring& path) override;
+    std::vector<dir_entry> find_entries(const std::wstring& pattern) override;
+    bool create_directory(const std::wstring& path) override;
+    bool copy_file(const std::wstring& from, const std::wstring& to) override;
+    void move_file_replacing(const std::wstring& from, const std::wstring& to) override;
+    bool delete_file(const std::wstring& path) override;
+    std::vector<std::uint8_t> read_file(const std::wstring& path) override;
+    void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
+    std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& paths) override;
+    bool shell_copy(const std::wstring& from, const std::wstring& to) override;
+    void shell_execute(const std::wstring& file, const std::wstring& parameters) override;
+    bool save_shell_link(const std::wstring& link_path, const std::wstring& target,
+                         const std::wstring& arguments, const std::wstring& working_dir) override;
+    registry_data query_registry_value(registry_root root, const std::wstring& key,
+                                       const std::wstring& value_name) override;
+    void set_registry_default_value(registry_root root, const std::wstring& key,
+                                    const std::wstring& value) override;
+    std::wstring system_message(std::uint32_t code) override;
+    std::wstring from_ansi(const std::string& bytes) override;
+    std::string to_ansi(const std::wstring& text) override;
+    std::wstring short_date() override;
+    std::wstring long_time() override;
+    int compare_locale(const std::wstring& a, const std::wstring& b, bool ignore_case) override;
+    std::string sort_key(const std::wstring& text, bool ignore_case) override;
+    void show_message(const std::wstring& text) override;
+    void show_error(const std::wstring& text) override;
+    bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) override;
+    std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
+                           const std::wstring& default_text) override;
+    std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
+                                   std::uint32_t flags) override;
+    bool select_directory(const std::wstring& initial, std::wstring& chosen) override;
+    void ftp_get(const ftp_account& account, const std::wstring& server_path,
+                 const std::wstring& local_path) override;
+
+private:
+    struct node {
+        std::wstring path;  // as created, for display
+        bool directory = false;
+        std::uint32_t attributes = 0;
+        std::string content;
+        std::uint64_t order = 0;  // directory order: the order of creation
+    };
+    std::map<std::wstring, node> nodes_;  // by normalised lower-case path
+    std::map<std::wstring, std::wstring> registry_defaults_;
+    std::map<std::wstring, registry_data> registry_values_;
+    std::uint64_t next_order_ = 0;
+
+    static std::wstring key_of(const std::wstring& path);
+    static std::wstring parent_key(const std::wstring& key);
+    const node* find(const std::wstring& path) const;
+    node& make(const std::wstring& path, bool directory, std::uint32_t attributes);
+    bool copy_tree(const std::wstring& from_key, const std::wstring& to_path);
+    void dialog_hook();
+};
+
+// A main window that records what the tasks showed.
+class fake_view : public main_window_view {
+public:
+    std::vector<std::wstring> info;
+    std::vector<std::wstring> progress_texts;
+    std::wstring caption = L"Korvex Hard- and Software quick setup";
+    std::map<control, std::wstring> texts;
+    std::vector<std::wstring> info_lines;
+    std::map<control, bool> enabled;
+    bool closed = false;
+    std::function<void()> on_progress;  // runs at each progress text, as the message loop would
+
+    void append_info(const std::wstring& line) override { info.push_back(line); }
+    void set_progress(const std::wstring& text) override
+    {
+        progress_texts.push_back(text);
+        if (on_progress) on_progress();
+    }
+    void set_caption(const std::wstring& text) override { caption = text; }
+    void set_control_text(control which, const std::wstring& text) override { texts[which] = text; }
+    void set_info_lines(const std::vector<std::wstring>& lines) override { info_lines = lines; }
+    void set_enabled(control which, bool on) override { enabled[which] = on; }
+    void close_window() override { closed = true; }
+
+    bool is_enabled(control which) const
+    {
+        auto it = enabled.find(which);
+        return it == enabled.end() || it->second;
+    }
+};
+
+}  // namespace qs::fake

@@ -1,0 +1,186 @@
+#pragma once
+// The one boundary between the program's logic and the operating system.
+//
+// Everything the tasks need from Windows goes through `platform`: files and folders, the
+// registry, the shell, dialogs, FTP, locale and clock. The Win32 implementation (platform/win32)
+// calls the real APIs; the fake (platform/fake) models them in memory for the portable tests.
+// The functions speak the program's language ("does this folder exist", "copy through the
+// shell"), not the APIs'; where a Win32 result matters to the program, it is returned here.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace qs {
+
+// A failure of the platform, carrying the system's own message text (FormatMessage, or the FTP
+// client's response). Tasks let it pass; the click handler shows text() in the error box.
+class system_error : public std::runtime_error {
+public:
+    explicit system_error(std::wstring text);
+    const std::wstring& text() const noexcept { return text_; }
+
+private:
+    std::wstring text_;
+};
+
+// File attribute bits, with the values Windows uses.
+namespace attr {
+inline constexpr std::uint32_t readonly = 0x01;
+inline constexpr std::uint32_t hidden = 0x02;
+inline constexpr std::uint32_t system = 0x04;
+inline constexpr std::uint32_t directory = 0x10;
+inline constexpr std::uint32_t archive = 0x20;
+inline constexpr std::uint32_t normal = 0x80;
+}  // namespace attr
+
+// One entry of a directory search, as FindFirstFileW/FindNextFileW report it.
+struct dir_entry {
+    std::wstring name;
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;
+    bool is_directory() const noexcept { return (attributes & attr::directory) != 0; }
+};
+
+enum class registry_root { classes_root, current_user, local_machine };
+
+// Registry value types, with the values Windows uses.
+namespace reg_type {
+inline constexpr std::uint32_t none = 0;
+inline constexpr std::uint32_t sz = 1;
+inline constexpr std::uint32_t expand_sz = 2;
+inline constexpr std::uint32_t binary = 3;
+inline constexpr std::uint32_t dword = 4;
+}  // namespace reg_type
+
+// A value as the registry stores it. `complete` is false when a read returned fewer or more bytes
+// than the registry reported for the value.
+struct registry_data {
+    std::uint32_t type = reg_type::none;  // none also when the value is missing
+    std::vector<std::uint8_t> bytes;
+    bool complete = true;
+};
+
+// Icons of a Yes/No question box.
+enum class box_icon { none, question };
+
+// Everything one FTP transfer needs.
+struct ftp_account {
+    std::wstring host;
+    int port = 21;
+    std::wstring user;
+    std::wstring password;
+    int receive_timeout_ms = 60000;
+};
+
+class platform {
+public:
+    virtual ~platform() = default;
+
+    // ---- the running program
+    // Full path of the running program file, e.g. D:\Setup\Sample\run_this_first.exe.
+    virtual std::wstring program_path() = 0;
+
+    // ---- special folders (no trailing "\")
+    // The user's application-data folder (CSIDL_APPDATA); empty when the shell names none.
+    virtual std::wstring appdata_folder() = 0;
+    // The file-system folder of the user's desktop (CSIDL_DESKTOPDIRECTORY); empty when none.
+    virtual std::wstring desktop_folder() = 0;
+    // The Windows directory as GetWindowsDirectoryW gives it, however long; throws system_error
+    // with the last error's text when the platform gives an empty path.
+    virtual std::wstring windows_directory() = 0;
+
+    // ---- files and folders ("\" or "/" separate levels)
+    virtual bool directory_exists(const std::wstring& path) = 0;
+    // An existing file, not a folder.
+    virtual bool file_exists(const std::wstring& path) = 0;
+    // A directory search for the path finds any entry, file or folder.
+    virtual bool find_any(const std::wstring& path) = 0;
+    // Every entry matching the pattern (folder + mask with * and ?), any attribute, in the order
+    // the search returns them, "." and ".." included where the mask matches them. Empty when the
+    // folder is missing or cannot be read.
+    virtual std::vector<dir_entry> find_entries(const std::wstring& pattern) = 0;
+    // Creates one folder level; false when it could not (the parent must exist).
+    virtual bool create_directory(const std::wstring& path) = 0;
+    // CopyFileW with replacing allowed; false on failure.
+    virtual bool copy_file(const std::wstring& from, const std::wstring& to) = 0;
+    // MoveFileExW with replacing allowed; throws system_error on failure.
+    virtual void move_file_replacing(const std::wstring& from, const std::wstring& to) = 0;
+    // Deletes a file; false when it could not (or it was not there).
+    virtual bool delete_file(const std::wstring& path) = 0;
+    // The whole content of a file; throws system_error when it cannot be opened or read.
+    virtual std::vector<std::uint8_t> read_file(const std::wstring& path) = 0;
+    // Creates or replaces a file with these bytes; throws system_error on failure.
+    virtual void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) = 0;
+    // MD5 of each file's content as 32 upper-case hexadecimal digits, in the order given. Each file
+    // is opened read-only, denying writers. Throws system_error for the first file that cannot be
+    // opened or read.
+    virtual std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& paths) = 0;
+
+    // ---- shell
+    // SHFileOperationW copy with no flags: the shell shows its own progress and questions.
+    // True when the shell reports success.
+    virtual bool shell_copy(const std::wstring& from, const std::wstring& to) = 0;
+    // ShellExecuteW with the main window as owner, the default verb, no working directory and
+    // SW_SHOWNORMAL. Nothing waits for the started program; the result is not looked at.
+    virtual void shell_execute(const std::wstring& file, const std::wstring& parameters) = 0;
+    // Writes a shell link file (IShellLinkW + IPersistFile), replacing an existing one. Throws
+    // system_error when the link object cannot be created; false when the file was not written.
+    virtual bool save_shell_link(const std::wstring& link_path, const std::wstring& target,
+                                 const std::wstring& arguments, const std::wstring& working_dir) = 0;
+
+    // ---- registry
+    // Opens the key (a path relative to the root, no leading "\") for query access only and reads
+    // the value. Throws system_error with the last error's text when the key cannot be opened;
+    // a missing value gives type none.
+    virtual registry_data query_registry_value(registry_root root, const std::wstring& key,
+                                               const std::wstring& value_name) = 0;
+    // Creates or opens the key, sets its default value as REG_SZ and closes it again. Throws
+    // system_error when either step fails.
+    virtual void set_registry_default_value(registry_root root, const std::wstring& key,
+                                            const std::wstring& value) = 0;
+
+    // ---- text, locale and clock
+    // The system's message text for an error code (FormatMessageW), without a final line break.
+    virtual std::wstring system_message(std::uint32_t code) = 0;
+    // The system's ANSI code page, both ways.
+    virtual std::wstring from_ansi(const std::string& bytes) = 0;
+    virtual std::string to_ansi(const std::wstring& text) = 0;
+    // Today's date in the user's short date format; the current time in the long time format.
+    virtual std::wstring short_date() = 0;
+    virtual std::wstring long_time() = 0;
+    // CompareStringW with LOCALE_USER_DEFAULT, no flags or NORM_IGNORECASE: <0, 0 or >0.
+    virtual int compare_locale(const std::wstring& a, const std::wstring& b, bool ignore_case) = 0;
+    // LCMapStringW LCMAP_SORTKEY with the same locale and flags: byte strings whose order is
+    // exactly compare_locale's.
+    virtual std::string sort_key(const std::wstring& text, bool ignore_case) = 0;
+
+    // ---- dialogs (all modal)
+    // A message box with an OK button.
+    virtual void show_message(const std::wstring& text) = 0;
+    // The error box for a task error that nothing handled: OK button, error icon.
+    virtual void show_error(const std::wstring& text) = 0;
+    // A message box with no owner and exactly Yes and No; true for Yes.
+    virtual bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) = 0;
+    // Title, prompt, an edit field prefilled with the default; Cancel returns the default.
+    virtual std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
+                                   const std::wstring& default_text) = 0;
+    // The shell's folder browser (SHBrowseForFolderW) with these BIF_ flags, preselecting the
+    // initial folder when it is not empty. The chosen path, or empty on Cancel or a choice that
+    // is no file-system folder.
+    virtual std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
+                                           std::uint32_t flags) = 0;
+    // The classic "Select Directory" dialog opened on a folder. True and the folder when the user
+    // pressed OK (a folder that did not exist has been created); false on Cancel.
+    virtual bool select_directory(const std::wstring& initial, std::wstring& chosen) = 0;
+
+    // ---- FTP
+    // One connection for one file: connect and log in, fetch the server path in binary mode over
+    // an active data connection into the local file (replacing it), close. Throws system_error
+    // with the FTP client's text on any failure.
+    virtual void ftp_get(const ftp_account& account, const std::wstring& server_path,
+                         const std::wstring& local_path) = 0;
+};
+
+}  // namespace qs

@@ -1,0 +1,70 @@
+#pragma once
+// The platform as Windows provides it. Each function does one platform operation, owns its
+// handles through the RAII types of handles.h, and turns failures into system_error with the
+// system's message text. The functions are spread over files by area:
+//   files.cpp, registry.cpp, shell.cpp, locale.cpp, dialogs.cpp (message boxes),
+//   md5.cpp (BCrypt), ftp.cpp (WinINet),
+//   browseforfolderunit/win32/browse_for_folder.cpp (SHBrowseForFolderW),
+//   setup_main/win32/input_box.cpp and select_directory_dialog.cpp (the program's own dialogs).
+
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace qs::win32 {
+
+class win32_platform : public platform {
+public:
+    // The main window, once it exists: owner of started programs and of the folder browser.
+    HWND main_window = nullptr;
+    // Caption of the program's OK message boxes (the application title).
+    std::wstring application_title = L"Korvex Hard- and Software setup";
+
+    std::wstring program_path() override;
+    std::wstring appdata_folder() override;
+    std::wstring desktop_folder() override;
+    std::wstring windows_directory() override;
+    bool directory_exists(const std::wstring& path) override;
+    bool file_exists(const std::wstring& path) override;
+    bool find_any(const std::wstring& path) override;
+    std::vector<dir_entry> find_entries(const std::wstring& pattern) override;
+    bool create_directory(const std::wstring& path) override;
+    bool copy_file(const std::wstring& from, const std::wstring& to) override;
+    void move_file_replacing(const std::wstring& from, const std::wstring& to) override;
+    bool delete_file(const std::wstring& path) override;
+    std::vector<std::uint8_t> read_file(const std::wstring& path) override;
+    void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
+    std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& paths) override;
+    bool shell_copy(const std::wstring& from, const std::wstring& to) override;
+    void shell_execute(const std::wstring& file, const std::wstring& parameters) override;
+    bool save_shell_link(const std::wstring& link_path, const std::wstring& target,
+                         const std::wstring& arguments, const std::wstring& working_dir) override;
+    registry_data query_registry_value(registry_root root, const std::wstring& key,
+                                       const std::wstring& value_name) override;
+    void set_registry_default_value(registry_root root, const std::wstring& key,
+                                    const std::wstring& value) override;
+    std::wstring system_message(std::uint32_t code) override;
+    std::wstring from_ansi(const std::string& bytes) override;
+    std::string to_ansi(const std::wstring& text) override;
+    std::wstring short_date() override;
+    std::wstring long_time() override;
+    int compare_locale(const std::wstring& a, const std::wstring& b, bool ignore_case) override;
+    std::string sort_key(const std::wstring& text, bool ignore_case) override;
+    void show_message(const std::wstring& text) override;
+    void show_error(const std::wstring& text) override;
+    bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) override;
+    std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
+                           const std::wstring& default_text) override;
+    std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
+                                   std::uint32_t flags) override;
+    bool select_directory(const std::wstring& initial, std::wstring& chosen) override;
+    void ftp_get(const ftp_account& account, const std::wstring& server_path,
+                 const std::wstring& local_path) override;
+};
+
+// system_error with the system's text for the calling thread's last error code.
+[[noreturn]] void throw_last_error();
+// The system's text for an error code, without its final line break.
+std::wstring system_text(DWORD code);
+
+}  // namespace qs::win32

@@ -1,0 +1,174 @@
+#include "setup_main/messages.h"
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+namespace qs {
+namespace {
+
+struct entry {
+    msg id;
+    const wchar_t* english;
+    const wchar_t* german;  // nullptr: the English text serves both languages
+};
+
+// LF CR, in this order, is how the program breaks lines inside its message boxes.
+#define LFCR L"\n\r"
+
+constexpr entry table[] = {
+    {msg::licence_refused,
+     L"You did not agree to the licence agreement - the software will not be installed." LFCR
+     L"If this is your permanent decision, please return the software to get your money back.",
+     nullptr},
+    {msg::workbook_question,
+     L"Generate \"historic\" workbook component to be able to load old configurations "
+     L"(version<3.20) including workbook data?",
+     nullptr},
+    {msg::workbook_caption, L"Optional setting", nullptr},
+
+    {msg::setup_started, L"Setup started at ", L"Installation gestartet: "},
+    {msg::create_dir, L"Create dir ", nullptr},
+    {msg::copying_to_appdata, L"Copying files to Windows application data folder",
+     L"Dateien werden in den Windows-Ordner appdata kopiert."},
+    {msg::copying_finished, L"Copying finished.", L"Kopieren beendet."},
+    {msg::windows_dir_not_found,
+     L"Cannot locate your Windows directory! Please specify yourself in the following dialog.",
+     L"Das Windows-Verzeichnis wurde nicht gefunden (Gesucht wurde nach c:\\windows und c:\\winnt)!" LFCR
+     L"Bitte lokalisieren Sie es selbst in dem folgenden Dialog!"},
+    {msg::windows_files_copied, L"All required files copied to Windows directory!",
+     L"Benötigte Dateien wurden ins Windows-Verzeichnis kopiert!"},
+    {msg::windows_copy_failed, L"!!! Warning: Copy action to Windows directory failed!!!",
+     L"!!! Warnung: Kopierversuch ins Windows-Verzeichnis misslungen!!!"},
+    {msg::program_folder_explained,
+     L"Select or create a new folder for the application. The program folder name \"{1}\" will be "
+     L"added automatically." LFCR LFCR
+     L"Example: If you select \"c:\\program files\" the final folder will be \"c:\\program files\\{1}\".",
+     L"Bitte wählen oder erzeugen Sie ein Verzeichnis für die Anwendung. Der Verzeichnisname \"{1}\" "
+     L"wird vom Setup-Programm automatisch hinzugefügt werden." LFCR LFCR
+     L"Beispiel: Wenn Sie \"c:\\programme\"  auswählen, wird das Programmverzeichnis "
+     L"\"c:\\programme\\{1}\" sein."},
+    {msg::select_install_folder, L"Select directory where the program should be installed", nullptr},
+    {msg::copying_files_from, L"Copying files from", L"Kopiere Dateien von"},
+    {msg::copying_to, L"to", L"nach"},
+    {msg::ellipsis, L"...", nullptr},
+
+    {msg::registration_started, L"Registration of components ...", L"Registrieren von Komponenten ..."},
+    {msg::register_extension_question, L"Register file extension {1} ({2}, {3})?",
+     L"Dateityp {1} ({2}, {3}) registrieren?"},
+    {msg::register_extension_caption, L"Register file extensions ...", L"Dateityp registrieren ..."},
+    {msg::register_ole_server, L"Register OLE server: ", L"Registriere OLE server: "},
+    {msg::no_activex_components, L"There are no ActiveX components to register!",
+     L"Keine ActiveX-Komponenten brauchten registriert zu werden!"},
+    {msg::registration_finished, L"Registration of components finished",
+     L"Registrierung von Komponenten beendet!"},
+
+    {msg::confirm_caption, L"Confirm", L"Bestätigen"},
+    {msg::no_program_shortcut_objects, L"There are no objects requiring desktop shortcuts!",
+     L"Es wurden keine Objekte gefunden, die ein Desktop-Symbol benötigen!"},
+    {msg::program_shortcut_question, L"Create a desktop shortcut for program {1}?",
+     L"Desktop-Symbol für das Programm {1} erzeugen?"},
+    {msg::shortcut_name_title, L"Desktop shortcut", L"Desktop-Symbol"},
+    {msg::program_shortcut_prompt, L"Enter the name of the desktop shortcut: ",
+     L"Bitte geben Sie einen Namen für das Desktop-Objekt an: "},
+    {msg::program_shortcuts_finished, L"Creation of program shortcuts finished",
+     L"Erzeugen von Desktop-Symbolen beendet."},
+    {msg::no_help_shortcut_objects, L"There are no objects requiring shortcuts!",
+     L"Keine Hilfedateien gefunden, für die ein Desktop-Symbol benötigt wird!"},
+    {msg::help_shortcut_question, L"Create a desktop shortcut for the helpfile {1}?",
+     L"Soll ein Desktop-Symbol für die Hilfedatei {1} erzeugt werden?"},
+    {msg::help_shortcut_prompt, L"Enter the name of the desktop shortcut: ",
+     L"Geben Sie einen Namen für das neue Desktop-Symbol an: "},
+    {msg::help_shortcuts_finished, L"Creation of help shortcuts finished",
+     L"Erzeugen von Desktop-Symbolen für Hilfedateien beendet."},
+    {msg::help_name_suffix, L" help", nullptr},
+    {msg::no_program_folder_known,
+     L"No program folder is known yet - please run \"Copy files\" first.",
+     L"Es ist noch kein Programmverzeichnis bekannt - bitte zuerst die Dateien kopieren (\"Copy files\")."},
+    {msg::shortcut_not_written, L"!!! Warning: the desktop shortcut {1} could not be written!!!",
+     L"!!! Warnung: Das Desktop-Symbol {1} konnte nicht geschrieben werden!!!"},
+
+    {msg::select_new_files_folder, L"Select the directory that contains new files", nullptr},
+    {msg::copying_to_appdata_update, L"Copying files to Windows application data folder",
+     L"Dateien werden in den Windows-Ordner application data kopiert."},
+    {msg::update_copying_from_to, L"Copying files from {1} to {2} ...", L"Kopiere Dateien von {1} nach {2} ..."},
+    {msg::file_copy_finished, L"File copy finished!", L"Kopieren der Dateien beendet!"},
+    {msg::update_own_folder_is_root,
+     L"The program runs from the root of a drive, which has no parent folder to update - nothing was copied.",
+     L"Das Programm läuft im Stammverzeichnis eines Laufwerks, das kein übergeordnetes Verzeichnis "
+     L"zum Aktualisieren hat - es wurde nichts kopiert."},
+
+    {msg::backup_started, L"Backup started at ", nullptr},
+    {msg::backup_folder_explained,
+     L"Select or create a new folder for the backup. The program folder name \"{1}\" will be added "
+     L"automatically." LFCR LFCR
+     L"Example: If you select \"c:\\my_backups\" the final folder will be \"c:\\my_backups\\{1}\".",
+     nullptr},
+    {msg::backup_ready,
+     L"Ready for generating the backup folder for your program. " LFCR
+     L"If you are asked to overwrite files or integrate folders, please agree to do so.",
+     nullptr},
+    {msg::backup_copying_from_appdata, L"Copying files from Windows application data", nullptr},
+    {msg::backup_finished, L"Backup finished ", nullptr},
+    {msg::backup_own_folder_is_root,
+     L"The program runs from the root of a drive, which has no folder name to back up under - nothing was copied.",
+     nullptr},
+    {msg::backup_inside_program_folder,
+     L"The backup folder {1} lies inside the program folder {2} - nothing was copied. Please choose another folder.",
+     nullptr},
+
+    {msg::generating_file_list, L"Generating file list ... be patient!", nullptr},
+    {msg::select_file_list_folder, L"Select folder for file list creation", nullptr},
+    {msg::file_list_ready, L"File list ready!", nullptr},
+
+    {msg::getting_remote_list, L"... getting remote file list ...", nullptr},
+    {msg::remote_list_not_accessible, L"Remote file list not accessible - try again later.", nullptr},
+    {msg::remote_list_arrived, L"Remote file list has arrived. Generating local file list ... be patient!", nullptr},
+    {msg::local_list_finished, L"Local file list finished!", nullptr},
+    {msg::update_finished, L"Update finished", nullptr},
+    {msg::getting_file, L"Getting file {1} of {2} files: {3}", nullptr},
+    {msg::files_to_delete, L"Files to delete:" LFCR, nullptr},
+    {msg::unsafe_server_path, L"!!! Skipped a path of the server's file list that leaves the program folder: {1}", nullptr},
+    {msg::download_failed, L"{1}: {2}", nullptr},
+};
+#undef LFCR
+
+const entry& find(msg id)
+{
+    for (const entry& e : table)
+        if (e.id == id) return e;
+    static const entry missing{id, L"", nullptr};
+    return missing;
+}
+
+// Fills {1}..{9} in one pass, so that a filled-in text is never scanned for placeholders again.
+std::wstring fill(const std::wstring& text, std::initializer_list<std::wstring> args)
+{
+    const std::vector<std::wstring> values(args);
+    std::wstring out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'{' && i + 2 < text.size() && text[i + 1] >= L'1' && text[i + 1] <= L'9' &&
+            text[i + 2] == L'}') {
+            const std::size_t n = static_cast<std::size_t>(text[i + 1] - L'1');
+            if (n < values.size()) {
+                out += values[n];
+                i += 2;
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::wstring message(msg id, int language_flag, std::initializer_list<std::wstring> args)
+{
+    const entry& e = find(id);
+    const wchar_t* text = (language_flag != 1 && e.german != nullptr) ? e.german : e.english;
+    return fill(text, args);
+}
+
+}  // namespace qs

@@ -1,0 +1,86 @@
+#pragma once
+// Every text the program shows in the info pane, the progress label or a message box, in one
+// table: English for language flag 1, German for any other flag. Texts that exist in English only
+// (backup, file list, Internet update) have the same text in both columns.
+//
+// Placeholders {1}, {2}, ... are filled by message(); LF CR pairs are part of the texts.
+
+#include <initializer_list>
+#include <string>
+
+namespace qs {
+
+enum class msg {
+    // start-up and licence
+    licence_refused,
+    workbook_question,
+    workbook_caption,
+    // Copy files
+    setup_started,
+    create_dir,
+    copying_to_appdata,
+    copying_finished,
+    windows_dir_not_found,
+    windows_files_copied,
+    windows_copy_failed,
+    program_folder_explained,  // {1} = program folder name
+    select_install_folder,
+    copying_files_from,
+    copying_to,
+    ellipsis,
+    // registration
+    registration_started,
+    register_extension_question,  // {1} extension, {2} file type, {3} description
+    register_extension_caption,
+    register_ole_server,
+    no_activex_components,
+    registration_finished,
+    // shortcuts
+    confirm_caption,
+    no_program_shortcut_objects,
+    program_shortcut_question,  // {1} program path
+    shortcut_name_title,
+    program_shortcut_prompt,
+    program_shortcuts_finished,
+    no_help_shortcut_objects,
+    help_shortcut_question,  // {1} help file path
+    help_shortcut_prompt,
+    help_shortcuts_finished,
+    help_name_suffix,
+    no_program_folder_known,
+    shortcut_not_written,  // {1} shortcut file path
+    // Update from folder
+    select_new_files_folder,
+    copying_to_appdata_update,
+    update_copying_from_to,  // {1} new-files folder, {2} update target
+    file_copy_finished,
+    update_own_folder_is_root,
+    // Generate backup folder
+    backup_started,
+    backup_folder_explained,  // {1} program folder name
+    backup_ready,
+    backup_copying_from_appdata,
+    backup_finished,
+    backup_own_folder_is_root,
+    backup_inside_program_folder,  // {1} backup folder, {2} program folder
+    // Generate file list
+    generating_file_list,
+    select_file_list_folder,
+    file_list_ready,
+    // Internet update
+    getting_remote_list,
+    remote_list_not_accessible,
+    remote_list_arrived,
+    local_list_finished,
+    update_finished,
+    getting_file,  // {1} k, {2} N, {3} server path
+    files_to_delete,
+    unsafe_server_path,  // {1} the path as the server's list gives it
+    download_failed,     // {1} relative path, {2} the error's text
+};
+
+// The text of a message for the language flag (1 English, anything else German), with its
+// placeholders filled in order.
+std::wstring message(msg id, int language_flag, std::initializer_list<std::wstring> args = {});
+
+}  // namespace qs

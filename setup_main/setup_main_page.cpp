@@ -1,0 +1,83 @@
+#include "setup_main/setup_main_page.h"
+
+#include <algorithm>
+
+#include "basics/paths.h"
+#include "basics/text_files.h"
+
+namespace qs {
+
+Tsetup_main_page::Tsetup_main_page(platform& os, main_window_view& view) : os_(os), view_(view) {}
+
+std::wstring Tsetup_main_page::text(msg id, std::initializer_list<std::wstring> args) const
+{
+    return message(id, language_flag, args);
+}
+
+std::wstring Tsetup_main_page::own_folder() const
+{
+    return installation_folder(os_);
+}
+
+void Tsetup_main_page::disable(control which)
+{
+    if (!is_enabled(which)) return;
+    disabled_.push_back(which);
+    view_.set_enabled(which, false);
+}
+
+bool Tsetup_main_page::is_enabled(control which) const
+{
+    return std::find(disabled_.begin(), disabled_.end(), which) == disabled_.end();
+}
+
+void Tsetup_main_page::run_task(const std::function<void()>& task)
+{
+    if (busy_) return;
+    busy_ = true;
+    try {
+        task();
+    } catch (const system_error& e) {
+        os_.show_error(e.text());
+    } catch (const std::exception& e) {
+        os_.show_error(utf8_to_wide(e.what()));
+    }
+    busy_ = false;
+}
+
+void Tsetup_main_page::click(control which)
+{
+    switch (which) {
+    case control::exit_button: exit_buttonClick(); break;
+    case control::copy_button: copy_buttonClick(); break;
+    case control::register_button: register_buttonClick(); break;
+    case control::launch_button: launch_buttonClick(); break;
+    case control::help_shortcut_button: help_shortcut_buttonClick(); break;
+    case control::Button1: Button1Click(); break;
+    case control::update_button: update_buttonClick(); break;
+    case control::Button2: Button2Click(); break;
+    case control::Button3: Button3Click(); break;
+    case control::Button4: Button4Click(); break;
+    case control::Button5: Button5Click(); break;
+    default: break;
+    }
+}
+
+void Tsetup_main_page::exit_buttonClick()
+{
+    view_.close_window();
+}
+
+void Tsetup_main_page::copy_buttonClick() { run_task([this] { copy_files(); }); }
+void Tsetup_main_page::register_buttonClick() { run_task([this] { register_target_or_own_folder(); }); }
+void Tsetup_main_page::register_target_or_own_folder()
+{
+    register_components(target_folder.empty() ? own_folder() : target_folder);
+}
+void Tsetup_main_page::launch_buttonClick() { run_task([this] { launch_program(target_folder); }); }
+void Tsetup_main_page::help_shortcut_buttonClick() { run_task([this] { create_help_shortcuts(target_folder); }); }
+void Tsetup_main_page::update_buttonClick() { run_task([this] { update_action(); }); }
+void Tsetup_main_page::Button2Click() { run_task([this] { re_register_components(); }); }
+void Tsetup_main_page::Button3Click() { run_task([this] { generate_backup(); }); }
+
+}  // namespace qs

@@ -1,0 +1,109 @@
+#pragma once
+// The main window's logic: its four fields, its click handlers and every task behind them.
+// The window itself (setup_main/win32) creates the controls and routes clicks here; the tasks
+// reach the operating system only through `platform` and the window only through
+// `main_window_view`, so all of this runs against the fake in the portable tests.
+//
+// The tasks live in one source file each: form_create.cpp, line_conversion.cpp, copy_files.cpp,
+// registration.cpp, shortcuts.cpp, update_from_folder.cpp, backup.cpp, file_list.cpp,
+// update_plan.cpp and internet_update.cpp.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "setup_main/main_window_view.h"
+#include "setup_main/messages.h"
+
+namespace qs {
+
+class Tsetup_main_page {
+public:
+    Tsetup_main_page(platform& os, main_window_view& view);
+
+    // ---- fields shared by the tasks
+    std::wstring source_folder;
+    std::wstring target_folder;
+    std::wstring application_name;
+    int language_flag = 1;  // English until FormCreate has read language.txt
+
+    // ---- creation (Part of the window's life: runs once before the window is first shown)
+    void FormCreate();
+    void FormDestroy() {}
+
+    // ---- click handlers, each running its task through run_task()
+    void exit_buttonClick();
+    void copy_buttonClick();
+    void register_buttonClick();
+    void launch_buttonClick();
+    void help_shortcut_buttonClick();
+    void Button1Click();  // the hidden line conversion
+    void update_buttonClick();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+
+    // Routes a click on a control to its handler; unknown controls are ignored.
+    void click(control which);
+
+    // Runs one task: an error that the task does not handle ends it and is shown in the error box,
+    // and the window stays usable. A click that arrives while a task runs (the progress texts let
+    // the message loop run) is ignored, so one task never starts inside another.
+    void run_task(const std::function<void()>& task);
+    bool task_running() const noexcept { return busy_; }
+    bool is_enabled(control which) const;
+
+    // ---- the tasks and their steps
+    // Copy files
+    void copy_files();
+    std::wstring source_dir_name_only(const std::wstring& path) const;
+    // Registration
+    // What "Register components" does: target_folder when set, else the own folder.
+    void register_target_or_own_folder();
+    void register_components(const std::wstring& folder);
+    void re_register_components();
+    bool InstallExt(const std::wstring& extension, const std::wstring& file_type,
+                    const std::wstring& description, const std::wstring& program_path,
+                    const std::wstring& argument, int icon_index);
+    // Shortcuts
+    void launch_program(const std::wstring& folder);
+    void create_help_shortcuts(const std::wstring& folder);
+    void create_desktop_link(const std::wstring& target, const std::wstring& name);
+    // Update from folder
+    void update_action();
+    // Backup
+    void generate_backup();
+    void choose_backup_folder();
+    void copy_program_folder();
+    void copy_application_data();
+    // File list
+    void generate_file_list(const std::wstring& folder);
+    void list_folder_files(const std::wstring& folder, const std::wstring& base, std::vector<std::wstring>& lines);
+    // Internet update
+    void compare_file_lists();
+    void download_plan_files(const std::vector<std::wstring>& paths);
+    std::wstring live_filename(const std::wstring& relative_path) const;
+    bool get_live_file(const std::wstring& live_name, const std::wstring& local_name);
+    void show_files_to_delete(const std::vector<std::wstring>& paths);
+
+    // ---- helpers for the tasks
+    std::wstring text(msg id, std::initializer_list<std::wstring> args = {}) const;
+    void append(const std::wstring& line) { view_.append_info(line); }
+    void progress(const std::wstring& line) { view_.set_progress(line); }
+    void disable(control which);
+    // The running program's folder, with its trailing "\".
+    std::wstring own_folder() const;
+
+    platform& os() { return os_; }
+    main_window_view& view() { return view_; }
+
+private:
+    platform& os_;
+    main_window_view& view_;
+    bool busy_ = false;
+    std::vector<control> disabled_;
+};
+
+}  // namespace qs
