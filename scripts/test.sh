@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the portable suite natively, then the Windows program and its
+# suites under Wine (platform functions, FTP against a local server, the real GUI under Xvfb).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+jobs=$(nproc)
+
+echo "== portable core, native"
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/native -j"$jobs"
+ctest --test-dir build/native --output-on-failure -j"$jobs"
+
+echo "== Windows program, under Wine"
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 -DFTP_RECEIVE_TIMEOUT_MS=3000 >/dev/null
+cmake --build build/win -j"$jobs"
+source scripts/wine_env.sh build/win
+trap wine_env_stop EXIT
+ctest --test-dir build/win --output-on-failure

@@ -1,0 +1,38 @@
+# Sourced: a Wine prefix of our own inside a build tree, and an X server for the windows.
+#   source scripts/wine_env.sh BUILD_DIR
+# Afterwards WINEPREFIX, DISPLAY and friends are exported, a persistent wineserver runs, and
+# wine_env_stop (called on exit) ends both.
+qs_build_dir=$(cd "$1" && pwd)
+export WINEPREFIX="$qs_build_dir/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+# No offer to install Mono or Gecko, and no .desktop files for saved links.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+wine_env_stop() {
+  wineserver -k 2>/dev/null || true
+  if [ -n "${QS_XVFB_PID:-}" ]; then kill "$QS_XVFB_PID" 2>/dev/null || true; fi
+}
+
+if [ -z "${QS_KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
+  # A private X server; -displayfd picks a free display number.
+  exec {qs_fd}<> <(:)
+  Xvfb -displayfd "$qs_fd" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  QS_XVFB_PID=$!
+  read -r -t 20 qs_display <&"$qs_fd" || { echo "Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$qs_display"
+fi
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "creating Wine prefix $WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+  # A new prefix links Desktop, Documents, ... to $HOME: make them real folders of the prefix,
+  # so that tests never write into the home folder.
+  for d in "$WINEPREFIX"/drive_c/users/*/; do
+    for link in Desktop Documents Downloads Music Pictures Videos; do
+      if [ -L "$d$link" ]; then rm -f "$d$link"; mkdir -p "$d$link"; fi
+    done
+  done
+fi
+wineserver -p
