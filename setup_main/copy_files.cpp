@@ -76,6 +76,12 @@ void copy_program_stage(Tsetup_main_page& page)
 {
     platform& os = page.os();
     page.source_folder = without_trailing_backslash(page.own_folder());
+    if (is_drive_root(page.source_folder)) {
+        // The drive designation ("E:") is no folder name; a folder "<chosen>\E:" cannot be made.
+        page.target_folder.clear();
+        page.append(page.text(msg::copy_own_folder_is_root));
+        return;
+    }
     const std::wstring name = page.source_dir_name_only(page.source_folder);
     os.show_message(page.text(msg::program_folder_explained, {name}));
     const std::wstring initial = install_folder_offered(os);

@@ -335,3 +335,32 @@ TEST_F(CopyFiles, AnotherApplicationsDataIsNotCopied)
 
 }  // namespace
 }  // namespace qs
+
+namespace qs {
+namespace {
+
+TEST(CopyFilesFromADriveRoot, StagesOneAndTwoRunButTheProgramFolderIsNotCopied)
+{
+    fake::fake_platform os;
+    fake::fake_view view;
+    Tsetup_main_page page{os, view};
+    os.add_drive(L"E:");
+    os.program = L"E:\\run_this_first.exe";
+    os.add_file(L"E:\\windows\\w1.dll", "w1");
+    page.language_flag = 2;
+    page.copy_buttonClick();
+    EXPECT_EQ(view.info, (std::vector<std::wstring>{
+                             L"Installation gestartet: 07.12.2026  12:44:12",
+                             L"Ben\u00f6tigte Dateien wurden ins Windows-Verzeichnis kopiert!",
+                             L"Das Programm l\u00e4uft im Stammverzeichnis eines Laufwerks, das keinen "
+                             L"Verzeichnisnamen f\u00fcr die Installation hat - der Programmordner wurde nicht kopiert."}));
+    EXPECT_TRUE(os.has_file(L"C:\\Windows\\w1.dll"));
+    EXPECT_TRUE(os.messages.empty());
+    EXPECT_TRUE(os.browses.empty());
+    EXPECT_TRUE(os.shell_copies.empty());
+    // Not the Windows directory of stage 2: registration must not take that for the program folder.
+    EXPECT_EQ(page.target_folder, L"");
+}
+
+}  // namespace
+}  // namespace qs
