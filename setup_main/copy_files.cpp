@@ -87,7 +87,6 @@ void copy_program_stage(Tsetup_main_page& page)
     const std::wstring initial = install_folder_offered(os);
     page.target_folder = select_folder(os, page.text(msg::select_install_folder), initial, true);
     if (!os.directory_exists(page.target_folder)) return;
-    page.source_folder = without_trailing_backslash(page.source_folder);
     page.target_folder = without_trailing_backslash(page.target_folder) + L"\\" + name;
     const bool existed = os.directory_exists(page.target_folder);
     append_copy_lines(page);

@@ -9,8 +9,9 @@ namespace {
 
 // The controls whose texts captions.txt may replace, in the order of its lines.
 constexpr std::array<control, 7> caption_controls = {
-    control::Label1,        control::copy_button,          control::register_button, control::launch_button,
-    control::help_shortcut_button, control::exit_button, control::update_button,
+    control::Label1,        control::copy_button,          control::register_button,
+    control::launch_button, control::help_shortcut_button, control::exit_button,
+    control::update_button,
 };
 
 }  // namespace
