@@ -1,6 +1,6 @@
 #include "setup_main/extension_records.h"
 
-#include "basics/int_syntax.h"
+#include "basics/settings.h"
 #include "basics/paths.h"
 #include "setup_main/messages.h"
 

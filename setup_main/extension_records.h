@@ -22,7 +22,7 @@ struct extension_record {
 };
 
 // One record per six lines, in file order; one to five lines left over are ignored, and a record
-// whose sixth line is no whole number (see basics/int_syntax.h) is left out.
+// whose sixth line is no whole number (parse_int32 of basics/settings.h) is left out.
 std::vector<extension_record> parse_extension_records(const std::vector<std::wstring>& lines);
 
 // A key under HKEY_CLASSES_ROOT and the text of its default value.
