@@ -204,6 +204,21 @@ TEST_F(Registration, ListFilesAreDecodedByTheirByteOrderMark)
     EXPECT_EQ(executed().front(), (execute{L"\"D:\\Setup\\Sample\\srv\u00e4.exe\"", L"/regserver"}));
 }
 
+TEST_F(Registration, FiveLinesAreNoRecordAndThirteenAreTwo)
+{
+    extensions(lines(abc_record.begin(), abc_record.end() - 1));
+    page.register_components(own);
+    EXPECT_TRUE(os.questions.empty());
+    EXPECT_TRUE(os.registry_writes.empty());
+
+    extensions(two_records_and_rest());
+    os.yes_no_answers = {true, true};
+    page.register_components(own);
+    EXPECT_EQ(os.questions.size(), 2u);
+    EXPECT_EQ(os.registry_writes.size(), 8u);
+    EXPECT_FALSE(os.registry_default(registry_root::classes_root, L".rest"));
+}
+
 TEST_F(Registration, HexadecimalIconIndexIsWrittenInDecimal)
 {
     lines r = abc_record;
