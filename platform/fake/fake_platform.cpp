@@ -530,6 +530,10 @@ void fake_platform::ftp_get(const ftp_account& account, const std::wstring& serv
     ftp_calls.push_back({account, server_path, local_path});
     if (ftp_unreachable) throw system_error(L"The server name or address could not be resolved");
     if (auto it = ftp_errors.find(server_path); it != ftp_errors.end()) throw system_error(it->second);
+    if (auto it = ftp_partial.find(server_path); it != ftp_partial.end()) {
+        write_file(local_path, bytes_of(it->second));
+        throw system_error(L"426 Connection closed; transfer aborted.");
+    }
     auto it = ftp_files.find(server_path);
     if (it == ftp_files.end()) throw system_error(L"550 " + server_path + L": No such file or directory.");
     write_file(local_path, bytes_of(it->second));
