@@ -57,8 +57,8 @@ TEST(MergeFileLists, ADuplicateIsMatchedOnce)
 
 TEST(MergeFileLists, ComparesUpperCasedWithCaseSignificant)
 {
-    // Upper-cased, "_" (0x5F) sorts after "A" (0x41) although it sorts before "a": the remote
-    // "_x" must move the local cursor past "abc", and the match on "_x" still happens.
+    // Upper-cased, "_" (0x5F) sorts after "A" (0x41): the remote "_x" must move the local cursor
+    // past "abc", and the match on "_x" still happens.
     fake::fake_platform os;
     const update_plan plan = merge_file_lists(os, {L"_x" + d1}, {L"abc" + d1, L"_x" + d1});
     EXPECT_TRUE(plan.remote.empty());
