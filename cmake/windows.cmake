@@ -31,3 +31,4 @@ qs_warnings(native_tests_exe)
 add_test(NAME portable_suite_under_wine COMMAND native_tests_exe)
 
 include(tests/win32/tests.cmake OPTIONAL)
+include(tests/ftp/tests.cmake OPTIONAL)

@@ -16,12 +16,18 @@ A misbehaviour SPEC is MODE@PATTERN, where PATTERN is an fnmatch pattern of the 
     stall     announce the transfer (150) and then send nothing at all
 --control FILE names a file of such specs, one a line, read again at every download, so that a
 running server can be told to misbehave.
+
+For callers that cannot read its output or signal it (a Windows test under Wine starting it as a
+Unix program): --ready-file FILE is written once it listens, and the server ends as soon as
+--stop-file FILE exists or --max-seconds have passed.
 """
 import argparse
 import fnmatch
 import logging
 import os
+import errno
 import sys
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, FileProducer, _FileReadWriteError
@@ -78,7 +84,9 @@ class MisbehavingHandler(FTPHandler):
         return None
 
     def ftp_RETR(self, file):
-        mode = self.misbehaviour_for(self.fs.fs2ftp(file))
+        ftp_path = self.fs.fs2ftp(file)
+        logging.getLogger("update_server").warning("fetch %s", ftp_path)
+        mode = self.misbehaviour_for(ftp_path)
         if mode is None:
             return super().ftp_RETR(file)
         if mode == "550":
@@ -106,6 +114,18 @@ class MisbehavingHandler(FTPHandler):
         return file
 
 
+def listen(port):
+    # The server of the previous test may still be on its way out.
+    deadline = time.monotonic() + 10
+    while True:
+        try:
+            return FTPServer(("127.0.0.1", port), MisbehavingHandler)
+        except OSError as err:
+            if err.errno != errno.EADDRINUSE or time.monotonic() > deadline:
+                raise
+            time.sleep(0.05)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--root", required=True)
@@ -113,6 +133,9 @@ def main():
     parser.add_argument("--misbehave", action="append", default=[])
     parser.add_argument("--control")
     parser.add_argument("--log", help="log every command with time stamps into this file")
+    parser.add_argument("--ready-file")
+    parser.add_argument("--stop-file")
+    parser.add_argument("--max-seconds", type=float)
     args = parser.parse_args()
 
     if args.log:
@@ -120,6 +143,7 @@ def main():
                             format="%(asctime)s.%(msecs)03d %(message)s", datefmt="%H:%M:%S")
     else:
         logging.basicConfig(level=logging.CRITICAL)
+        logging.getLogger("update_server").setLevel(logging.CRITICAL)
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(USER, PASSWORD, os.path.abspath(args.root), perm="elr")
@@ -128,9 +152,24 @@ def main():
     MisbehavingHandler.control_file = args.control
     MisbehavingHandler.banner = "Korvex update server (test fixture) ready."
     MisbehavingHandler.permit_foreign_addresses = False
-    server = FTPServer(("127.0.0.1", args.port), MisbehavingHandler)
+    server = listen(args.port)
     server.max_cons = 64
+    started = time.monotonic()
+
+    def end_when_told():
+        told = args.stop_file and os.path.exists(args.stop_file)
+        expired = args.max_seconds and time.monotonic() - started > args.max_seconds
+        if told or expired:
+            if args.ready_file and os.path.exists(args.ready_file):
+                os.remove(args.ready_file)
+            os._exit(0)
+
+    if args.stop_file or args.max_seconds:
+        server.ioloop.call_every(0.05, end_when_told)
     print("ready", flush=True)
+    if args.ready_file:
+        with open(args.ready_file, "w") as f:
+            f.write("ready\n")
     try:
         server.serve_forever(handle_exit=True)
     finally:

@@ -190,7 +190,6 @@ TEST_F(InternetUpdateTest, BrokenOrWrongBytesNeverReplaceTheInstalledFile)
         fake::fake_view fresh_view;
         Tsetup_main_page fresh_page{fresh, fresh_view};
         fresh_page.application_name = L"MyApp";
-        std::swap(os.ftp_files, fresh.ftp_files);
         fresh.add_file(install + L"a.txt", "old a");
         fresh.add_file(install + L"b.txt", "old b");
         fake::fake_platform& f = fresh;
