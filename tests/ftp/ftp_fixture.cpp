@@ -64,7 +64,7 @@ update_server::update_server(const fs::path& root, const std::vector<std::string
                           " --ready-file " + unix_path_of(folder_ / "ready") + " --stop-file " +
                           unix_path_of(folder_ / "stop") + " --log " + unix_path_of(folder_ / "log") +
                           " --max-seconds 120";
-    for (const std::string& m : misbehaviours) command += " --misbehave '" + m + "'";
+    for (const std::string& m : misbehaviours) command += " --misbehave " + m;  // no shell between: no quotes
     // Wine starts a Unix program when given one; it gets no Windows process handle, so the
     // server is told to stop through a file and reports readiness through another.
     std::wstring line = widen(command);

@@ -126,11 +126,11 @@ TEST_F(InternetUpdateFtp, NoMisbehaviourEverLeavesAnInstalledFilePartialOrWrong)
     publish({{"a.txt", "new a"}, {"b.bin", big}});
     struct fault { std::string spec; std::wstring says; };
     const std::vector<fault> faults = {
-        {"cut:1000@*/b.bin", L""},
+        {"cut:1000@*/b.bin", L"426 "},
         {"short:1000@*/b.bin", L"1000 bytes with MD5"},
         {"garble@*/b.bin", L"300000 bytes with MD5"},
         {"550@*/b.bin", L"550"},
-        {"stall@*/b.bin", L""},
+        {"stall@*/b.bin", L"timed out"},
     };
     for (const fault& each : faults) {
         SCOPED_TRACE(each.spec);
@@ -192,7 +192,7 @@ TEST_F(InternetUpdateFtp, EscapingPathsOfTheServerListAreNeverFetched)
     const wstrings hostile = {
         L"../outside.txt", L"sub/../../outside.txt", L"..\\outside.txt", L"/public/live/outside.txt",
         L"C:/windows/win.ini", L"C:outside.txt", L"//127.0.0.1/share/x", L"\\\\127.0.0.1\\share\\x",
-        L"good.txt:stream", L"trailing.", L"blank ", L"CON", L"nul.txt", L"sub/COM1.dll", L"a//b",
+        L"good.txt:stream", L"trailing.", L"blank /x.txt", L"CON", L"nul.txt", L"sub/COM1.dll", L"a//b",
         std::wstring(300, L'x'),
     };
     wstrings lines;
