@@ -36,3 +36,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   done
 fi
 wineserver -p
+# Start Wine's own services now, detached from every stream: a service started by the first test
+# program would inherit ctest's output pipe and keep it open, so ctest would wait for ever.
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
