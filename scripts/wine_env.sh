@@ -36,3 +36,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   done
 fi
 wineserver -p
+# Start the prefix's services now, detached from our output: started later by a test under
+# ctest, they would inherit its output pipe and ctest would wait for them until its time-out.
+wine wineboot </dev/null >/dev/null 2>&1 || true
