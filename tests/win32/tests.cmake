@@ -1,6 +1,11 @@
+include(${CMAKE_CURRENT_LIST_DIR}/components.cmake)
+
 # The Win32 platform suite: the real win32_platform against real files, Wine's registry, the
 # shell and COM. One executable and one add_test, so Wine starts once for the whole suite.
-file(GLOB QS_WIN32_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
+set(QS_WIN32_TESTS
+  tests/win32/test_support.cpp tests/win32/files_test.cpp tests/win32/helpers_test.cpp
+  tests/win32/registry_test.cpp tests/win32/shell_test.cpp tests/win32/locale_test.cpp
+  tests/win32/md5_test.cpp tests/win32/dialogs_test.cpp)
 add_executable(win32_tests ${QS_WIN32_TESTS})
 target_link_libraries(win32_tests PRIVATE qs_win32 gtest)
 target_link_options(win32_tests PRIVATE ${QS_STATIC_LINK})
