@@ -13,7 +13,8 @@ namespace {
 struct seen_box {
     std::wstring text;
     std::vector<std::wstring> buttons;
-    bool owned = false;
+    HWND owner = nullptr;
+    bool icon_shown = false;
     bool found = false;
 };
 
@@ -24,7 +25,11 @@ BOOL CALLBACK collect_child(HWND child, LPARAM context)
     wchar_t text[512] = {};
     GetClassNameW(child, class_name, 64);
     GetWindowTextW(child, text, 512);
-    if (_wcsicmp(class_name, L"Button") == 0)
+    const bool visible = IsWindowVisible(child) != 0;
+    if (_wcsicmp(class_name, L"Static") == 0 && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+        visible && SendMessageW(child, STM_GETICON, 0, 0) != 0)
+        box->icon_shown = true;
+    if (_wcsicmp(class_name, L"Button") == 0 && visible)
         box->buttons.push_back(text);
     else if (_wcsicmp(class_name, L"Static") == 0 && text[0] != 0)
         box->text = text;
@@ -43,7 +48,7 @@ std::thread answer_box(const std::wstring& caption, const std::wstring& answer, 
                 continue;
             }
             box.found = true;
-            box.owned = GetWindow(window, GW_OWNER) != nullptr;
+            box.owner = GetWindow(window, GW_OWNER);
             EnumChildWindows(window, collect_child, reinterpret_cast<LPARAM>(&box));
             for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
                 wchar_t text[64] = {};
@@ -70,8 +75,9 @@ TEST(Win32Dialogs, YesNoQuestionsHaveExactlyTheseButtonsAndTellTheAnswer)
     yes.join();
     ASSERT_TRUE(yes_box.found);
     EXPECT_EQ(yes_box.text, L"Register file extension .abc (Abc.Document, Abc document)?");
-    EXPECT_EQ(yes_box.buttons.size(), 2u);
-    EXPECT_FALSE(yes_box.owned);
+    EXPECT_EQ(yes_box.buttons, (std::vector<std::wstring>{L"&Yes", L"&No"}));
+    EXPECT_EQ(yes_box.owner, nullptr);
+    EXPECT_FALSE(yes_box.icon_shown);
 
     seen_box no_box;
     std::thread no = answer_box(L"Optional setting", L"No", no_box);
@@ -79,11 +85,17 @@ TEST(Win32Dialogs, YesNoQuestionsHaveExactlyTheseButtonsAndTellTheAnswer)
     no.join();
     ASSERT_TRUE(no_box.found);
     EXPECT_EQ(no_box.text, L"Generate?");
+    EXPECT_TRUE(no_box.icon_shown);
 }
 
 TEST(Win32Dialogs, MessagesAndErrorsCarryTheApplicationTitle)
 {
+    // A main window of our own, so that the boxes can show whose they are.
+    const HWND main_window = CreateWindowExW(0, L"STATIC", L"qs main window", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(main_window, nullptr);
     win32::win32_platform os;
+    os.main_window = main_window;
     os.application_title = L"qs dialog test";
     seen_box message_box;
     std::thread ok = answer_box(L"qs dialog test", L"OK", message_box);
@@ -92,6 +104,8 @@ TEST(Win32Dialogs, MessagesAndErrorsCarryTheApplicationTitle)
     ASSERT_TRUE(message_box.found);
     EXPECT_EQ(message_box.text, L"Update finished");
     EXPECT_EQ(message_box.buttons, (std::vector<std::wstring>{L"OK"}));
+    EXPECT_EQ(message_box.owner, main_window);
+    EXPECT_FALSE(message_box.icon_shown);
 
     seen_box error_box;
     std::thread error_ok = answer_box(L"qs dialog test", L"OK", error_box);
@@ -99,6 +113,9 @@ TEST(Win32Dialogs, MessagesAndErrorsCarryTheApplicationTitle)
     error_ok.join();
     ASSERT_TRUE(error_box.found);
     EXPECT_EQ(error_box.text, L"File not found.");
+    EXPECT_EQ(error_box.owner, main_window);
+    EXPECT_TRUE(error_box.icon_shown);
+    DestroyWindow(main_window);
 }
 
 }  // namespace
