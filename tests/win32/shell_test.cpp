@@ -3,6 +3,8 @@
 
 #include <shlobj.h>
 
+#include <thread>
+
 #include "basics/fs_helpers.h"
 #include "platform/win32/handles.h"
 #include "tests/win32/test_support.h"
@@ -125,6 +127,26 @@ TEST_F(Win32Shell, ALinkOnTheDesktopFolder)
     EXPECT_TRUE(os.file_exists(link));
     EXPECT_EQ(_wcsicmp(load_link(link).target.c_str(), (root / L"tool.exe").c_str()), 0);
     DeleteFileW(link.c_str());
+}
+
+TEST_F(Win32Shell, ALinkWithoutCoInitialisedThrowsTheSystemText)
+{
+    // A thread that never initialised COM cannot create the link object.
+    write_text(root / L"calc.exe", "MZ");
+    bool thrown = false;
+    std::wstring text;
+    std::thread without_com([&] {
+        try {
+            os.save_shell_link(root / L"calc.lnk", root / L"calc.exe", L"", root.path() + L"\\");
+        } catch (const system_error& error) {
+            thrown = true;
+            text = error.text();
+        }
+    });
+    without_com.join();
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(text, os.system_message(static_cast<std::uint32_t>(CO_E_NOTINITIALIZED)));
+    EXPECT_FALSE(os.file_exists(root / L"calc.lnk"));
 }
 
 TEST(Win32ShellExecute, StartsTheProgramWithItsParametersWithoutWaiting)
