@@ -1,1 +1,14 @@
 include(${CMAKE_CURRENT_LIST_DIR}/components.cmake)
+
+# The Win32 platform suite: the real win32_platform against real files, Wine's registry, the
+# shell and COM. One executable and one add_test, so Wine starts once for the whole suite.
+set(QS_WIN32_TESTS
+  tests/win32/test_support.cpp tests/win32/files_test.cpp tests/win32/helpers_test.cpp
+  tests/win32/registry_test.cpp tests/win32/shell_test.cpp tests/win32/locale_test.cpp
+  tests/win32/md5_test.cpp tests/win32/dialogs_test.cpp)
+add_executable(win32_tests ${QS_WIN32_TESTS})
+target_link_libraries(win32_tests PRIVATE qs_win32 gtest)
+target_link_options(win32_tests PRIVATE ${QS_STATIC_LINK})
+qs_warnings(win32_tests)
+add_test(NAME win32_platform_suite COMMAND win32_tests)
+set_tests_properties(win32_platform_suite PROPERTIES TIMEOUT 300)

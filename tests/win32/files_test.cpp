@@ -1,0 +1,169 @@
+// Files, folders and directory searches of the real platform, on a scratch folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "tests/win32/test_support.h"
+
+namespace qs::test {
+namespace {
+
+class Win32Files : public testing::Test {
+protected:
+    win32::win32_platform os;
+    scratch_folder root;
+
+    std::map<std::wstring, dir_entry> entries_by_name(const std::wstring& pattern)
+    {
+        std::map<std::wstring, dir_entry> by_name;
+        for (const dir_entry& entry : os.find_entries(pattern)) by_name[entry.name] = entry;
+        return by_name;
+    }
+};
+
+TEST_F(Win32Files, SearchReportsEveryAttributeSizeAndTheDotEntries)
+{
+    write_text(root / L"plain.txt", "12345");
+    write_text(root / L"hidden.txt", "");
+    write_text(root / L"system.txt", "x");
+    write_text(root / L"readonly.txt", "ro");
+    make_folder(root / L"sub");
+    make_folder(root / L"hidden_dir");
+    set_attributes(root / L"hidden.txt", FILE_ATTRIBUTE_HIDDEN);
+    set_attributes(root / L"system.txt", FILE_ATTRIBUTE_SYSTEM);
+    set_attributes(root / L"readonly.txt", FILE_ATTRIBUTE_READONLY);
+    set_attributes(root / L"hidden_dir", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
+
+    const auto found = entries_by_name(root / L"*.*");
+    ASSERT_EQ(found.size(), 8u);  // six entries, "." and ".."
+    ASSERT_TRUE(found.count(L".") && found.count(L".."));
+    EXPECT_TRUE(found.at(L".").is_directory());
+    EXPECT_TRUE(found.at(L"..").is_directory());
+    EXPECT_EQ(found.at(L"plain.txt").size, 5u);
+    EXPECT_FALSE(found.at(L"plain.txt").is_directory());
+    EXPECT_NE(found.at(L"hidden.txt").attributes & attr::hidden, 0u);
+    EXPECT_NE(found.at(L"system.txt").attributes & attr::system, 0u);
+    EXPECT_NE(found.at(L"readonly.txt").attributes & attr::readonly, 0u);
+    EXPECT_EQ(found.at(L"plain.txt").attributes & (attr::hidden | attr::system | attr::readonly), 0u);
+    EXPECT_TRUE(found.at(L"sub").is_directory());
+    EXPECT_EQ(found.at(L"sub").attributes & attr::hidden, 0u);
+    EXPECT_EQ(found.at(L"hidden_dir").attributes & (attr::hidden | attr::directory), attr::hidden | attr::directory);
+}
+
+TEST_F(Win32Files, SearchMasksMatchOnlyTheirEntriesAndAMissingFolderGivesNone)
+{
+    write_text(root / L"a.ocx", "");
+    write_text(root / L"b.txt", "");
+    make_folder(root / L"folder.ocx");
+    const auto found = entries_by_name(root / L"*.ocx");
+    EXPECT_EQ(found.size(), 2u);
+    EXPECT_TRUE(found.count(L"a.ocx") && found.count(L"folder.ocx"));
+    EXPECT_TRUE(os.find_entries(root / L"missing\\*.*").empty());
+    EXPECT_TRUE(os.find_entries(root / L"*.none").empty());
+
+    EXPECT_TRUE(os.find_any(root / L"*.txt"));
+    EXPECT_TRUE(os.find_any(root / L"folder.ocx"));
+    EXPECT_FALSE(os.find_any(root / L"*.none"));
+}
+
+TEST_F(Win32Files, ExistenceTestsTellFilesFromFolders)
+{
+    write_text(root / L"file.txt", "x");
+    write_text(root / L"hidden.txt", "x");
+    set_attributes(root / L"hidden.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    make_folder(root / L"dir");
+    set_attributes(root / L"dir", FILE_ATTRIBUTE_READONLY);
+
+    EXPECT_TRUE(os.file_exists(root / L"file.txt"));
+    EXPECT_TRUE(os.file_exists(root / L"hidden.txt"));
+    EXPECT_FALSE(os.file_exists(root / L"dir"));
+    EXPECT_FALSE(os.file_exists(root / L"missing.txt"));
+    EXPECT_TRUE(os.directory_exists(root / L"dir"));
+    EXPECT_TRUE(os.directory_exists(root.path() + L"\\dir\\"));
+    EXPECT_TRUE(os.directory_exists(root.path() + L"/dir"));
+    EXPECT_FALSE(os.directory_exists(root / L"file.txt"));
+    EXPECT_FALSE(os.directory_exists(root / L"missing"));
+}
+
+TEST_F(Win32Files, CreateDirectoryMakesOneLevelOnly)
+{
+    EXPECT_TRUE(os.create_directory(root / L"one"));
+    EXPECT_TRUE(os.directory_exists(root / L"one"));
+    EXPECT_FALSE(os.create_directory(root / L"one"));  // already there
+    EXPECT_FALSE(os.create_directory(root / L"two\\three"));
+    EXPECT_FALSE(os.directory_exists(root / L"two"));
+}
+
+TEST_F(Win32Files, CopyReplacesMoveReplacesAndDeleteReports)
+{
+    write_text(root / L"a.txt", "new");
+    write_text(root / L"b.txt", "old content");
+    EXPECT_TRUE(os.copy_file(root / L"a.txt", root / L"b.txt"));
+    EXPECT_EQ(read_text(root / L"b.txt"), "new");
+    EXPECT_EQ(read_text(root / L"a.txt"), "new");
+    EXPECT_FALSE(os.copy_file(root / L"missing.txt", root / L"c.txt"));
+    EXPECT_FALSE(os.file_exists(root / L"c.txt"));
+
+    write_text(root / L"c.txt", "moved");
+    os.move_file_replacing(root / L"c.txt", root / L"b.txt");
+    EXPECT_EQ(read_text(root / L"b.txt"), "moved");
+    EXPECT_FALSE(os.file_exists(root / L"c.txt"));
+    try {
+        os.move_file_replacing(root / L"c.txt", root / L"b.txt");
+        ADD_FAILURE() << "moving a missing file must throw";
+    } catch (const system_error& error) {
+        EXPECT_EQ(error.text(), os.system_message(ERROR_FILE_NOT_FOUND));
+    }
+
+    EXPECT_TRUE(os.delete_file(root / L"b.txt"));
+    EXPECT_FALSE(os.file_exists(root / L"b.txt"));
+    EXPECT_FALSE(os.delete_file(root / L"b.txt"));
+}
+
+TEST_F(Win32Files, ReadAndWriteRoundTripAndFailWithTheSystemText)
+{
+    std::vector<std::uint8_t> bytes(70000);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    os.write_file(root / L"data.bin", bytes);
+    EXPECT_EQ(os.read_file(root / L"data.bin"), bytes);
+    os.write_file(root / L"data.bin", {});  // replacing truncates
+    EXPECT_TRUE(os.read_file(root / L"data.bin").empty());
+
+    try {
+        os.read_file(root / L"missing.bin");
+        ADD_FAILURE() << "reading a missing file must throw";
+    } catch (const system_error& error) {
+        EXPECT_EQ(error.text(), os.system_message(ERROR_FILE_NOT_FOUND));
+    }
+    try {
+        os.write_file(root / L"no\\such\\folder.bin", bytes);
+        ADD_FAILURE() << "writing into a missing folder must throw";
+    } catch (const system_error& error) {
+        EXPECT_EQ(error.text(), os.system_message(ERROR_PATH_NOT_FOUND));
+    }
+}
+
+TEST_F(Win32Files, ProgramAndSpecialFoldersAreRealPaths)
+{
+    const std::wstring program = os.program_path();
+    ASSERT_GT(program.size(), 15u);
+    EXPECT_EQ(_wcsicmp(program.substr(program.size() - 15).c_str(), L"win32_tests.exe"), 0) << narrow(program);
+    EXPECT_TRUE(os.file_exists(program));
+
+    const std::wstring appdata = os.appdata_folder();
+    EXPECT_TRUE(os.directory_exists(appdata)) << narrow(appdata);
+    EXPECT_NE(appdata.back(), L'\\');
+    const std::wstring desktop = os.desktop_folder();
+    EXPECT_TRUE(os.directory_exists(desktop)) << narrow(desktop);
+    EXPECT_NE(desktop.back(), L'\\');
+
+    const std::wstring windows = os.windows_directory();
+    wchar_t system_root[MAX_PATH + 1];
+    ASSERT_GT(GetEnvironmentVariableW(L"SystemRoot", system_root, MAX_PATH + 1), 0u);
+    EXPECT_EQ(_wcsicmp(windows.c_str(), system_root), 0) << narrow(windows);
+    EXPECT_TRUE(os.directory_exists(windows));
+}
+
+}  // namespace
+}  // namespace qs::test

@@ -1,0 +1,44 @@
+#pragma once
+// What the Win32 suite needs around the platform under test: a scratch folder in the prefix's
+// temporary folder, small file helpers and a way to run console programs such as reg.exe.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_platform.h"
+
+namespace qs::test {
+
+// A new, empty folder below the temporary folder, removed with everything in it (attributes
+// cleared first) when the object goes.
+class scratch_folder {
+public:
+    scratch_folder();
+    ~scratch_folder();
+    scratch_folder(const scratch_folder&) = delete;
+    scratch_folder& operator=(const scratch_folder&) = delete;
+    // The folder, no trailing "\".
+    const std::wstring& path() const { return path_; }
+    // path() + "\" + relative
+    std::wstring operator/(const std::wstring& relative) const { return path_ + L"\\" + relative; }
+
+private:
+    std::wstring path_;
+};
+
+void remove_tree(const std::wstring& path);
+void make_folder(const std::wstring& path);
+void write_text(const std::wstring& path, const std::string& content);
+std::string read_text(const std::wstring& path);  // "<missing>" when it cannot be opened
+void set_attributes(const std::wstring& path, DWORD attributes);
+
+// Runs a console program with its output captured; returns what it wrote to stdout and stderr.
+std::string run_captured(const std::wstring& command_line);
+// The data column of a `reg query` line for the value (e.g. "ProgramFilesDir" or "(Default)"),
+// or "<no value>" when the output holds none.
+std::string reg_query_data(const std::string& output, const std::string& value_label);
+
+std::string narrow(const std::wstring& text);  // ASCII only; anything else becomes '?'
+
+}  // namespace qs::test
