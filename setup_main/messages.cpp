@@ -52,6 +52,11 @@ constexpr entry table[] = {
     {msg::copying_files_from, L"Copying files from", L"Kopiere Dateien von"},
     {msg::copying_to, L"to", L"nach"},
     {msg::ellipsis, L"...", nullptr},
+    {msg::copy_own_folder_is_root,
+     L"The program runs from the root of a drive, which has no folder name to install under - the program "
+     L"folder was not copied.",
+     L"Das Programm läuft im Stammverzeichnis eines Laufwerks, das keinen Verzeichnisnamen für die "
+     L"Installation hat - der Programmordner wurde nicht kopiert."},
 
     {msg::registration_started, L"Registration of components ...", L"Registrieren von Komponenten ..."},
     {msg::register_extension_question, L"Register file extension {1} ({2}, {3})?",

@@ -28,6 +28,7 @@ enum class msg {
     copying_files_from,
     copying_to,
     ellipsis,
+    copy_own_folder_is_root,
     // registration
     registration_started,
     register_extension_question,  // {1} extension, {2} file type, {3} description
