@@ -12,6 +12,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/win32_platform.h"
 #include "setup_main/setup_main_page.h"
+#include "tests/ftp/update_server_process.h"
 
 namespace qs::ftp_test {
 
@@ -71,28 +72,5 @@ public:
     std::string sort_key(const std::wstring& t, bool i) override { return real.sort_key(t, i); }
     void ftp_get(const ftp_account& a, const std::wstring& s, const std::wstring& l) override { real.ftp_get(a, s, l); }
 };
-
-// The Unix path of a test path (all test folders lie below the build tree, reached through Z:).
-std::string unix_path_of(const std::filesystem::path& windows_path);
-std::filesystem::path build_folder();  // the cross build tree, as a Windows path
-
-// The update server of tests/ftp/update_server.py, started for one test on the build's port and
-// stopped (and waited for) when the object goes.
-class update_server {
-public:
-    update_server(const std::filesystem::path& root, const std::vector<std::string>& misbehaviours);
-    ~update_server();
-    update_server(const update_server&) = delete;
-    update_server& operator=(const update_server&) = delete;
-    // The server paths of every completed or broken RETR, in order.
-    std::vector<std::string> retrieved() const;
-
-private:
-    std::filesystem::path folder_;
-};
-
-// File helpers on Windows paths.
-void write_bytes(const std::filesystem::path& path, const std::string& bytes);
-std::string read_bytes(const std::filesystem::path& path);  // "<missing>" when absent
 
 }  // namespace qs::ftp_test

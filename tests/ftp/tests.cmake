@@ -8,3 +8,10 @@ target_compile_definitions(ftp_tests PRIVATE QS_SOURCE_DIR_UNIX="${CMAKE_SOURCE_
 qs_warnings(ftp_tests)
 add_test(NAME ftp_suite_under_wine COMMAND ftp_tests)
 set_tests_properties(ftp_suite_under_wine PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
+
+# The GUI suite runs "Internet update" in the real program against the same server.
+if(TARGET gui_tests)
+  target_sources(gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/ftp/update_server_process.cpp)
+  target_link_libraries(gui_tests PRIVATE qs_fake)
+  target_compile_definitions(gui_tests PRIVATE QS_SOURCE_DIR_UNIX="${CMAKE_SOURCE_DIR}" QS_BINARY_DIR_UNIX="${CMAKE_BINARY_DIR}")
+endif()

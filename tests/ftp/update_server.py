@@ -48,12 +48,12 @@ class LimitedProducer(FileProducer):
     def more(self):
         if self.left <= 0:
             if self.then_fail:
-                raise _FileReadWriteError(OSError(5, "Connection cut on purpose"))
+                raise _FileReadWriteError(errno.EIO, "Connection cut on purpose")
             return b""
         chunk = self.file.read(min(self.buffer_size, self.left))
         self.left -= len(chunk)
         if not chunk and self.then_fail:
-            raise _FileReadWriteError(OSError(5, "Connection cut on purpose"))
+            raise _FileReadWriteError(errno.EIO, "Connection cut on purpose")
         return chunk
 
 

@@ -1,4 +1,6 @@
-#include "tests/ftp/ftp_fixture.h"
+#include "tests/ftp/update_server_process.h"
+
+#include <windows.h>
 
 #include "build_settings.h"
 

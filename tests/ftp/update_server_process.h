@@ -1,0 +1,34 @@
+#pragma once
+// The local update server (tests/ftp/update_server.py) as a child of a Windows test program
+// under Wine, and the file helpers the tests around it share.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qs::ftp_test {
+
+// The Unix path of a test path (all test folders lie below the build tree, reached through Z:).
+std::string unix_path_of(const std::filesystem::path& windows_path);
+std::filesystem::path build_folder();  // the cross build tree, as a Windows path
+
+// The update server of tests/ftp/update_server.py, started for one test on the build's port and
+// stopped (and waited for) when the object goes.
+class update_server {
+public:
+    update_server(const std::filesystem::path& root, const std::vector<std::string>& misbehaviours);
+    ~update_server();
+    update_server(const update_server&) = delete;
+    update_server& operator=(const update_server&) = delete;
+    // The server path of every download the server was asked for, in order.
+    std::vector<std::string> retrieved() const;
+
+private:
+    std::filesystem::path folder_;
+};
+
+// File helpers on Windows paths.
+void write_bytes(const std::filesystem::path& path, const std::string& bytes);
+std::string read_bytes(const std::filesystem::path& path);  // "<missing>" when absent
+
+}  // namespace qs::ftp_test
