@@ -11,21 +11,8 @@ namespace {
 // folder, where it arrives as a subfolder under its own name.
 void copy_application_data_stage(Tsetup_main_page& page)
 {
-    platform& os = page.os();
-    const std::wstring part = application_data_part(page.own_folder(), page.application_name);
-    if (!os.directory_exists(part)) return;
-    page.source_folder = part;
-    page.target_folder = appdata_dir(os);
-    if (!os.directory_exists(page.target_folder)) {
-        os.create_directory(page.target_folder);
-        os.show_message(page.text(msg::create_dir) + page.target_folder);
-    }
-    if (!os.directory_exists(page.target_folder)) return;
-    page.append(L"");
-    page.append(page.text(msg::copying_to_appdata));
-    shell_copy(os, page.source_folder, page.target_folder);
-    page.append(page.text(msg::copying_finished));
-    page.append(L"");
+    page.copy_to_user_application_data(application_data_part(page.own_folder(), page.application_name),
+                                       msg::copying_to_appdata);
 }
 
 void copy_windows_files(Tsetup_main_page& page)
@@ -98,6 +85,23 @@ void copy_program_stage(Tsetup_main_page& page)
 }
 
 }  // namespace
+
+void Tsetup_main_page::copy_to_user_application_data(const std::wstring& part, msg heading)
+{
+    if (!os_.directory_exists(part)) return;
+    source_folder = part;
+    target_folder = appdata_dir(os_);
+    if (!os_.directory_exists(target_folder)) {
+        os_.create_directory(target_folder);
+        os_.show_message(text(msg::create_dir) + target_folder);
+    }
+    if (!os_.directory_exists(target_folder)) return;
+    append(L"");
+    append(text(heading));
+    shell_copy(os_, source_folder, target_folder);
+    append(text(msg::copying_finished));
+    append(L"");
+}
 
 void Tsetup_main_page::copy_files()
 {

@@ -58,6 +58,10 @@ public:
     // ---- the tasks and their steps
     // Copy files
     void copy_files();
+    // Copies an application-data part into the user's application-data folder (made if missing,
+    // with the "Create dir " box), framed by the heading and "Copying finished." lines. Used by
+    // "Copy files" and "Update from folder"; does nothing when the part is missing.
+    void copy_to_user_application_data(const std::wstring& part, msg heading);
     std::wstring source_dir_name_only(const std::wstring& path) const;
     // Registration
     // What "Register components" does: target_folder when set, else the own folder.

@@ -11,21 +11,8 @@ namespace {
 // arrives under its own name, as "Copy files" puts it there.
 void update_application_data(Tsetup_main_page& page, const std::wstring& new_files)
 {
-    platform& os = page.os();
-    const std::wstring part = application_data_part(new_files + L"\\", page.application_name);
-    if (!os.directory_exists(part)) return;
-    page.source_folder = part;
-    page.target_folder = appdata_dir(os);
-    if (!os.directory_exists(page.target_folder)) {
-        os.create_directory(page.target_folder);
-        os.show_message(page.text(msg::create_dir) + page.target_folder);
-    }
-    if (!os.directory_exists(page.target_folder)) return;
-    page.append(L"");
-    page.append(page.text(msg::copying_to_appdata_update));
-    shell_copy(os, page.source_folder, page.target_folder);
-    page.append(page.text(msg::copying_finished));
-    page.append(L"");
+    page.copy_to_user_application_data(application_data_part(new_files + L"\\", page.application_name),
+                                       msg::copying_to_appdata_update);
 }
 
 }  // namespace
