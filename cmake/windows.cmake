@@ -34,3 +34,5 @@ add_test(NAME portable_suite_under_wine COMMAND native_tests_exe)
 
 include(tests/win32/tests.cmake OPTIONAL)
 include(tests/gui/tests.cmake OPTIONAL)
+include(tests/ftp/tests.cmake OPTIONAL)
+include(bench/bench.cmake OPTIONAL)

@@ -52,6 +52,11 @@ constexpr entry table[] = {
     {msg::copying_files_from, L"Copying files from", L"Kopiere Dateien von"},
     {msg::copying_to, L"to", L"nach"},
     {msg::ellipsis, L"...", nullptr},
+    {msg::copy_own_folder_is_root,
+     L"The program runs from the root of a drive, which has no folder name to install under - the program "
+     L"folder was not copied.",
+     L"Das Programm läuft im Stammverzeichnis eines Laufwerks, das keinen Verzeichnisnamen für die "
+     L"Installation hat - der Programmordner wurde nicht kopiert."},
 
     {msg::registration_started, L"Registration of components ...", L"Registrieren von Komponenten ..."},
     {msg::register_extension_question, L"Register file extension {1} ({2}, {3})?",
@@ -128,8 +133,11 @@ constexpr entry table[] = {
     {msg::update_finished, L"Update finished", nullptr},
     {msg::getting_file, L"Getting file {1} of {2} files: {3}", nullptr},
     {msg::files_to_delete, L"Files to delete:" LFCR, nullptr},
-    {msg::unsafe_server_path, L"!!! Skipped a path of the server's file list that leaves the program folder: {1}", nullptr},
+    {msg::unsafe_server_path, L"!!! Skipped a path of the server's file list that is no safe file name inside the program folder: {1}", nullptr},
     {msg::download_failed, L"{1}: {2}", nullptr},
+    {msg::download_mismatch,
+     L"{1} bytes with MD5 {2} arrived, but the server's file list gives {3} bytes with MD5 {4} - the installed file was left as it was.",
+     nullptr},
 };
 #undef LFCR
 

@@ -28,6 +28,7 @@ enum class msg {
     copying_files_from,
     copying_to,
     ellipsis,
+    copy_own_folder_is_root,
     // registration
     registration_started,
     register_extension_question,  // {1} extension, {2} file type, {3} description
@@ -77,6 +78,7 @@ enum class msg {
     files_to_delete,
     unsafe_server_path,  // {1} the path as the server's list gives it
     download_failed,     // {1} relative path, {2} the error's text
+    download_mismatch,   // {1} size arrived, {2} MD5 arrived, {3} size listed, {4} MD5 listed
 };
 
 // The text of a message for the language flag (1 English, anything else German), with its
