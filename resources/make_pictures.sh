@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Renders the two background photographs of the program's windows (800 x 600 JPEG) with
 # ImageMagick, from fixed random seeds so that a new run gives the same pictures:
-#   main_window.jpg  a dusk landscape: glowing sky, layered dark hills, a lake; the lower half,
-#                    where the white group labels stand, stays dark.
+#   main_window.jpg  a dusk landscape: a pale sky behind the black heading, layered dark hills
+#                    and a lake; the lower half, where the white group labels stand, stays dark.
 #   licence.jpg      a laboratory bench in cool light: tiled wall, a shelf of glass flasks, a
 #                    spectrometer-like box with a glowing trace.
 # Run it again only to change the pictures; the JPEG files are kept in the repository.
@@ -12,7 +12,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
 # ---- main window: sky, sun glow, hills, lake
-convert -size 800x600 gradient:'#f6b26b'-'#1b1f3a' -rotate 180 "$tmp/sky.png"
+convert -size 800x600 gradient:'#d9dde6'-'#e8a466' "$tmp/sky.png"
 convert "$tmp/sky.png" \( -size 800x600 xc:none -fill '#ffe9a8' -draw 'circle 560,250 560,205' -blur 0x18 \) \
   -compose screen -composite "$tmp/sky2.png"
 # Soft clouds from seeded plasma, kept faint.

@@ -96,7 +96,7 @@ void control_set::build(HWND window, HINSTANCE instance, const std::vector<contr
     for (const control_row& row : rows) {
         const window_kind k = kind_of(row.kind);
         HWND parent = row.parent_id ? handle(row.parent_id) : window;
-        DWORD style = WS_CHILD | k.style | (row.visible ? WS_VISIBLE : 0) | (row.tab_order >= 0 ? WS_TABSTOP : 0);
+        DWORD style = WS_CHILD | WS_CLIPSIBLINGS | k.style | (row.visible ? WS_VISIBLE : 0) | (row.tab_order >= 0 ? WS_TABSTOP : 0);
         if (row.kind == control_kind::panel) style |= WS_CLIPCHILDREN;
         HWND child = CreateWindowExW(k.ex_style, k.class_name, row.text.c_str(), style, row.left, row.top, row.width,
                                      row.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),

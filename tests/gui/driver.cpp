@@ -182,6 +182,17 @@ std::wstring message_text(HWND box)
     return best;
 }
 
+HWND wait_for_message_box_saying(DWORD process, const std::wstring& text, std::chrono::milliseconds wait)
+{
+    return wait_until(
+        [&]() -> HWND {
+            for (HWND h : top_windows(process))
+                if (class_of(h) == L"#32770" && message_text(h) == text) return h;
+            return nullptr;
+        },
+        wait);
+}
+
 bool answer(HWND box, const std::wstring& button_text)
 {
     HWND button = child_with_text(box, button_text, L"Button");

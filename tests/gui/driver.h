@@ -62,6 +62,9 @@ bool is_checked(HWND check_box);
 // A message box or dialog of class #32770 of the process: its message text, and its answer.
 HWND wait_for_message_box(DWORD process, std::chrono::milliseconds wait = default_wait);
 std::wstring message_text(HWND box);
+// A box of the process showing exactly this message.
+HWND wait_for_message_box_saying(DWORD process, const std::wstring& text,
+                                 std::chrono::milliseconds wait = default_wait);
 // Presses the box's button with this text ("OK", "Yes", "No"; "&" ignored). False when it has none.
 bool answer(HWND box, const std::wstring& button_text);
 
