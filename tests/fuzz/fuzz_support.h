@@ -45,6 +45,47 @@ inline std::wstring latin1(const std::string& text)
     std::abort();
 }
 
+// Whether Windows, given installation folder + `relative`, would name a file strictly inside the
+// installation folder under the very name written: read the way the Win32 path functions read
+// it ("/" and "\\" alike, "." and ".." resolved, trailing dots and blanks of a level dropped), with
+// drives, roots, UNC names, stream names and device names counted as leaving the folder.
+inline bool names_file_inside(const std::wstring& relative)
+{
+    if (relative.empty() || relative.find(L':') != std::wstring::npos) return false;
+    if (relative.front() == L'/' || relative.front() == L'\\') return false;
+    std::size_t depth = 0;
+    std::size_t start = 0;
+    while (start <= relative.size()) {
+        std::size_t end = relative.find_first_of(L"/\\", start);
+        if (end == std::wstring::npos) end = relative.size();
+        const std::wstring level = relative.substr(start, end - start);
+        start = end + 1;
+        std::wstring stripped = level;
+        while (!stripped.empty() && (stripped.back() == L'.' || stripped.back() == L' ')) stripped.pop_back();
+        if (level == L"..") {
+            if (depth == 0) return false;
+            --depth;
+            continue;
+        }
+        if (stripped.empty()) {
+            if (level.empty() || level == L".") continue;
+            return false;  // "...", " ": names Windows reads as something else
+        }
+        if (stripped != level) return false;  // "a." would write "a"
+        std::wstring stem = level.substr(0, level.find(L'.'));
+        while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+        for (wchar_t& c : stem)
+            if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+        for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+            if (stem == device) return false;
+        if (stem.size() == 4 && (stem.starts_with(L"COM") || stem.starts_with(L"LPT")) &&
+            ((stem[3] >= L'0' && stem[3] <= L'9') || stem[3] == L'\u00b9' || stem[3] == L'\u00b2' || stem[3] == L'\u00b3'))
+            return false;
+        ++depth;
+    }
+    return depth > 0;
+}
+
 }  // namespace qs::fuzz
 
 #define FUZZ_CHECK(condition) \

@@ -91,12 +91,85 @@ def line_conversion():
     return seeds
 
 
+D1 = "900150983CD24FB0D6963F7D28E17F72"  # MD5 of "abc"
+D0 = "D41D8CD98F00B204E9800998ECF8427E"  # MD5 of ""
+
+
+def list_text(entries, bom="ansi", breaks="\r\n"):
+    return encode("".join(e + breaks for e in entries), bom)
+
+
+def registration():
+    record = ".abc\r\nAbc.Document\r\nAbc document\r\nabc.exe\r\n%1\r\n0\r\n"
+    icons = ["-1", " 3", "3 ", "", "letters", "$A", "x7fffffff", "0x80000000", "-$80000000", "2147483648"]
+    many = "".join(f".e{i}\r\nT{i}\r\nType {i}\r\np{i}.exe\r\n\"%1\"\r\n{icon}\r\n" for i, icon in enumerate(icons))
+    ole = "server.exe\r\n\r\nmissing.exe\r\nsub/other.exe\r\nsub\\other.exe\r\n..\\P\\server.exe\r\nfolder.ocx\r\n"
+    return {
+        "one_record": record.encode() + SEP + ole.encode() + SEP + b"\xff",
+        "thirteen_lines": (record * 2 + "extra\r\n").encode() + SEP + b"" + SEP + b"\x01",
+        "five_lines": record.encode()[:40] + SEP + b"server.exe" + SEP + b"",
+        "icons": many.encode() + SEP + ole.encode() + SEP + b"\x55\xaa",
+        "utf16": encode(record * 2, "utf16le") + SEP + encode(ole, "utf8") + SEP + b"\x03",
+        "nul_long": (".x\x00\r\n" + "T" * 3000 + "\r\nd\r\np\r\n\r\n1\r\n").encode("latin-1") + SEP + b"server.exe\x00" + SEP + b"\x01",
+        "empty": SEP + SEP,
+    }
+
+
+def file_lists():
+    good = [f"a.txt\t{D1}\t3", f"sub/x.dll\t{D0}\t0", f"Run_This_First.EXE\t{D1}\t3"]
+    return {
+        "sorted_ansi": list_text(good),
+        "utf8": list_text(good + ["\u00fcber.txt\t" + D1 + "\t3"], "utf8"),
+        "utf16le_lf": list_text(good, "utf16le", "\n"),
+        "utf16be_cr": list_text(good, "utf16be", "\r"),
+        "no_tab": b"just a path\r\n  padded  \r\n\tleading tab\r\n",
+        "bad_fields": list_text([f"a\t{D1.lower()}\t3", "b\tXYZ\t3", f"c\t{D1}\t-1", f"d\t{D1}\t99999999999999999999",
+                                 f"e\t{D1}\t18446744073709551615", f"f\t{D1}", f"g\t{D1}\t3\textra"]),
+        "empty": b"", "only_break": b"\r\n",
+        "nul": f"a\x00b\t{D1}\t3\r\n".encode(),
+        "long": ("L" * 6000 + f"\t{D1}\t3\r\n").encode(),
+        "files": b"a.txt\tabc\r\nsub/b.txt\t\r\nSUB/c.txt\tcc\r\nA.TXT\tclash\r\n../up\tno\r\n",
+    }
+
+
+def merge():
+    local = [f"a.txt\t{D1}\t3", f"b.txt\t{D0}\t0", f"same.txt\t{D1}\t3", f"Sub/X.dll\t{D1}\t3"]
+    remote = [f"a.txt\t{D0}\t0", f"new.txt\t{D1}\t3", f"same.txt\t{D1}\t3", f"sub/x.dll\t{D1}\t3"]
+    return {
+        "plan": list_text(remote) + SEP + list_text(local),
+        "identical": list_text(local) + SEP + list_text(local),
+        "empty_local": list_text(remote) + SEP,
+        "empty_remote": SEP + list_text(local),
+        "padded": list_text(["  " + l + "\t " for l in local]) + SEP + list_text(local),
+        "duplicates": list_text([local[0]] * 3 + local) + SEP + list_text([local[0]] + local),
+        "unsorted_mixed": list_text(list(reversed(remote)), "utf16le") + SEP + list_text(local, "utf8", "\n"),
+        "no_tabs": b"b\r\na\r\n_\r\n[\r\n" + SEP + b"A\r\nb\r\n^\r\n",
+        "nul": b"a\x00\r\nb\r\n" + SEP + b"a\x00\r\n",
+    }
+
+
+def server_paths():
+    cases = ["a.txt", "sub/x.dll", "../x", "..\\x", "sub/../../x", "sub/..", "/etc/passwd", "\\windows\\x",
+             "C:/x", "c:x", "//server/share/x", "\\\\server\\share\\x", "a.txt:stream", "a.txt::$DATA",
+             "a.", "a ", "a. .", "CON", "nul.txt", "sub/aux.dll", "COM1", "lpt9.log", "CONIN$", "com\u00b9",
+             "NUL .txt", "a//b", "./a", "a/./b", "", "." , "...", "a\x00b", "x" * 241, "x" * 240, "a\tb",
+             "sub/" + "y" * 300 + "/z", "a<b", "a|b", "a?b", "a*b", "a\"b", "run_this_first.exe"]
+    seeds = {f"path_{i:02d}": c.encode("utf-8") for i, c in enumerate(cases)}
+    seeds["list"] = list_text([f"{c}\t{D1}\t3" for c in cases])
+    seeds["list_utf16"] = list_text([f"{c}\t{D0}\t0" for c in cases[:20]], "utf16le")
+    return seeds
+
+
 def main():
     write("text_lines_fuzz", text_lines())
     write("settings_fuzz", settings())
     write("int_syntax_fuzz", int_syntax())
     write("form_create_fuzz", form_create())
     write("line_conversion_fuzz", line_conversion())
+    write("registration_fuzz", registration())
+    write("file_list_fuzz", file_lists())
+    write("merge_fuzz", merge())
+    write("server_path_fuzz", server_paths())
     for extra in sys.argv[1:]:
         print("unknown target", extra)
 
