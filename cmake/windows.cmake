@@ -1,4 +1,5 @@
 # The Windows tree: the Win32 layer, the program itself and the test executables run through Wine.
+enable_language(RC)
 set(QS_STATIC_LINK -static -static-libgcc -static-libstdc++)
 set(QS_WIN_LIBS wininet bcrypt windowscodecs ole32 oleaut32 uuid shell32 shlwapi comctl32 comdlg32 gdi32 user32 advapi32 kernel32)
 
@@ -12,6 +13,7 @@ qs_warnings(qs_win32)
 
 file(GLOB QS_EXE_SOURCES CONFIGURE_DEPENDS run_this_first/*.cpp run_this_first/*.rc)
 add_executable(run_this_first WIN32 ${QS_EXE_SOURCES})
+set_source_files_properties(run_this_first/run_this_first.rc PROPERTIES OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/main_window.jpg;${CMAKE_SOURCE_DIR}/resources/licence.jpg;${CMAKE_SOURCE_DIR}/resources/run_this_first.manifest")
 target_link_libraries(run_this_first PRIVATE qs_win32)
 target_link_options(run_this_first PRIVATE ${QS_STATIC_LINK} -municode -s)
 qs_warnings(run_this_first)
@@ -31,3 +33,6 @@ qs_warnings(native_tests_exe)
 add_test(NAME portable_suite_under_wine COMMAND native_tests_exe)
 
 include(tests/win32/tests.cmake OPTIONAL)
+include(tests/gui/tests.cmake OPTIONAL)
+include(tests/ftp/tests.cmake OPTIONAL)
+include(bench/bench.cmake OPTIONAL)

@@ -1,9 +1,110 @@
 #include "setup_main/setup_main_page.h"
 
-// Not built yet.
+#include <optional>
+
+#include "basics/paths.h"
+#include "setup_main/file_list_format.h"
+#include "setup_main/server_paths.h"
+
 namespace qs {
-void Tsetup_main_page::Button4Click() { throw system_error(L"not built yet"); }
-void Tsetup_main_page::download_plan_files(const std::vector<std::wstring>&) { throw system_error(L"not built yet"); }
-std::wstring Tsetup_main_page::live_filename(const std::wstring&) const { throw system_error(L"not built yet"); }
-bool Tsetup_main_page::get_live_file(const std::wstring&, const std::wstring&) { throw system_error(L"not built yet"); }
+namespace {
+
+// The size of a file as a directory search reports it.
+std::uint64_t size_of(platform& os, const std::wstring& path)
+{
+    const std::vector<dir_entry> found = os.find_entries(path);
+    if (found.size() != 1 || found.front().is_directory()) throw system_error(os.system_message(2));
+    return found.front().size;
+}
+
+// Fetches a server file into a temporary file beside the local one and lets it replace the local
+// file only when the transfer completed and, where the server's list says what to expect, size
+// and digest agree. On any failure the local file stays exactly as it was.
+void fetch_replacing(platform& os, const std::wstring& server_path, const std::wstring& local_path,
+                     const std::optional<file_list_entry>& expected, int language_flag)
+{
+    const std::wstring temporary = local_path + download_suffix;
+    try {
+        os.ftp_get(update_server_account(), server_path, temporary);
+        if (expected) {
+            const std::uint64_t size = size_of(os, temporary);
+            const std::wstring digest = os.md5_hex_of_files({temporary}).at(0);
+            if (size != expected->size || digest != expected->md5_hex)
+                throw system_error(message(msg::download_mismatch, language_flag,
+                                           {std::to_wstring(size), digest, std::to_wstring(expected->size),
+                                            expected->md5_hex}));
+        }
+        os.move_file_replacing(temporary, local_path);
+    } catch (...) {
+        os.delete_file(temporary);
+        throw;
+    }
+}
+
+}  // namespace
+
+std::wstring Tsetup_main_page::live_filename(const std::wstring& relative_path) const
+{
+    return live_path(application_name, relative_path);
+}
+
+bool Tsetup_main_page::get_live_file(const std::wstring& live_name, const std::wstring& local_name)
+{
+    try {
+        fetch_replacing(os_, live_filename(live_name), program_dir_path(os_, local_name), std::nullopt, language_flag);
+        return true;
+    } catch (const system_error&) {
+        return false;
+    }
+}
+
+void Tsetup_main_page::download_plan_files(const std::vector<std::wstring>& paths)
+{
+    download_plan_files(paths, {});
+}
+
+void Tsetup_main_page::download_plan_files(const std::vector<std::wstring>& paths,
+                                           const std::vector<std::wstring>& server_lines)
+{
+    const std::wstring folder = own_folder();
+    const std::wstring count = std::to_wstring(paths.size());
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+        const std::wstring& path = paths[k];
+        progress(text(msg::getting_file, {std::to_wstring(k + 1), count, live_filename(path)}));
+        if (is_own_executable(path)) continue;
+        if (!is_safe_relative_path(path)) {
+            append(text(msg::unsafe_server_path, {path}));
+            continue;
+        }
+        // Folders that exist only on the server are made level by level inside the installation.
+        for (auto slash = path.find(L'/'); slash != std::wstring::npos; slash = path.find(L'/', slash + 1)) {
+            const std::wstring level = folder + with_backslashes(path.substr(0, slash));
+            if (!os_.directory_exists(level)) os_.create_directory(level);
+        }
+        const std::optional<file_list_entry> expected =
+            k < server_lines.size() ? parse_file_list_line(server_lines[k]) : std::nullopt;
+        try {
+            fetch_replacing(os_, live_filename(path), folder + with_backslashes(path), expected, language_flag);
+        } catch (const system_error& e) {
+            throw system_error(text(msg::download_failed, {path, e.text()}));
+        }
+    }
+}
+
+void Tsetup_main_page::Button4Click()
+{
+    run_task([this] {
+        progress(text(msg::getting_remote_list));
+        if (!get_live_file(file_list_name, remote_file_list_name)) {
+            os_.show_message(text(msg::remote_list_not_accessible));
+            return;
+        }
+        progress(text(msg::remote_list_arrived));
+        generate_file_list(own_folder());
+        progress(text(msg::local_list_finished));
+        compare_file_lists();
+        progress(text(msg::update_finished));
+    });
+}
+
 }  // namespace qs

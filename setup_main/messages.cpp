@@ -133,8 +133,11 @@ constexpr entry table[] = {
     {msg::update_finished, L"Update finished", nullptr},
     {msg::getting_file, L"Getting file {1} of {2} files: {3}", nullptr},
     {msg::files_to_delete, L"Files to delete:" LFCR, nullptr},
-    {msg::unsafe_server_path, L"!!! Skipped a path of the server's file list that leaves the program folder: {1}", nullptr},
+    {msg::unsafe_server_path, L"!!! Skipped a path of the server's file list that is no safe file name inside the program folder: {1}", nullptr},
     {msg::download_failed, L"{1}: {2}", nullptr},
+    {msg::download_mismatch,
+     L"{1} bytes with MD5 {2} arrived, but the server's file list gives {3} bytes with MD5 {4} - the installed file was left as it was.",
+     nullptr},
 };
 #undef LFCR
 

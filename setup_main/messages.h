@@ -78,6 +78,7 @@ enum class msg {
     files_to_delete,
     unsafe_server_path,  // {1} the path as the server's list gives it
     download_failed,     // {1} relative path, {2} the error's text
+    download_mismatch,   // {1} size arrived, {2} MD5 arrived, {3} size listed, {4} MD5 listed
 };
 
 // The text of a message for the language flag (1 English, anything else German), with its

@@ -1,8 +1,97 @@
-#include "setup_main/setup_main_page.h"
+// "Register components" and "Re-register components of current directory": file types from
+// init_setup/extensions.txt, OLE servers from init_setup/ole_servers.txt, then the ActiveX
+// controls and midas.dll of the component folder through regsvr32.
 
-// Not built yet.
+#include "basics/paths.h"
+#include "basics/text_files.h"
+#include "setup_main/extension_records.h"
+#include "setup_main/setup_main_page.h"
+#include "setup_main/shortcut_candidates.h"
+
 namespace qs {
-void Tsetup_main_page::register_components(const std::wstring&) { throw system_error(L"not built yet"); }
-void Tsetup_main_page::re_register_components() { throw system_error(L"not built yet"); }
-bool Tsetup_main_page::InstallExt(const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&, const std::wstring&, int) { throw system_error(L"not built yet"); }
+namespace {
+
+// The list files always lie beside the running program, whatever folder is registered.
+const wchar_t* const extensions_list = L"init_setup/extensions.txt";
+const wchar_t* const ole_servers_list = L"init_setup/ole_servers.txt";
+
+void start(platform& os, const program_start& program)
+{
+    os.shell_execute(program.file, program.parameters);
+}
+
+void register_extensions(Tsetup_main_page& page, const std::wstring& folder)
+{
+    const std::wstring list = page.own_folder() + extensions_list;
+    if (!page.os().file_exists(list)) return;
+    for (const extension_record& r : parse_extension_records(load_lines(page.os(), list))) {
+        const yes_no_question q = extension_question(r, page.language_flag);
+        if (!page.os().ask_yes_no(q.text, q.caption, box_icon::none)) continue;
+        // A failed write leaves the keys written before it; nothing is reported.
+        page.InstallExt(r.extension, r.file_type, r.description, folder + r.program_file, r.argument,
+                        r.icon_index);
+    }
+}
+
+void register_ole_servers(Tsetup_main_page& page, const std::wstring& folder)
+{
+    const std::wstring list = page.own_folder() + ole_servers_list;
+    if (!page.os().file_exists(list)) return;
+    const auto is_file = [&page](const std::wstring& p) { return page.os().file_exists(p); };
+    for (const std::wstring& server : ole_server_paths(folder, load_lines(page.os(), list), is_file)) {
+        page.append(page.text(msg::register_ole_server) + server);
+        start(page.os(), ole_server_start(server));
+        page.append(L"");
+    }
+}
+
+// Ends the task without a word on any error: the finishing line and the button change then do
+// not happen.
+void register_activex_controls(Tsetup_main_page& page, const std::wstring& folder)
+{
+    try {
+        platform& os = page.os();
+        const auto is_file = [&os](const std::wstring& p) { return os.file_exists(p); };
+        const std::vector<std::wstring> controls = candidate_paths(folder, os.find_entries(folder + L"*.ocx"), is_file);
+        if (controls.empty()) page.append(page.text(msg::no_activex_components));
+        for (const std::wstring& control_path : controls) start(os, regsvr32_start(control_path));
+        if (os.file_exists(folder + L"midas.dll")) start(os, regsvr32_start(folder + L"midas.dll"));
+        page.disable(control::register_button);
+        page.append(L"");
+        page.append(page.text(msg::registration_finished));
+    } catch (const std::exception&) {
+    }
+}
+
+}  // namespace
+
+void Tsetup_main_page::register_components(const std::wstring& folder)
+{
+    append(text(msg::registration_started));
+    const std::wstring component_folder = with_trailing_backslash(folder);
+    register_extensions(*this, component_folder);
+    register_ole_servers(*this, component_folder);
+    register_activex_controls(*this, component_folder);
+}
+
+void Tsetup_main_page::re_register_components()
+{
+    target_folder.clear();
+    register_target_or_own_folder();
+}
+
+bool Tsetup_main_page::InstallExt(const std::wstring& extension, const std::wstring& file_type,
+                                  const std::wstring& description, const std::wstring& program_path,
+                                  const std::wstring& argument, int icon_index)
+{
+    try {
+        for (const registry_default& k :
+             file_type_keys(extension, file_type, description, program_path, argument, icon_index))
+            os_.set_registry_default_value(registry_root::classes_root, k.key, k.value);
+    } catch (const system_error&) {
+        return false;
+    }
+    return true;
+}
+
 }  // namespace qs

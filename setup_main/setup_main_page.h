@@ -84,6 +84,9 @@ public:
     // Internet update
     void compare_file_lists();
     void download_plan_files(const std::vector<std::wstring>& paths);
+    // The same, checking each arrived file against its server line (paths[i] is the path of
+    // server_lines[i]) before it replaces the installed one.
+    void download_plan_files(const std::vector<std::wstring>& paths, const std::vector<std::wstring>& server_lines);
     std::wstring live_filename(const std::wstring& relative_path) const;
     bool get_live_file(const std::wstring& live_name, const std::wstring& local_name);
     void show_files_to_delete(const std::vector<std::wstring>& paths);

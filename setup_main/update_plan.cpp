@@ -1,7 +1,33 @@
 #include "setup_main/setup_main_page.h"
 
-// Not built yet.
+#include "basics/paths.h"
+#include "basics/text_files.h"
+#include "setup_main/file_list_format.h"
+#include "setup_main/update_plan_merge.h"
+
 namespace qs {
-void Tsetup_main_page::compare_file_lists() { throw system_error(L"not built yet"); }
-void Tsetup_main_page::show_files_to_delete(const std::vector<std::wstring>&) { throw system_error(L"not built yet"); }
+
+void Tsetup_main_page::compare_file_lists()
+{
+    std::vector<std::wstring> remote = load_lines(os_, program_dir_path(os_, remote_file_list_name));
+    std::vector<std::wstring> local = load_lines(os_, own_folder() + file_list_name);
+    update_plan plan = merge_file_lists(os_, std::move(remote), std::move(local));
+
+    save_lines(os_, program_dir_path(os_, files_to_get_name), plan.remote);
+    save_lines(os_, program_dir_path(os_, files_to_delete_name), plan.local);
+
+    std::vector<std::wstring> paths_to_get = plan.remote;
+    reduce_to_paths(paths_to_get);
+    reduce_to_paths(plan.local);
+    download_plan_files(paths_to_get, plan.remote);
+    show_files_to_delete(plan.local);
+}
+
+void Tsetup_main_page::show_files_to_delete(const std::vector<std::wstring>& paths)
+{
+    std::wstring box = text(msg::files_to_delete);
+    for (const std::wstring& path : paths) box += path + L"\r\n";
+    os_.show_message(box);
+}
+
 }  // namespace qs

@@ -26,6 +26,18 @@ std::wstring folded(const std::wstring& text)
     return out;
 }
 
+// The collation folds to upper case, so that ignoring case orders exactly as comparing after
+// upper-casing ASCII letters does (what the file-list merge relies on).
+std::wstring upper_folded(const std::wstring& text)
+{
+    std::wstring out(text);
+    for (wchar_t& c : out) {
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+        else if (c >= 0xE0 && c <= 0xFE && c != 0xF7) c = static_cast<wchar_t>(c - 0x20);
+    }
+    return out;
+}
+
 // Windows' wildcard match: * any run, ? one character, case ignored; "*.*" matches every name.
 bool wildcard_match(const std::wstring& mask, const std::wstring& name)
 {
@@ -455,14 +467,14 @@ std::wstring fake_platform::long_time() { return time; }
 // The fake's collation: code-unit order, case folded when asked.
 int fake_platform::compare_locale(const std::wstring& a, const std::wstring& b, bool ignore_case)
 {
-    const int r = ignore_case ? folded(a).compare(folded(b)) : a.compare(b);
+    const int r = ignore_case ? upper_folded(a).compare(upper_folded(b)) : a.compare(b);
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
 std::string fake_platform::sort_key(const std::wstring& text, bool ignore_case)
 {
     std::string key;
-    for (wchar_t c : ignore_case ? folded(text) : text) {
+    for (wchar_t c : ignore_case ? upper_folded(text) : text) {
         const auto u = static_cast<std::uint32_t>(c);
         key.push_back(static_cast<char>((u >> 16) & 0xFF));
         key.push_back(static_cast<char>((u >> 8) & 0xFF));
@@ -530,6 +542,10 @@ void fake_platform::ftp_get(const ftp_account& account, const std::wstring& serv
     ftp_calls.push_back({account, server_path, local_path});
     if (ftp_unreachable) throw system_error(L"The server name or address could not be resolved");
     if (auto it = ftp_errors.find(server_path); it != ftp_errors.end()) throw system_error(it->second);
+    if (auto it = ftp_partial.find(server_path); it != ftp_partial.end()) {
+        write_file(local_path, bytes_of(it->second));
+        throw system_error(L"426 Connection closed; transfer aborted.");
+    }
     auto it = ftp_files.find(server_path);
     if (it == ftp_files.end()) throw system_error(L"550 " + server_path + L": No such file or directory.");
     write_file(local_path, bytes_of(it->second));

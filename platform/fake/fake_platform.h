@@ -70,6 +70,8 @@ public:
     // FTP: server files by server path, and failures by server path.
     std::map<std::wstring, std::string> ftp_files;
     std::map<std::wstring, std::wstring> ftp_errors;
+    // A broken transfer: these bytes reach the local file, then the transfer fails.
+    std::map<std::wstring, std::string> ftp_partial;
     bool ftp_unreachable = false;
     // Called whenever a dialog or transfer runs, so a test can act in the middle of a task.
     std::function<void()> on_dialog;

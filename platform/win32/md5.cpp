@@ -1,4 +1,8 @@
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <optional>
+#include <thread>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_platform.h"
@@ -8,26 +12,26 @@ namespace qs::win32 {
 namespace {
 constexpr DWORD read_chunk = 1u << 20;  // 1 MiB: Wine's per-call cost is then negligible
 constexpr std::size_t md5_bytes = 16;
+constexpr unsigned max_workers = 4;
 
 // BCrypt reports NTSTATUS codes; their texts live in ntdll's message table.
-[[noreturn]] void throw_status(NTSTATUS status)
+std::wstring status_text(NTSTATUS status)
 {
     std::wstring text;
-    wchar_t* buffer = nullptr;
+    local_memory buffer;
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
                                             FORMAT_MESSAGE_IGNORE_INSERTS,
                                         GetModuleHandleW(L"ntdll.dll"), static_cast<DWORD>(status), 0,
-                                        reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
-    const local_memory owner(buffer);
-    if (length != 0 && buffer != nullptr) text.assign(buffer, length);
+                                        reinterpret_cast<LPWSTR>(buffer.receive()), 0, nullptr);
+    if (length != 0 && buffer) text.assign(static_cast<const wchar_t*>(buffer.get()), length);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
     if (text.empty()) text = system_text(ERROR_INVALID_FUNCTION);
-    throw system_error(text);
+    return text;
 }
 
 void check(NTSTATUS status)
 {
-    if (status < 0) throw_status(status);
+    if (status < 0) throw system_error(status_text(status));
 }
 
 std::wstring upper_hex(const std::array<UCHAR, md5_bytes>& digest)
@@ -42,37 +46,97 @@ std::wstring upper_hex(const std::array<UCHAR, md5_bytes>& digest)
     return text;
 }
 
-std::wstring md5_of_file(BCRYPT_ALG_HANDLE algorithm, const std::wstring& path, std::vector<UCHAR>& buffer)
-{
-    // Readers may share the file, writers may not, so the digest belongs to one content.
-    const file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) throw_last_error();
-
-    bcrypt_hash hash;
-    check(BCryptCreateHash(algorithm, hash.receive(), nullptr, 0, nullptr, 0, 0));
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
-            throw_last_error();
-        if (got == 0) break;
-        check(BCryptHashData(hash.get(), buffer.data(), got, 0));
+// One hashing thread's tools: its own algorithm and, where the system can reset a hash on
+// finishing, one hash object for all its files; and its own read buffer.
+class hasher {
+public:
+    hasher() : buffer_(read_chunk)
+    {
+        if (BCryptOpenAlgorithmProvider(algorithm_.receive(), BCRYPT_MD5_ALGORITHM, nullptr,
+                                        BCRYPT_HASH_REUSABLE_FLAG) >= 0 &&
+            BCryptCreateHash(algorithm_.get(), reusable_.receive(), nullptr, 0, nullptr, 0,
+                             BCRYPT_HASH_REUSABLE_FLAG) >= 0)
+            return;
+        reusable_.reset();
+        check(BCryptOpenAlgorithmProvider(algorithm_.receive(), BCRYPT_MD5_ALGORITHM, nullptr, 0));
     }
-    std::array<UCHAR, md5_bytes> digest{};
-    check(BCryptFinishHash(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0));
-    return upper_hex(digest);
+
+    std::wstring md5_of_file(const std::wstring& path)
+    {
+        // Readers may share the file, writers may not, so the digest belongs to one content.
+        const file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!file) throw_last_error();
+        bcrypt_hash own;
+        BCRYPT_HASH_HANDLE hash = reusable_.get();
+        if (hash == nullptr) {
+            check(BCryptCreateHash(algorithm_.get(), own.receive(), nullptr, 0, nullptr, 0, 0));
+            hash = own.get();
+        }
+        std::array<UCHAR, md5_bytes> digest{};
+        try {
+            for (;;) {
+                DWORD got = 0;
+                if (!ReadFile(file.get(), buffer_.data(), read_chunk, &got, nullptr)) throw_last_error();
+                if (got > 0) check(BCryptHashData(hash, buffer_.data(), got, 0));
+                // A disk file gives less than asked only at its end: no extra call to learn that.
+                if (got < read_chunk) break;
+            }
+        } catch (...) {
+            // Finishing resets a reusable hash for the next file.
+            BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0);
+            throw;
+        }
+        check(BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0));
+        return upper_hex(digest);
+    }
+
+private:
+    bcrypt_algorithm algorithm_;
+    bcrypt_hash reusable_;
+    std::vector<UCHAR> buffer_;
+};
+
+unsigned worker_count(std::size_t files)
+{
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>({files, cores, max_workers}));
 }
 }  // namespace
 
+// Files are handed out one at a time to a few threads, so that both the per-file cost (high under
+// Wine) and the hashing of large files are spread over the cores; the calling thread waits.
 std::vector<std::wstring> win32_platform::md5_hex_of_files(const std::vector<std::wstring>& paths)
 {
-    std::vector<std::wstring> digests;
+    std::vector<std::wstring> digests(paths.size());
+    std::vector<std::optional<std::wstring>> errors(paths.size());
     if (paths.empty()) return digests;
-    bcrypt_algorithm algorithm;
-    check(BCryptOpenAlgorithmProvider(algorithm.receive(), BCRYPT_MD5_ALGORITHM, nullptr, 0));
-    std::vector<UCHAR> buffer(read_chunk);
-    digests.reserve(paths.size());
-    for (const std::wstring& path : paths) digests.push_back(md5_of_file(algorithm.get(), path, buffer));
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> first_failure{paths.size()};
+
+    auto work = [&] {
+        std::optional<hasher> tools;
+        for (std::size_t i = next++; i < paths.size() && i < first_failure; i = next++) {
+            try {
+                if (!tools) tools.emplace();
+                digests[i] = tools->md5_of_file(paths[i]);
+            } catch (const system_error& e) {
+                errors[i] = e.text();
+                std::size_t seen = first_failure;
+                while (i < seen && !first_failure.compare_exchange_weak(seen, i)) {
+                }
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    const unsigned workers = worker_count(paths.size());
+    for (unsigned w = 1; w < workers; ++w) helpers.emplace_back(work);
+    work();
+    for (std::thread& t : helpers) t.join();
+
+    // The first file in list order that failed, as a sequential walk would have met it.
+    for (const auto& error : errors)
+        if (error) throw system_error(*error);
     return digests;
 }
 

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Builds the benchmark program and prints, side by side on the same data in one run:
+#   generate_file_list on 1 GiB of large files     against md5sum
+#   generate_file_list on 20,000 small files       against find -print0 | xargs -0 md5sum
+#   sorting and merging 100,000-line file lists    (identical, and 1% differing), with the check
+#                                                  that the sort-key order is CompareStringW's
+#   an Internet update of 200 small files          against one curl --ftp-port - per file
+# No assertions: figures only. Usage: bench/run.sh [build-dir]   (default build/win)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/win}
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 -DFTP_RECEIVE_TIMEOUT_MS=3000 >/dev/null
+cmake --build "$build" -j2 --target update_bench >/dev/null
+set +e  # a wineserver that already runs for the prefix is fine
+source scripts/wine_env.sh "$build"
+set -e
+data=$(realpath "$build")/bench_data
+server_pid=
+cleanup() { [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; wine_env_stop; }
+trap cleanup EXIT
+bench="wine $build/update_bench.exe"
+winpath() { echo "Z:$(realpath "$1" | sed 's|/|\\|g')"; }
+seconds() { local s=$(date +%s.%N); "$@" >/dev/null; echo "$(date +%s.%N) - $s" | bc -l; }
+field() { sed -n "s/.*$1 \([0-9.]*\).*/\1/p"; }
+ratio() { echo "scale=2; $1 / $2" | bc -l; }
+
+make_tree() {  # folder, files, min size, max size, folders
+  /usr/bin/python3 - "$@" <<'PY'
+import os, random, sys
+folder, count, low, high, folders = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
+random.seed(7)
+for i in range(count):
+    sub = os.path.join(folder, "folder%03d" % (i % folders))
+    os.makedirs(sub, exist_ok=True)
+    with open(os.path.join(sub, "file%06d.dat" % i), "wb") as f:
+        f.write(os.urandom(random.randint(low, high)))
+PY
+}
+
+echo "== generate_file_list, 1 GiB in 8 large files"
+if [ ! -d "$data/large" ]; then
+  mkdir -p "$data/large"
+  for i in 1 2 3 4 5 6 7 8; do head -c $((128 << 20)) /dev/urandom > "$data/large/part$i.bin"; done
+fi
+rm -f "$data/large/___korvex_file_list.txt"
+cat "$data"/large/* > /dev/null
+t_md5sum=$(seconds md5sum "$data"/large/part*.bin)
+t_ours=$($bench filelist "$(winpath "$data/large")" | field seconds)
+echo "md5sum ${t_md5sum}s  generate_file_list ${t_ours}s  throughput ratio (ours/md5sum) $(ratio "$t_md5sum" "$t_ours")  target >= 0.95"
+
+echo "== generate_file_list, 20,000 small files"
+if [ ! -d "$data/small" ]; then make_tree "$data/small" 20000 100 4000 100; fi
+rm -f "$data/small/___korvex_file_list.txt"
+find "$data/small" -type f -print0 | xargs -0 cat > /dev/null
+t_find=$(seconds bash -c "find '$data/small' -type f -print0 | xargs -0 md5sum")
+t_ours=$($bench filelist "$(winpath "$data/small")" | field seconds)
+echo "find|xargs md5sum ${t_find}s  generate_file_list ${t_ours}s  time ratio (ours/md5sum) $(ratio "$t_ours" "$t_find")  target <= 3"
+
+echo "== sort and merge, 100,000 lines"
+$bench sortmerge 100000 0 || true
+$bench sortmerge 100000 1 || true
+
+echo "== Internet update, 200 small files"
+rm -rf "$data/ftp" "$data/install" "$data/curl"
+make_tree "$data/ftp/public/live/BenchApp" 200 200 8000 10
+$bench filelist "$(winpath "$data/ftp/public/live/BenchApp")" > /dev/null
+mkdir -p "$data/install" "$data/curl"
+echo "setup" > "$data/install/run_this_first.exe"
+/usr/bin/python3 tests/ftp/update_server.py --root "$data/ftp" --port 2121 --log "$data/server.log" > "$data/server.out" &
+server_pid=$!
+until grep -q ready "$data/server.out" 2>/dev/null; do sleep 0.05; done
+files=$(cd "$data/ftp/public/live/BenchApp" && find . -name '*.dat' | sed 's|^\./||' | sort)
+fetch_all_with_curl() {
+  for f in $files; do
+    mkdir -p "$data/curl/$(dirname "$f")"
+    curl -s --ftp-port - -u 'login-5203:muhTaK*R' "ftp://127.0.0.1:2121/public/live/BenchApp/$f" -o "$data/curl/$f"
+  done
+}
+t_curl=$(seconds fetch_all_with_curl)
+out=$($bench update "$(winpath "$data/install")\\")
+echo "$out" | grep -v '^update_seconds' || true
+t_ours=$(echo "$out" | field update_seconds)
+n=$(echo "$files" | wc -l)
+per_curl=$(echo "scale=4; $t_curl / $n * 1000" | bc -l)
+per_ours=$(echo "scale=4; $t_ours / $n * 1000" | bc -l)
+echo "curl ${t_curl}s (${per_curl} ms/file)  update ${t_ours}s (${per_ours} ms/file, list and local list included)  ratio $(ratio "$per_ours" "$per_curl")  target <= 1.2"

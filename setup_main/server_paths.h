@@ -1,0 +1,33 @@
+#pragma once
+// Where the update server keeps a file, which of its paths may be written locally, and the
+// account every transfer uses.
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace qs {
+
+// "/public/live/" + application name + "/" + relative path.
+std::wstring live_path(const std::wstring& application_name, const std::wstring& relative_path);
+
+// The longest name a path level may have: the file system's 255 less what the temporary name of
+// a download adds.
+inline constexpr std::size_t max_server_name_length = 240;
+// What a download is written to before it replaces its target, beside it.
+inline constexpr const wchar_t* download_suffix = L".___download";
+
+// True when a relative path of the server's list names a file strictly inside the installation
+// folder: "/" between levels only, no empty, "." or ".." level, no drive, root, UNC or stream
+// name, no character Windows forbids in names, no level ending in a dot or blank, no device name
+// (CON, NUL, COM1, ... with or without extension), no level longer than max_server_name_length.
+bool is_safe_relative_path(const std::wstring& path);
+
+// The setup program's own executable, which an update never replaces: only at the top level,
+// letter case ignored.
+bool is_own_executable(const std::wstring& relative_path);
+
+// The one account of the update server, from the build settings.
+ftp_account update_server_account();
+
+}  // namespace qs

@@ -1,0 +1,214 @@
+// The Internet update run end to end: the real Win32 platform, WinINet and BCrypt against the
+// local update server, which misbehaves on request.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "build_settings.h"
+#include "platform/fake/md5.h"
+#include "setup_main/server_paths.h"
+#include "tests/ftp/ftp_fixture.h"
+
+namespace qs::ftp_test {
+namespace {
+namespace fs = std::filesystem;
+using strings = std::vector<std::string>;
+using wstrings = std::vector<std::wstring>;
+
+std::wstring line_of(const std::wstring& path, const std::string& content)
+{
+    return path + L"\t" + fake::md5_hex(content) + L"\t" + std::to_wstring(content.size());
+}
+
+class InternetUpdateFtp : public ::testing::Test {
+protected:
+    fs::path work, install, root, live;
+    recording_platform os;
+    fake::fake_view view;
+    Tsetup_main_page page{os, view};
+
+    void SetUp() override
+    {
+        ASSERT_EQ(std::wstring(build::update_server_host), L"127.0.0.1")
+            << "configure the test build with -DUPDATE_SERVER_HOST=127.0.0.1";
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        work = build_folder() / "ftp_work" / test->name();
+        fs::remove_all(work);
+        install = work / "install";
+        root = work / "server";
+        live = root / "public" / "live" / "MyApp";
+        fs::create_directories(install);
+        fs::create_directories(live);
+        os.installation = install.wstring() + L"\\";
+        page.application_name = L"MyApp";
+        write_bytes(install / "run_this_first.exe", "setup program");
+    }
+
+    // Files in the live folder, and the server's list of them made by the program itself.
+    void publish(const std::vector<std::pair<std::string, std::string>>& files)
+    {
+        for (const auto& [path, content] : files) write_bytes(live / path, content);
+        fake::fake_view quiet;
+        Tsetup_main_page lister{os, quiet};
+        lister.generate_file_list(live.wstring());
+    }
+    // Adds raw lines to the server's list.
+    void append_to_server_list(const wstrings& lines)
+    {
+        std::string text = read_bytes(live / "___korvex_file_list.txt");
+        for (const auto& l : lines) text += os.to_ansi(l) + "\r\n";
+        write_bytes(live / "___korvex_file_list.txt", text);
+    }
+    wstrings download_texts() const
+    {
+        wstrings out;
+        for (const auto& t : view.progress_texts)
+            if (t.rfind(L"Getting file ", 0) == 0) out.push_back(t);
+        return out;
+    }
+    strings leftovers() const
+    {
+        strings out;
+        for (const auto& e : fs::recursive_directory_iterator(install))
+            if (e.path().string().find(".___download") != std::string::npos) out.push_back(e.path().string());
+        return out;
+    }
+};
+
+TEST_F(InternetUpdateFtp, FetchesOnlyTheDifferingFilesAndReportsEveryStep)
+{
+    publish({{"same.txt", "unchanged"}, {"sub/x.dll", "new library"}, {"new/deeper/added.txt", "added"},
+             {"Run_This_First.EXE", "newer setup program"}, {"empty.dat", ""}});
+    write_bytes(install / "same.txt", "unchanged");
+    write_bytes(install / "sub" / "x.dll", "old library, longer than the new one");
+    write_bytes(install / "local_only.txt", "mine");
+    write_bytes(install / "empty.dat", "");
+    {
+        update_server server(root, {});
+        page.Button4Click();
+        EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt",
+                                               "/public/live/MyApp/new/deeper/added.txt",
+                                               "/public/live/MyApp/sub/x.dll"}));
+    }
+    EXPECT_TRUE(os.errors.empty()) << (os.errors.empty() ? "" : os.to_ansi(os.errors[0]));
+    EXPECT_EQ(read_bytes(install / "sub" / "x.dll"), "new library");
+    EXPECT_EQ(read_bytes(install / "new" / "deeper" / "added.txt"), "added");
+    EXPECT_EQ(read_bytes(install / "run_this_first.exe"), "setup program");
+    EXPECT_EQ(read_bytes(install / "local_only.txt"), "mine");
+    EXPECT_EQ(download_texts(), (wstrings{L"Getting file 1 of 3 files: /public/live/MyApp/new/deeper/added.txt",
+                                          L"Getting file 2 of 3 files: /public/live/MyApp/Run_This_First.EXE",
+                                          L"Getting file 3 of 3 files: /public/live/MyApp/sub/x.dll"}));
+    EXPECT_EQ(view.progress_texts.front(), L"... getting remote file list ...");
+    EXPECT_EQ(view.progress_texts.back(), L"Update finished");
+    ASSERT_EQ(os.messages.size(), 1u);
+    EXPECT_EQ(os.messages[0].rfind(L"Files to delete:\n\r", 0), 0u);
+    EXPECT_NE(os.messages[0].find(L"\r\nlocal_only.txt\r\n"), std::wstring::npos);
+    EXPECT_NE(os.messages[0].find(L"\r\nsub/x.dll\r\n"), std::wstring::npos);
+    EXPECT_EQ(os.messages[0].find(L"same.txt"), std::wstring::npos);
+    EXPECT_EQ(read_bytes(install / "___korvex_file_list_remote.txt"), read_bytes(live / "___korvex_file_list.txt"));
+    EXPECT_TRUE(leftovers().empty());
+
+    // A second run finds nothing left to fetch but the setup program it never replaces.
+    view.progress_texts.clear();
+    os.messages.clear();
+    {
+        update_server server(root, {});
+        page.Button4Click();
+        EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt"}));
+    }
+    EXPECT_EQ(download_texts(), (wstrings{L"Getting file 1 of 1 files: /public/live/MyApp/Run_This_First.EXE"}));
+    EXPECT_EQ(view.progress_texts.back(), L"Update finished");
+}
+
+TEST_F(InternetUpdateFtp, NoMisbehaviourEverLeavesAnInstalledFilePartialOrWrong)
+{
+    const std::string big(300000, 'n');  // more than one read of the transfer
+    publish({{"a.txt", "new a"}, {"b.bin", big}});
+    struct fault { std::string spec; std::wstring says; };
+    const std::vector<fault> faults = {
+        {"cut:1000@*/b.bin", L"426 "},
+        {"short:1000@*/b.bin", L"1000 bytes with MD5"},
+        {"garble@*/b.bin", L"300000 bytes with MD5"},
+        {"550@*/b.bin", L"550"},
+        {"stall@*/b.bin", L"timed out"},
+    };
+    for (const fault& each : faults) {
+        SCOPED_TRACE(each.spec);
+        write_bytes(install / "a.txt", "old a");
+        write_bytes(install / "b.bin", "old b");
+        os.errors.clear();
+        os.messages.clear();
+        view.progress_texts.clear();
+        {
+            update_server server(root, {each.spec});
+            page.Button4Click();
+        }
+        ASSERT_EQ(os.errors.size(), 1u);
+        EXPECT_EQ(os.errors[0].rfind(L"b.bin: ", 0), 0u) << os.to_ansi(os.errors[0]);
+        EXPECT_NE(os.errors[0].find(each.says), std::wstring::npos) << os.to_ansi(os.errors[0]);
+        EXPECT_EQ(read_bytes(install / "a.txt"), "new a");
+        EXPECT_EQ(read_bytes(install / "b.bin"), "old b");
+        EXPECT_TRUE(leftovers().empty());
+        EXPECT_TRUE(os.messages.empty());
+        EXPECT_EQ(view.progress_texts.back(), L"Getting file 2 of 2 files: /public/live/MyApp/b.bin");
+    }
+}
+
+TEST_F(InternetUpdateFtp, ABrokenListKeepsTheOldRemoteListAndTheInstallation)
+{
+    publish({{"a.txt", "new a"}});
+    write_bytes(install / "___korvex_file_list_remote.txt", "old list\r\n");
+    write_bytes(install / "a.txt", "old a");
+    for (const std::string spec : {"cut:10@*/___korvex_file_list.txt", "550@*/___korvex_file_list.txt"}) {
+        SCOPED_TRACE(spec);
+        os.messages.clear();
+        {
+            update_server server(root, {spec});
+            page.Button4Click();
+        }
+        EXPECT_EQ(os.messages, (wstrings{L"Remote file list not accessible - try again later."}));
+        EXPECT_TRUE(os.errors.empty());
+        EXPECT_EQ(read_bytes(install / "___korvex_file_list_remote.txt"), "old list\r\n");
+        EXPECT_EQ(read_bytes(install / "a.txt"), "old a");
+        EXPECT_TRUE(leftovers().empty());
+    }
+}
+
+TEST_F(InternetUpdateFtp, AServerThatIsNotThereGivesOnlyTheMessage)
+{
+    write_bytes(install / "a.txt", "a");
+    page.Button4Click();
+    EXPECT_EQ(os.messages, (wstrings{L"Remote file list not accessible - try again later."}));
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(view.progress_texts, (wstrings{L"... getting remote file list ..."}));
+    EXPECT_FALSE(fs::exists(install / "___korvex_file_list_remote.txt"));
+    EXPECT_FALSE(fs::exists(install / "___korvex_file_list.txt"));
+}
+
+TEST_F(InternetUpdateFtp, EscapingPathsOfTheServerListAreNeverFetched)
+{
+    publish({{"good.txt", "good"}});
+    write_bytes(root / "public" / "live" / "outside.txt", "escaped");
+    const wstrings hostile = {
+        L"../outside.txt", L"sub/../../outside.txt", L"..\\outside.txt", L"/public/live/outside.txt",
+        L"C:/windows/win.ini", L"C:outside.txt", L"//127.0.0.1/share/x", L"\\\\127.0.0.1\\share\\x",
+        L"good.txt:stream", L"trailing.", L"blank /x.txt", L"CON", L"nul.txt", L"sub/COM1.dll", L"a//b",
+        std::wstring(300, L'x'),
+    };
+    wstrings lines;
+    for (const auto& path : hostile) lines.push_back(line_of(path, "escaped"));
+    append_to_server_list(lines);
+    {
+        update_server server(root, {});
+        page.Button4Click();
+        EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt", "/public/live/MyApp/good.txt"}));
+    }
+    EXPECT_TRUE(os.errors.empty()) << (os.errors.empty() ? "" : os.to_ansi(os.errors[0]));
+    EXPECT_EQ(view.info.size(), hostile.size());
+    EXPECT_EQ(read_bytes(install / "good.txt"), "good");
+    EXPECT_EQ(read_bytes(work / "outside.txt"), "<missing>");
+    EXPECT_EQ(view.progress_texts.back(), L"Update finished");
+}
+
+}  // namespace
+}  // namespace qs::ftp_test

@@ -1,0 +1,180 @@
+#!/usr/bin/python3
+"""A local FTP update server for the tests, the benchmarks and the demo.
+
+    /usr/bin/python3 tests/ftp/update_server.py --root DIR --port PORT [--misbehave SPEC]...
+                                                [--control FILE] [--log FILE]
+
+Serves DIR (which holds public/live/<application>/) on 127.0.0.1 for the one account of the
+update server, prints "ready" on stdout once it listens, and serves until it is killed.
+
+A misbehaviour SPEC is MODE@PATTERN, where PATTERN is an fnmatch pattern of the server path
+(e.g. /public/live/MyApp/b.txt or */b.txt) and MODE one of
+    cut:N     send at most N bytes, then break the data connection and answer 426
+    short:N   send only the first N bytes, then report the transfer complete (226)
+    garble    send as many bytes as the file has, but other ones
+    550       refuse the file with 550
+    stall     announce the transfer (150) and then send nothing at all
+--control FILE names a file of such specs, one a line, read again at every download, so that a
+running server can be told to misbehave.
+
+For callers that cannot read its output or signal it (a Windows test under Wine starting it as a
+Unix program): --ready-file FILE is written once it listens, and the server ends as soon as
+--stop-file FILE exists or --max-seconds have passed.
+"""
+import argparse
+import fnmatch
+import logging
+import os
+import errno
+import sys
+import time
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler, FileProducer, _FileReadWriteError
+from pyftpdlib.servers import FTPServer
+
+USER = "login-5203"
+PASSWORD = "muhTaK*R"
+
+
+class LimitedProducer(FileProducer):
+    """Hands out the file's first `limit` bytes, then either ends or breaks the transfer."""
+
+    def __init__(self, file, type, limit, then_fail):
+        super().__init__(file, type)
+        self.left = limit
+        self.then_fail = then_fail
+
+    def more(self):
+        if self.left <= 0:
+            if self.then_fail:
+                raise _FileReadWriteError(OSError(5, "Connection cut on purpose"))
+            return b""
+        chunk = self.file.read(min(self.buffer_size, self.left))
+        self.left -= len(chunk)
+        if not chunk and self.then_fail:
+            raise _FileReadWriteError(OSError(5, "Connection cut on purpose"))
+        return chunk
+
+
+class GarbledProducer(FileProducer):
+    """The file's length, other bytes."""
+
+    def more(self):
+        chunk = self.file.read(self.buffer_size)
+        return bytes(b ^ 0x5A for b in chunk)
+
+
+class MisbehavingHandler(FTPHandler):
+    specs = []
+    control_file = None
+
+    def current_specs(self):
+        specs = list(self.specs)
+        if self.control_file and os.path.exists(self.control_file):
+            with open(self.control_file, encoding="utf-8") as f:
+                specs += [line.strip() for line in f if line.strip()]
+        return specs
+
+    def misbehaviour_for(self, ftp_path):
+        for spec in self.current_specs():
+            mode, _, pattern = spec.partition("@")
+            if fnmatch.fnmatchcase(ftp_path, pattern):
+                return mode
+        return None
+
+    def ftp_RETR(self, file):
+        ftp_path = self.fs.fs2ftp(file)
+        logging.getLogger("update_server").warning("fetch %s", ftp_path)
+        mode = self.misbehaviour_for(ftp_path)
+        if mode is None:
+            return super().ftp_RETR(file)
+        if mode == "550":
+            self.respond("550 No such file or directory.")
+            return None
+        if mode == "stall":
+            self.respond("150 File status okay. About to open data connection.")
+            return None
+        try:
+            fd = self.run_as_current_user(self.fs.open, file, "rb")
+        except OSError as err:
+            self.respond("550 %s." % err.strerror)
+            return None
+        kind, _, count = mode.partition(":")
+        if kind in ("cut", "short"):
+            producer = LimitedProducer(fd, self._current_type, int(count or 0), kind == "cut")
+        elif kind == "garble":
+            producer = GarbledProducer(fd, self._current_type)
+        else:
+            fd.close()
+            self.respond("500 Unknown misbehaviour %s." % mode)
+            return None
+        # No file object for the data channel: it would send the file itself with sendfile().
+        self.push_dtp_data(producer, isproducer=True, file=None, cmd="RETR")
+        return file
+
+
+def listen(port):
+    # The server of the previous test may still be on its way out.
+    deadline = time.monotonic() + 10
+    while True:
+        try:
+            return FTPServer(("127.0.0.1", port), MisbehavingHandler)
+        except OSError as err:
+            if err.errno != errno.EADDRINUSE or time.monotonic() > deadline:
+                raise
+            time.sleep(0.05)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--port", type=int, default=2121)
+    parser.add_argument("--misbehave", action="append", default=[])
+    parser.add_argument("--control")
+    parser.add_argument("--log", help="log every command with time stamps into this file")
+    parser.add_argument("--ready-file")
+    parser.add_argument("--stop-file")
+    parser.add_argument("--max-seconds", type=float)
+    args = parser.parse_args()
+
+    if args.log:
+        logging.basicConfig(filename=args.log, level=logging.DEBUG,
+                            format="%(asctime)s.%(msecs)03d %(message)s", datefmt="%H:%M:%S")
+    else:
+        logging.basicConfig(level=logging.CRITICAL)
+        logging.getLogger("update_server").setLevel(logging.CRITICAL)
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(USER, PASSWORD, os.path.abspath(args.root), perm="elr")
+    MisbehavingHandler.authorizer = authorizer
+    MisbehavingHandler.specs = args.misbehave
+    MisbehavingHandler.control_file = args.control
+    MisbehavingHandler.banner = "Korvex update server (test fixture) ready."
+    MisbehavingHandler.permit_foreign_addresses = False
+    server = listen(args.port)
+    server.max_cons = 64
+    started = time.monotonic()
+
+    def end_when_told():
+        told = args.stop_file and os.path.exists(args.stop_file)
+        expired = args.max_seconds and time.monotonic() - started > args.max_seconds
+        if told or expired:
+            if args.ready_file and os.path.exists(args.ready_file):
+                os.remove(args.ready_file)
+            os._exit(0)
+
+    if args.stop_file or args.max_seconds:
+        server.ioloop.call_every(0.05, end_when_told)
+    print("ready", flush=True)
+    if args.ready_file:
+        with open(args.ready_file, "w") as f:
+            f.write("ready\n")
+    try:
+        server.serve_forever(handle_exit=True)
+    finally:
+        server.close_all()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,208 @@
+#include "tests/gui/driver.h"
+
+#include <thread>
+
+namespace qs::gui {
+
+namespace {
+
+std::wstring without_ampersands(std::wstring text)
+{
+    std::wstring out;
+    for (wchar_t c : text)
+        if (c != L'&') out += c;
+    return out;
+}
+
+DWORD process_of(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+}  // namespace
+
+program::program(const std::wstring& exe, const std::wstring& working_folder)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    std::wstring command = L"\"" + exe + L"\"";
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, working_folder.c_str(),
+                        &startup, &info_))
+        info_ = {};
+}
+
+program::~program()
+{
+    if (!info_.hProcess) return;
+    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 10000);
+    }
+    CloseHandle(info_.hThread);
+    CloseHandle(info_.hProcess);
+}
+
+bool program::wait_for_exit(DWORD& code, std::chrono::milliseconds wait)
+{
+    if (!info_.hProcess) return false;
+    if (WaitForSingleObject(info_.hProcess, static_cast<DWORD>(wait.count())) != WAIT_OBJECT_0) return false;
+    return GetExitCodeProcess(info_.hProcess, &code) != 0;
+}
+
+HWND wait_until(const std::function<HWND()>& found, std::chrono::milliseconds wait)
+{
+    const auto end = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        if (HWND h = found()) return h;
+        if (std::chrono::steady_clock::now() >= end) return nullptr;
+        std::this_thread::sleep_for(50ms);
+    }
+}
+
+bool wait_for(const std::function<bool()>& condition, std::chrono::milliseconds wait)
+{
+    return wait_until([&]() -> HWND { return condition() ? reinterpret_cast<HWND>(1) : nullptr; }, wait) != nullptr;
+}
+
+std::vector<HWND> top_windows(DWORD process)
+{
+    struct search {
+        DWORD process;
+        std::vector<HWND> found;
+    } s{process, {}};
+    EnumWindows(
+        [](HWND h, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<search*>(p);
+            if (IsWindowVisible(h) && process_of(h) == s->process) s->found.push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND find_top_window(DWORD process, const std::wstring& class_name, const wchar_t* caption)
+{
+    for (HWND h : top_windows(process)) {
+        if (!class_name.empty() && class_of(h) != class_name) continue;
+        if (caption && text_of(h) != caption) continue;
+        return h;
+    }
+    return nullptr;
+}
+
+HWND wait_for_top_window(DWORD process, const std::wstring& class_name, const wchar_t* caption,
+                         std::chrono::milliseconds wait)
+{
+    return wait_until([&] { return find_top_window(process, class_name, caption); }, wait);
+}
+
+std::vector<HWND> children(HWND parent)
+{
+    std::vector<HWND> found;
+    EnumChildWindows(
+        parent,
+        [](HWND h, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::wstring text_of(HWND window)
+{
+    const auto length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const auto got = SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(got));
+    return text;
+}
+
+std::wstring class_of(HWND window)
+{
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+HWND child_with_text(HWND parent, const std::wstring& text, const std::wstring& class_name)
+{
+    for (HWND h : children(parent)) {
+        if (!class_name.empty() && lstrcmpiW(class_of(h).c_str(), class_name.c_str()) != 0) continue;
+        if (without_ampersands(text_of(h)) == without_ampersands(text)) return h;
+    }
+    return nullptr;
+}
+
+RECT client_rect_in(HWND top, HWND child)
+{
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+HWND child_at(HWND parent, int left, int top)
+{
+    for (HWND h : children(parent)) {
+        if (GetParent(h) != parent) continue;
+        const RECT r = client_rect_in(parent, h);
+        if (r.left == left && r.top == top) return h;
+    }
+    return nullptr;
+}
+
+void click(HWND button)
+{
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+bool is_checked(HWND check_box)
+{
+    return SendMessageW(check_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+HWND wait_for_message_box(DWORD process, std::chrono::milliseconds wait)
+{
+    return wait_for_top_window(process, L"#32770", nullptr, wait);
+}
+
+std::wstring message_text(HWND box)
+{
+    // The message is the box's static text with identifier 0xFFFF; else its longest static text.
+    std::wstring best;
+    for (HWND h : children(box)) {
+        if (lstrcmpiW(class_of(h).c_str(), L"Static") != 0) continue;
+        if (GetDlgCtrlID(h) == 0xFFFF) return text_of(h);
+        const std::wstring t = text_of(h);
+        if (t.size() > best.size()) best = t;
+    }
+    return best;
+}
+
+bool answer(HWND box, const std::wstring& button_text)
+{
+    HWND button = child_with_text(box, button_text, L"Button");
+    if (!button) return false;
+    click(button);
+    return true;
+}
+
+std::vector<std::wstring> lines_of(const std::wstring& text)
+{
+    std::vector<std::wstring> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring::npos) {
+            lines.push_back(text.substr(start));
+            return lines;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+}
+
+}  // namespace qs::gui

@@ -1,0 +1,244 @@
+// The real program under Wine, driven through its windows: the licence agreement, the refusal,
+// the main window's form and what init_setup changes in it, and the ways the program ends.
+#include <gtest/gtest.h>
+
+#include "licence_agreement/licence_texts.h"
+#include "setup_main/messages.h"
+#include "tests/gui/driver.h"
+#include "tests/gui/medium.h"
+
+namespace qs::gui {
+namespace {
+
+const wchar_t* const licence_class = L"Tlicence_agreement_form";
+const wchar_t* const main_class = L"Tsetup_main_page";
+
+SIZE client_size(HWND window)
+{
+    RECT r{};
+    GetClientRect(window, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+HWND licence_window(const program& p)
+{
+    return wait_for_top_window(p.id(), licence_class, licence::caption);
+}
+
+// Ticks the check box and presses "Start software setup ...": the main window.
+HWND accept_licence(const program& p)
+{
+    HWND licence = licence_window(p);
+    if (!licence) return nullptr;
+    HWND box = child_with_text(licence, licence::accept_text, L"Button");
+    if (!box) return nullptr;
+    click(box);
+    if (!wait_for([&] { return is_checked(box); })) return nullptr;
+    click(child_with_text(licence, licence::start_text, L"Button"));
+    return wait_for_top_window(p.id(), main_class);
+}
+
+void expect_normal_end(program& p)
+{
+    DWORD code = 12345;
+    ASSERT_TRUE(p.wait_for_exit(code)) << "the program did not end";
+    EXPECT_EQ(code, 0u);
+}
+
+struct placed {
+    const wchar_t* text;
+    const wchar_t* class_name;
+    int left, top, width, height;  // width 0: sized by its text
+};
+
+// The main window's form in client pixels.
+const placed main_form[] = {
+    {L"Please read this:", L"Static", 53, 21, 0, 0},
+    {L"New installation:", L"Static", 32, 270, 0, 0},
+    {L"Maintenance:", L"Static", 33, 476, 0, 0},
+    {L"Backup:", L"Static", 33, 539, 0, 0},
+    {L"", L"Edit", 248, 297, 449, 152},  // info
+    {L"Exit", L"Button", 88, 424, 145, 25},
+    {L"Register components", L"Button", 88, 328, 145, 25},
+    {L"Create program shortcuts ", L"Button", 88, 360, 145, 25},
+    {L"Create help shortcuts", L"Button", 88, 392, 145, 25},
+    {L"Copy files", L"Button", 89, 297, 145, 25},
+    {L"Update from folder", L"Button", 154, 476, 127, 25},
+    {L"Re-register components of current directory", L"Button", 287, 476, 226, 25},
+    {L"Generate backup folder", L"Button", 154, 539, 127, 25},
+    {L"Internet update", L"Button", 560, 476, 137, 25},
+    {L"Generate file list", L"Button", 560, 539, 137, 25},
+};
+
+const std::vector<std::wstring> default_info_lines{
+    L"This setup routine will install an application from ",
+    L"Korvex Hard- and Software. ",
+    L"For a complete installation, please click the buttons",
+    L"below one after the other.",
+};
+
+TEST(LicenceWindow, ShowsTheAgreementAndAnUntickedBoxRefusesTheSetup)
+{
+    test_medium medium;
+    program p(medium.exe(), medium.folder());
+    ASSERT_TRUE(p.started());
+    HWND licence = licence_window(p);
+    ASSERT_NE(licence, nullptr) << "no licence window";
+    EXPECT_EQ(client_size(licence).cx, 784);
+    EXPECT_EQ(client_size(licence).cy, 514);
+
+    HWND heading = child_at(licence, 40, 40);
+    ASSERT_NE(heading, nullptr);
+    EXPECT_EQ(text_of(heading), licence::heading);
+
+    HWND panel = child_at(licence, 432, 216);
+    ASSERT_NE(panel, nullptr) << "no panel at 432, 216";
+    const RECT panel_rect = client_rect_in(licence, panel);
+    EXPECT_EQ(panel_rect.right - panel_rect.left, 329);
+    EXPECT_EQ(panel_rect.bottom - panel_rect.top, 265);
+
+    HWND memo = child_at(panel, 8, 8);
+    ASSERT_NE(memo, nullptr);
+    EXPECT_EQ(lstrcmpiW(class_of(memo).c_str(), L"Edit"), 0);
+    const std::vector<std::wstring> lines = lines_of(text_of(memo));
+    EXPECT_EQ(lines, licence::agreement_lines());
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[4], L"");
+
+    HWND box = child_at(panel, 24, 185);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(text_of(box), licence::accept_text);
+    EXPECT_FALSE(is_checked(box)) << "the check box must start unticked";
+
+    HWND start = child_at(panel, 8, 224);
+    ASSERT_NE(start, nullptr);
+    EXPECT_EQ(text_of(start), licence::start_text);
+    const RECT start_rect = client_rect_in(panel, start);
+    EXPECT_EQ(start_rect.right - start_rect.left, 313);
+    EXPECT_EQ(start_rect.bottom - start_rect.top, 33);
+
+    click(start);
+    HWND refusal = wait_for_message_box(p.id());
+    ASSERT_NE(refusal, nullptr) << "no refusal message";
+    // The two lines are separated by LF then CR, exactly as the box holds them.
+    EXPECT_EQ(message_text(refusal), message(msg::licence_refused, 1));
+    EXPECT_EQ(find_top_window(p.id(), main_class), nullptr) << "a refused licence opened the main window";
+    ASSERT_TRUE(answer(refusal, L"OK"));
+    expect_normal_end(p);
+}
+
+TEST(LicenceWindow, TheCloseBoxDecidesByTheCheckBoxAlone)
+{
+    {
+        test_medium medium;
+        program p(medium.exe(), medium.folder());
+        HWND licence = licence_window(p);
+        ASSERT_NE(licence, nullptr);
+        PostMessageW(licence, WM_CLOSE, 0, 0);
+        HWND refusal = wait_for_message_box(p.id());
+        ASSERT_NE(refusal, nullptr) << "closing with the box unticked must refuse";
+        EXPECT_EQ(message_text(refusal), message(msg::licence_refused, 1));
+        ASSERT_TRUE(answer(refusal, L"OK"));
+        expect_normal_end(p);
+    }
+    {
+        test_medium medium;
+        program p(medium.exe(), medium.folder());
+        HWND licence = licence_window(p);
+        ASSERT_NE(licence, nullptr);
+        HWND box = child_with_text(licence, licence::accept_text, L"Button");
+        ASSERT_NE(box, nullptr);
+        click(box);
+        ASSERT_TRUE(wait_for([&] { return is_checked(box); }));
+        PostMessageW(licence, WM_CLOSE, 0, 0);
+        HWND main = wait_for_top_window(p.id(), main_class);
+        ASSERT_NE(main, nullptr) << "closing with the box ticked must start the setup";
+        EXPECT_EQ(find_top_window(p.id(), licence_class), nullptr) << "the licence window stays open";
+        click(child_with_text(main, L"Exit", L"Button"));
+        expect_normal_end(p);
+    }
+}
+
+TEST(MainWindow, HasTheFormsControlsTextsAndTabOrder)
+{
+    test_medium medium;
+    program p(medium.exe(), medium.folder());
+    HWND main = accept_licence(p);
+    ASSERT_NE(main, nullptr) << "no main window after accepting";
+    EXPECT_EQ(text_of(main), L"Korvex Hard- and Software quick setup");
+    EXPECT_EQ(client_size(main).cx, 735);
+    EXPECT_EQ(client_size(main).cy, 580);
+
+    for (const placed& c : main_form) {
+        SCOPED_TRACE(testing::Message() << "control at " << c.left << ", " << c.top);
+        HWND h = child_at(main, c.left, c.top);
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(lstrcmpiW(class_of(h).c_str(), c.class_name), 0) << "class";
+        EXPECT_EQ(text_of(h), c.text);
+        EXPECT_TRUE(IsWindowVisible(h));
+        EXPECT_TRUE(IsWindowEnabled(h));
+        if (c.width) {
+            const RECT r = client_rect_in(main, h);
+            EXPECT_EQ(r.right - r.left, c.width);
+            EXPECT_EQ(r.bottom - r.top, c.height);
+        }
+    }
+    HWND info_lines = child_at(main, 178, 22);
+    ASSERT_NE(info_lines, nullptr);
+    EXPECT_EQ(lines_of(text_of(info_lines)), default_info_lines);
+    EXPECT_TRUE(GetWindowLongPtrW(info_lines, GWL_STYLE) & WS_VSCROLL) << "info_lines scrolls";
+    EXPECT_FALSE(GetWindowLongPtrW(child_at(main, 248, 297), GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL))
+        << "the info pane has no scroll bars";
+
+    HWND hidden = child_with_text(main, L"Button1", L"Button");
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_FALSE(IsWindowVisible(hidden));
+    HWND progress = child_at(main, 154, 507);
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(text_of(progress), L"");
+
+    // Tab goes info, register, launch, exit, info_lines, help, copy, update, Button2 ... Button5.
+    const std::pair<int, int> tab_order[] = {{248, 297}, {88, 328},  {88, 360},  {88, 424},
+                                             {178, 22},  {88, 392},  {89, 297},  {154, 476},
+                                             {287, 476}, {154, 539}, {560, 476}, {560, 539}};
+    HWND at = child_at(main, tab_order[0].first, tab_order[0].second);
+    for (std::size_t i = 1; i < std::size(tab_order); ++i) {
+        HWND next = GetNextDlgTabItem(main, at, FALSE);
+        EXPECT_EQ(next, child_at(main, tab_order[i].first, tab_order[i].second)) << "tab stop " << i;
+        at = next;
+    }
+
+    PostMessageW(main, WM_CLOSE, 0, 0);  // the close box ends the program like Exit
+    expect_normal_end(p);
+}
+
+TEST(MainWindow, TakesCaptionTextsAndInfoLinesFromInitSetup)
+{
+    test_medium medium;
+    medium.write_lines(L"init_setup\\title.txt", {L"Spectra quick setup", L"second line is not read"});
+    medium.write_lines(L"init_setup\\captions.txt", {L"Read this first:", L"", L"Register all", L"Program icons",
+                                                      L"Help icons", L"Quit", L"Refresh from folder", L"eighth"});
+    // infolines.txt is decoded by its byte-order mark.
+    medium.write_bytes(L"init_setup\\infolines.txt", "\xEF\xBB\xBF" "Gr\xC3\xB6\xC3\x9F" "e\r\n\r\nlast line");
+    program p(medium.exe(), medium.folder());
+    HWND main = accept_licence(p);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(text_of(main), L"Spectra quick setup");
+    EXPECT_EQ(text_of(child_at(main, 53, 21)), L"Read this first:");
+    EXPECT_EQ(text_of(child_at(main, 89, 297)), L"Copy files") << "an empty caption line keeps the text";
+    EXPECT_EQ(text_of(child_at(main, 88, 328)), L"Register all");
+    EXPECT_EQ(text_of(child_at(main, 88, 360)), L"Program icons");
+    EXPECT_EQ(text_of(child_at(main, 88, 392)), L"Help icons");
+    EXPECT_EQ(text_of(child_at(main, 88, 424)), L"Quit");
+    EXPECT_EQ(text_of(child_at(main, 154, 476)), L"Refresh from folder");
+    EXPECT_EQ(text_of(child_at(main, 287, 476)), L"Re-register components of current directory");
+    EXPECT_EQ(child_with_text(main, L"eighth"), nullptr);
+    EXPECT_EQ(lines_of(text_of(child_at(main, 178, 22))),
+              (std::vector<std::wstring>{L"Gr\u00f6\u00dfe", L"", L"last line"}));
+
+    click(child_with_text(main, L"Quit", L"Button"));
+    expect_normal_end(p);
+}
+
+}  // namespace
+}  // namespace qs::gui

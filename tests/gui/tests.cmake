@@ -1,0 +1,10 @@
+# The GUI suite: the real program under Wine and Xvfb, driven by a small Win32 driver program.
+file(GLOB QS_GUI_TESTS CONFIGURE_DEPENDS tests/gui/*.cpp)
+add_executable(gui_tests ${QS_GUI_TESTS})
+target_link_libraries(gui_tests PRIVATE qs_core gtest gtest_main user32 gdi32 kernel32)
+target_compile_definitions(gui_tests PRIVATE UNICODE _UNICODE NOMINMAX QS_PROGRAM_EXE="$<TARGET_FILE:run_this_first>")
+target_link_options(gui_tests PRIVATE ${QS_STATIC_LINK})
+qs_warnings(gui_tests)
+add_dependencies(gui_tests run_this_first)
+add_test(NAME gui_suite COMMAND gui_tests)
+set_tests_properties(gui_suite PROPERTIES TIMEOUT 600)

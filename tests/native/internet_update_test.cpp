@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "basics/text_files.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/fake/md5.h"
+#include "setup_main/server_paths.h"
+#include "setup_main/setup_main_page.h"
+
+namespace qs {
+namespace {
+
+using lines = std::vector<std::wstring>;
+
+TEST(ServerPaths, AcceptOnlyPlainRelativePathsInsideTheFolder)
+{
+    for (const wchar_t* good : {L"a.txt", L"sub/x.dll", L"a/b/c/d.e", L".hidden", L"name with blanks.txt",
+                                L"icon/con_file", L"CONSOLE.txt", L"COM10", L"\u00e4/\u00f6.txt", L"a..b"})
+        EXPECT_TRUE(is_safe_relative_path(good)) << std::string(good, good + wcslen(good));
+    for (const wchar_t* bad : {L"", L"../x", L"a/../../x", L"..", L".", L"a/./b", L"/etc/passwd", L"//server/share/x",
+                               L"\\\\server\\share\\x", L"C:/x", L"C:x", L"c:\\x", L"sub\\..\\..\\x", L"a\\b",
+                               L"file.txt:stream", L"a//b", L"a/", L"trailing.", L"dir./x", L"blank ", L"CON",
+                               L"nul.txt", L"sub/Com1", L"LPT9.log", L"aux", L"conin$", L"a\tb", L"a*b", L"a?b",
+                               L"a<b", L"a|b", L"a\"b"})
+        EXPECT_FALSE(is_safe_relative_path(bad)) << std::string(bad, bad + wcslen(bad));
+    EXPECT_FALSE(is_safe_relative_path(std::wstring(241, L'x')));
+    EXPECT_TRUE(is_safe_relative_path(std::wstring(240, L'x') + L"/" + std::wstring(240, L'y')));
+    EXPECT_FALSE(is_safe_relative_path(std::wstring(L"a\0b", 3)));
+}
+
+TEST(ServerPaths, LivePathAndOwnExecutable)
+{
+    EXPECT_EQ(live_path(L"MyApp", L"sub/x.dll"), L"/public/live/MyApp/sub/x.dll");
+    EXPECT_TRUE(is_own_executable(L"Run_This_First.EXE"));
+    EXPECT_FALSE(is_own_executable(L"tools/run_this_first.exe"));
+    EXPECT_FALSE(is_own_executable(L"run_this_first.exe.bak"));
+    const ftp_account account = update_server_account();
+    EXPECT_EQ(account.user, L"login-5203");
+    EXPECT_EQ(account.password, L"muhTaK*R");
+}
+
+class InternetUpdateTest : public ::testing::Test {
+protected:
+    fake::fake_platform os;
+    fake::fake_view view;
+    Tsetup_main_page page{os, view};
+    const std::wstring install = L"D:\\Setup\\Sample\\";
+    const std::wstring live = L"/public/live/MyApp/";
+
+    void SetUp() override
+    {
+        page.application_name = L"MyApp";
+        os.add_file(install + L"run_this_first.exe", "setup program");
+    }
+
+    static std::wstring line_of(const std::wstring& path, const std::string& content)
+    {
+        return path + L"\t" + fake::md5_hex(content) + L"\t" + std::to_wstring(content.size());
+    }
+    // Publishes files in the live folder together with the server's list of them (sorted).
+    void publish(const std::vector<std::pair<std::wstring, std::string>>& files, lines extra_lines = {})
+    {
+        lines list = std::move(extra_lines);
+        for (const auto& [path, content] : files) {
+            os.ftp_files[live + path] = content;
+            list.push_back(line_of(path, content));
+        }
+        std::sort(list.begin(), list.end(), [this](const std::wstring& a, const std::wstring& b) {
+            return os.compare_locale(a, b, true) < 0;
+        });
+        std::wstring text;
+        for (const auto& l : list) text += l + L"\r\n";
+        os.ftp_files[live + L"___korvex_file_list.txt"] = os.to_ansi(text);
+    }
+    lines fetched() const
+    {
+        lines out;
+        for (const auto& call : os.ftp_calls) out.push_back(call.server_path);
+        return out;
+    }
+    lines leftovers() const
+    {
+        lines out;
+        for (const auto& path : os.tree(L"D:\\Setup\\Sample"))
+            if (path.find(download_suffix) != std::wstring::npos) out.push_back(path);
+        return out;
+    }
+};
+
+TEST_F(InternetUpdateTest, FetchesOnlyDifferingFilesWithEveryProgressText)
+{
+    os.add_file(install + L"same.txt", "same");
+    os.add_file(install + L"sub\\x.dll", "old dll");
+    os.add_file(install + L"local_only.txt", "mine");
+    publish({{L"same.txt", "same"}, {L"sub/x.dll", "new dll"}, {L"added.txt", "added"}});
+
+    page.Button4Click();
+
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(fetched(), (lines{live + L"___korvex_file_list.txt", live + L"added.txt", live + L"sub/x.dll"}));
+    EXPECT_EQ(os.ftp_calls[1].local_path, install + L"added.txt" + download_suffix);
+    EXPECT_EQ(os.ftp_calls[0].account.user, L"login-5203");
+    EXPECT_EQ(os.content(install + L"sub\\x.dll"), "new dll");
+    EXPECT_EQ(os.content(install + L"added.txt"), "added");
+    EXPECT_EQ(os.content(install + L"local_only.txt"), "mine");
+    EXPECT_EQ(view.progress_texts,
+              (lines{L"... getting remote file list ...",
+                     L"Remote file list has arrived. Generating local file list ... be patient!",
+                     L"Local file list finished!", L"Getting file 1 of 2 files: " + live + L"added.txt",
+                     L"Getting file 2 of 2 files: " + live + L"sub/x.dll", L"Update finished"}));
+    ASSERT_EQ(os.messages.size(), 1u);
+    const std::wstring& box = os.messages[0];
+    EXPECT_EQ(box.rfind(L"Files to delete:\n\r", 0), 0u);
+    for (const wchar_t* path : {L"local_only.txt\r\n", L"sub/x.dll\r\n", L"run_this_first.exe\r\n",
+                                L"___korvex_file_list_remote.txt\r\n"})
+        EXPECT_NE(box.find(path), std::wstring::npos);
+    EXPECT_EQ(box.find(L"same.txt"), std::wstring::npos);
+    EXPECT_TRUE(leftovers().empty());
+    // The plan files hold the full lines.
+    EXPECT_EQ(load_lines(os, install + L"___files_to_get.txt"),
+              (lines{line_of(L"added.txt", "added"), line_of(L"sub/x.dll", "new dll")}));
+}
+
+TEST_F(InternetUpdateTest, SkipsOnlyTheTopLevelSetupProgramButCountsIt)
+{
+    publish({{L"Run_This_First.EXE", "newer setup"}, {L"tools/run_this_first.exe", "tool"}, {L"z.txt", "z"}});
+    page.Button4Click();
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(os.content(install + L"run_this_first.exe"), "setup program");
+    EXPECT_EQ(os.content(install + L"tools\\run_this_first.exe"), "tool");
+    EXPECT_EQ(fetched(), (lines{live + L"___korvex_file_list.txt", live + L"tools/run_this_first.exe", live + L"z.txt"}));
+    EXPECT_EQ(std::count_if(view.progress_texts.begin(), view.progress_texts.end(),
+                            [](const std::wstring& t) { return t.rfind(L"Getting file ", 0) == 0; }),
+              3);
+    EXPECT_NE(std::find(view.progress_texts.begin(), view.progress_texts.end(),
+                        L"Getting file 1 of 3 files: " + live + L"Run_This_First.EXE"),
+              view.progress_texts.end());
+}
+
+TEST_F(InternetUpdateTest, NoFilesToGetMakesNoConnectionAfterTheList)
+{
+    os.add_file(install + L"a.txt", "a");
+    publish({{L"a.txt", "a"}});
+    page.Button4Click();
+    EXPECT_EQ(fetched(), (lines{live + L"___korvex_file_list.txt"}));
+    EXPECT_EQ(view.progress_texts.back(), L"Update finished");
+    ASSERT_EQ(os.messages.size(), 1u);
+    EXPECT_EQ(view.progress_texts.size(), 4u);
+}
+
+TEST_F(InternetUpdateTest, AnUnreachableServerGivesOnlyTheMessageAndTouchesNothing)
+{
+    os.add_file(install + L"___korvex_file_list_remote.txt", "old remote list");
+    os.add_file(install + L"a.txt", "a");
+    const lines before = os.tree(L"D:\\Setup\\Sample");
+    os.ftp_unreachable = true;
+    page.Button4Click();
+    EXPECT_EQ(os.messages, (lines{L"Remote file list not accessible - try again later."}));
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(view.progress_texts, (lines{L"... getting remote file list ..."}));
+    EXPECT_EQ(os.tree(L"D:\\Setup\\Sample"), before);
+    EXPECT_EQ(os.content(install + L"___korvex_file_list_remote.txt"), "old remote list");
+}
+
+TEST_F(InternetUpdateTest, ABrokenListTransferKeepsTheOldRemoteList)
+{
+    os.add_file(install + L"___korvex_file_list_remote.txt", "old remote list");
+    os.ftp_partial[live + L"___korvex_file_list.txt"] = "half a li";
+    page.Button4Click();
+    EXPECT_EQ(os.messages, (lines{L"Remote file list not accessible - try again later."}));
+    EXPECT_EQ(os.content(install + L"___korvex_file_list_remote.txt"), "old remote list");
+    EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(InternetUpdateTest, BrokenOrWrongBytesNeverReplaceTheInstalledFile)
+{
+    struct fault { const char* name; std::function<void(fake::fake_platform&, const std::wstring&)> inject; const wchar_t* expected; };
+    const std::vector<fault> faults = {
+        {"partial", [](fake::fake_platform& f, const std::wstring& p) { f.ftp_partial[p] = "new"; }, L"426 Connection closed"},
+        {"other bytes", [](fake::fake_platform& f, const std::wstring& p) { f.ftp_files[p] = "evil byte"; },
+         L"9 bytes with MD5"},
+        {"refused", [](fake::fake_platform& f, const std::wstring& p) { f.ftp_files.erase(p); }, L"550 "},
+        {"locked target", [this](fake::fake_platform& f, const std::wstring&) { f.unwritable.insert(install + L"b.txt"); },
+         L"Access is denied."},
+    };
+    for (const fault& each : faults) {
+        SCOPED_TRACE(each.name);
+        fake::fake_platform fresh;
+        fake::fake_view fresh_view;
+        Tsetup_main_page fresh_page{fresh, fresh_view};
+        fresh_page.application_name = L"MyApp";
+        fresh.add_file(install + L"a.txt", "old a");
+        fresh.add_file(install + L"b.txt", "old b");
+        fake::fake_platform& f = fresh;
+        // Publish into the fresh platform.
+        std::wstring list = line_of(L"a.txt", "new a") + L"\r\n" + line_of(L"b.txt", "new b") + L"\r\n";
+        f.ftp_files[live + L"___korvex_file_list.txt"] = f.to_ansi(list);
+        f.ftp_files[live + L"a.txt"] = "new a";
+        f.ftp_files[live + L"b.txt"] = "new b";
+        each.inject(f, live + L"b.txt");
+
+        fresh_page.Button4Click();
+
+        ASSERT_EQ(f.errors.size(), 1u);
+        EXPECT_EQ(f.errors[0].rfind(L"b.txt: ", 0), 0u) << std::string(f.errors[0].begin(), f.errors[0].end());
+        EXPECT_NE(f.errors[0].find(each.expected), std::wstring::npos);
+        EXPECT_EQ(f.content(install + L"a.txt"), "new a");  // fetched before the failure: stays
+        EXPECT_EQ(f.content(install + L"b.txt"), "old b");
+        EXPECT_FALSE(f.has_file(install + L"b.txt" + download_suffix));
+        EXPECT_TRUE(f.messages.empty());  // no files-to-delete box
+        EXPECT_EQ(fresh_view.progress_texts.back(), L"Getting file 2 of 2 files: " + live + L"b.txt");
+    }
+}
+
+TEST_F(InternetUpdateTest, UnsafeServerPathsAreReportedAndSkipped)
+{
+    publish({{L"good.txt", "good"}},
+            {line_of(L"../outside.txt", "x"), line_of(L"C:/Windows/evil.dll", "x"), line_of(L"sub\\..\\..\\x", "x"),
+             line_of(L"NUL", "x"), line_of(L"dot./x", "x")});
+    page.Button4Click();
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(fetched(), (lines{live + L"___korvex_file_list.txt", live + L"good.txt"}));
+    EXPECT_EQ(os.content(install + L"good.txt"), "good");
+    EXPECT_EQ(view.info.size(), 5u);
+    for (const wchar_t* path : {L"../outside.txt", L"C:/Windows/evil.dll", L"sub\\..\\..\\x", L"NUL", L"dot./x"}) {
+        const std::wstring wanted =
+            L"!!! Skipped a path of the server's file list that is no safe file name inside the program folder: " +
+            std::wstring(path);
+        EXPECT_NE(std::find(view.info.begin(), view.info.end(), wanted), view.info.end());
+    }
+    EXPECT_FALSE(os.has_file(L"D:\\Setup\\outside.txt"));
+    EXPECT_EQ(view.progress_texts.back(), L"Update finished");
+}
+
+TEST_F(InternetUpdateTest, FoldersThatExistOnlyOnTheServerAreCreatedInside)
+{
+    publish({{L"new/deeper/file.txt", "content"}});
+    page.Button4Click();
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(os.content(install + L"new\\deeper\\file.txt"), "content");
+    EXPECT_EQ(os.created_directories, (lines{install + L"new", install + L"new\\deeper"}));
+}
+
+TEST_F(InternetUpdateTest, ClicksDuringTheRunAreIgnored)
+{
+    publish({{L"a.txt", "a"}});
+    int nested = 0;
+    view.on_progress = [&] {
+        ++nested;
+        page.Button5Click();  // would ask for a folder, which the fake has no answer for
+        page.Button4Click();
+        page.copy_buttonClick();
+    };
+    page.Button4Click();
+    EXPECT_GT(nested, 3);
+    EXPECT_TRUE(os.browses.empty());
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(fetched(), (lines{live + L"___korvex_file_list.txt", live + L"a.txt"}));
+    EXPECT_FALSE(page.task_running());
+}
+
+TEST_F(InternetUpdateTest, DownloadPlanFilesWithoutServerLinesChecksOnlyCompletion)
+{
+    os.ftp_files[live + L"sub/x.dll"] = "dll";
+    os.add_folder(install + L"sub");
+    page.download_plan_files({L"sub/x.dll"});
+    EXPECT_EQ(os.content(install + L"sub\\x.dll"), "dll");
+    EXPECT_EQ(os.ftp_calls.at(0).server_path, L"/public/live/MyApp/sub/x.dll");
+    EXPECT_EQ(view.progress_texts, (lines{L"Getting file 1 of 1 files: /public/live/MyApp/sub/x.dll"}));
+}
+
+}  // namespace
+}  // namespace qs

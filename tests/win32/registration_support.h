@@ -1,0 +1,153 @@
+#pragma once
+// What the registration and shortcut suite under Wine needs around the real tasks: a platform
+// that is the real Win32 one except for the dialogs, which it answers from a script; a view that
+// records the info pane and the buttons; and ways to look at what the started programs, the
+// registry and the shell links left behind.
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <chrono>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_platform.h"
+#include "setup_main/main_window_view.h"
+
+namespace qs::wine_test {
+
+// The real Win32 platform, with the modal dialogs answered from a script so that no one has to
+// click. Every other call goes to Windows unchanged.
+class scripted_dialogs : public platform {
+public:
+    win32::win32_platform real;
+
+    std::deque<bool> yes_no_answers;
+    std::deque<std::optional<std::wstring>> input_answers;  // nullopt: Cancel
+    struct question { std::wstring text, caption; box_icon icon; };
+    struct input_call { std::wstring title, prompt, default_text; };
+    std::vector<question> questions;
+    std::vector<input_call> inputs;
+    std::vector<std::wstring> messages;
+    std::vector<std::wstring> errors;
+
+    std::wstring program_path() override { return real.program_path(); }
+    std::wstring appdata_folder() override { return real.appdata_folder(); }
+    std::wstring desktop_folder() override { return real.desktop_folder(); }
+    std::wstring windows_directory() override { return real.windows_directory(); }
+    bool directory_exists(const std::wstring& p) override { return real.directory_exists(p); }
+    bool file_exists(const std::wstring& p) override { return real.file_exists(p); }
+    bool find_any(const std::wstring& p) override { return real.find_any(p); }
+    std::vector<dir_entry> find_entries(const std::wstring& p) override { return real.find_entries(p); }
+    bool create_directory(const std::wstring& p) override { return real.create_directory(p); }
+    bool copy_file(const std::wstring& f, const std::wstring& t) override { return real.copy_file(f, t); }
+    void move_file_replacing(const std::wstring& f, const std::wstring& t) override { real.move_file_replacing(f, t); }
+    bool delete_file(const std::wstring& p) override { return real.delete_file(p); }
+    std::vector<std::uint8_t> read_file(const std::wstring& p) override { return real.read_file(p); }
+    void write_file(const std::wstring& p, const std::vector<std::uint8_t>& b) override { real.write_file(p, b); }
+    std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& p) override
+    {
+        return real.md5_hex_of_files(p);
+    }
+    bool shell_copy(const std::wstring& f, const std::wstring& t) override { return real.shell_copy(f, t); }
+    void shell_execute(const std::wstring& f, const std::wstring& p) override { real.shell_execute(f, p); }
+    bool save_shell_link(const std::wstring& l, const std::wstring& t, const std::wstring& a,
+                         const std::wstring& w) override
+    {
+        return real.save_shell_link(l, t, a, w);
+    }
+    registry_data query_registry_value(registry_root r, const std::wstring& k, const std::wstring& n) override
+    {
+        return real.query_registry_value(r, k, n);
+    }
+    void set_registry_default_value(registry_root r, const std::wstring& k, const std::wstring& v) override
+    {
+        real.set_registry_default_value(r, k, v);
+    }
+    std::wstring system_message(std::uint32_t c) override { return real.system_message(c); }
+    std::wstring from_ansi(const std::string& b) override { return real.from_ansi(b); }
+    std::string to_ansi(const std::wstring& t) override { return real.to_ansi(t); }
+    std::wstring short_date() override { return real.short_date(); }
+    std::wstring long_time() override { return real.long_time(); }
+    int compare_locale(const std::wstring& a, const std::wstring& b, bool i) override
+    {
+        return real.compare_locale(a, b, i);
+    }
+    std::string sort_key(const std::wstring& t, bool i) override { return real.sort_key(t, i); }
+    void ftp_get(const ftp_account& a, const std::wstring& s, const std::wstring& l) override { real.ftp_get(a, s, l); }
+
+    // ---- the dialogs: scripted; an unscripted one fails the task like an error would
+    void show_message(const std::wstring& text) override { messages.push_back(text); }
+    void show_error(const std::wstring& text) override { errors.push_back(text); }
+    bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) override;
+    std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
+                           const std::wstring& default_text) override;
+    std::wstring browse_for_folder(const std::wstring&, const std::wstring&, std::uint32_t) override;
+    bool select_directory(const std::wstring&, std::wstring&) override;
+};
+
+// The main window as the tasks see it, recorded.
+class recording_view : public main_window_view {
+public:
+    std::vector<std::wstring> info;
+    std::map<control, bool> enabled;
+
+    void append_info(const std::wstring& line) override { info.push_back(line); }
+    void set_progress(const std::wstring&) override {}
+    void set_caption(const std::wstring&) override {}
+    void set_control_text(control, const std::wstring&) override {}
+    void set_info_lines(const std::vector<std::wstring>&) override {}
+    void set_enabled(control which, bool on) override { enabled[which] = on; }
+    void close_window() override {}
+    bool is_enabled(control which) const
+    {
+        auto it = enabled.find(which);
+        return it == enabled.end() || it->second;
+    }
+};
+
+// COM on this thread for one test, as the program has it from its start.
+class com_apartment {
+public:
+    com_apartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~com_apartment() { CoUninitialize(); }
+    com_apartment(const com_apartment&) = delete;
+    com_apartment& operator=(const com_apartment&) = delete;
+};
+
+// The folder of this test program, with its trailing "\".
+std::wstring own_folder();
+// A fresh, empty folder below this program's folder (removed first if it is there).
+std::wstring fresh_folder(const std::wstring& name);
+void remove_tree(const std::wstring& folder);
+void write_text(const std::wstring& path, const std::string& bytes);
+std::optional<std::string> read_text(const std::wstring& path);
+void copy_or_fail(const std::wstring& from, const std::wstring& to);
+
+// Polls until the file exists or the time is up; the started programs are not waited for by
+// the tasks, so their marks arrive some time later.
+bool wait_for_file(const std::wstring& path, std::chrono::seconds limit = std::chrono::seconds(30));
+
+// regsvr32 without its silent switch may show its result box: close every such box, then wait
+// (bounded) until no regsvr32 runs any more, ending the ones that linger. The number of boxes
+// closed.
+int close_regsvr32_boxes_and_wait(std::chrono::seconds limit = std::chrono::seconds(20));
+
+// `reg query "HKCR\<key>" /ve` run as its own process: the default value it prints, or nullopt
+// when reg finds no such key (its exit code is not 0).
+std::optional<std::wstring> reg_query_default(const std::wstring& key);
+// Removes a key of HKEY_CLASSES_ROOT with everything below it, if it is there.
+void delete_classes_key(const std::wstring& key);
+
+// A shell link file loaded back through IShellLinkW / IPersistFile.
+struct loaded_link {
+    std::wstring target;
+    std::wstring arguments;
+    std::wstring working_dir;
+};
+std::optional<loaded_link> load_link(const std::wstring& path);
+
+}  // namespace qs::wine_test
