@@ -347,5 +347,23 @@ TEST_F(HostileServerLists, APathLongerThanMaxPathArrivesWholeOrEndsTheRunWithIts
     expect_outside_unchanged();
 }
 
+TEST_F(HostileServerLists, AnInstalledFileNamedLikeATemporaryDownloadOutlivesAFailedRun)
+{
+    publish({{"a.txt", "new a"}, {"a.txt.___download", "listed by the server"}});
+    write_bytes(install / "a.txt", "old a");
+    write_bytes(install / "a.txt.___download", "installed earlier");
+    remember_outside();
+    {
+        update_server server(root, {"550@*/a.txt.___download"});
+        page.Button4Click();
+    }
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(os.errors[0].rfind(L"a.txt.___download: ", 0), 0u) << os.to_ansi(os.errors[0]);
+    EXPECT_EQ(read_bytes(install / "a.txt"), "new a");
+    EXPECT_EQ(read_bytes(install / "a.txt.___download"), "installed earlier");
+    EXPECT_EQ(leftovers(), (std::vector<std::wstring>{L"\\\\?\\" + (install / "a.txt.___download").wstring()}));
+    expect_outside_unchanged();
+}
+
 }  // namespace
 }  // namespace qs::ftp_test
