@@ -156,6 +156,7 @@ def server_paths():
              "sub/" + "y" * 300 + "/z", "a<b", "a|b", "a?b", "a*b", "a\"b", "run_this_first.exe"]
     seeds = {f"path_{i:02d}": c.encode("utf-8") for i, c in enumerate(cases)}
     seeds["list"] = list_text([f"{c}\t{D1}\t3" for c in cases])
+    seeds["installed_temporary_name"] = list_text([f"a.txt\t{D0}\t0"])
     seeds["list_utf16"] = list_text([f"{c}\t{D0}\t0" for c in cases[:20]], "utf16le")
     return seeds
 

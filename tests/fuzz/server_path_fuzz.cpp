@@ -54,6 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::wstring> lines = qs::split_lines(qs::decode_text(qs::fuzz::bytes(raw), os).text);
     for (std::size_t i = 0; i < lines.size() && i < 64; ++i)
         os.ftp_files[qs::live_path(L"MyApp", qs::tab_field(lines[i], 1))] = i % 2 ? "other bytes" : "";
+    // Files already installed under the temporary names of the downloads to come.
+    std::vector<std::wstring> bystanders;
+    for (std::size_t i = 0; i < lines.size() && i < 64; ++i) {
+        const std::wstring path = qs::tab_field(lines[i], 1);
+        if (!qs::is_safe_relative_path(path) || path.find(L'/') != std::wstring::npos) continue;
+        bystanders.push_back(path + qs::download_suffix);
+        os.add_file(installation + bystanders.back(), "installed before");
+    }
     const std::vector<std::wstring> outside_before = os.tree(L"C:\\");
     page.Button4Click();
 
@@ -61,8 +69,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(os.tree(L"C:\\") == outside_before);
     for (const auto& call : os.ftp_calls) check_inside(call.local_path);
     for (const auto& folder : os.created_directories) check_inside(folder);
+    // Each is as it was, or was itself fetched from the server.
+    for (const std::wstring& name : bystanders) {
+        const auto served = os.ftp_files.find(qs::live_path(L"MyApp", name));
+        FUZZ_CHECK(os.content(installation + name) == "installed before" ||
+                   (served != os.ftp_files.end() && os.content(installation + name) == served->second));
+    }
     for (const std::wstring& entry : os.tree(L"D:\\")) {
-        FUZZ_CHECK(entry.find(qs::download_suffix) == std::wstring::npos);
+        bool bystander = false;
+        for (const std::wstring& name : bystanders) bystander = bystander || qs::ascii_lower(entry) == qs::ascii_lower(L"Setup\\Sample\\" + name);
+        FUZZ_CHECK(bystander || entry.find(qs::download_suffix) == std::wstring::npos);
         const std::wstring full = L"D:\\" + entry;
         if (full.size() > installation.size()) check_inside(full);
         else FUZZ_CHECK(installation.starts_with(full));
