@@ -365,5 +365,28 @@ TEST_F(HostileServerLists, AnInstalledFileNamedLikeATemporaryDownloadOutlivesAFa
     expect_outside_unchanged();
 }
 
+TEST_F(HostileServerLists, AFileWhereAFolderIsInstalledOrBelowAnInstalledFileEndsTheRunNamingIt)
+{
+    write_bytes(install / "sub" / "inner.txt", "installed in the folder");
+    struct clash { std::string server_path; std::wstring named; };
+    for (const clash& each : {clash{"sub", L"sub: "}, clash{"kept.txt/inner.txt", L"kept.txt/inner.txt: "}}) {
+        SCOPED_TRACE(each.server_path);
+        fs::remove_all(live);
+        publish({{each.server_path, "from the server"}});
+        remember_outside();
+        os.errors.clear();
+        {
+            update_server server(root, {});
+            page.Button4Click();
+        }
+        ASSERT_EQ(os.errors.size(), 1u);
+        EXPECT_EQ(os.errors[0].rfind(each.named, 0), 0u) << os.to_ansi(os.errors[0]);
+        EXPECT_EQ(read_bytes(install / "sub" / "inner.txt"), "installed in the folder");
+        EXPECT_EQ(read_bytes(install / "kept.txt"), "installed before");
+        EXPECT_TRUE(leftovers().empty());
+        expect_outside_unchanged();
+    }
+}
+
 }  // namespace
 }  // namespace qs::ftp_test
