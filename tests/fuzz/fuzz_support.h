@@ -39,6 +39,17 @@ inline std::wstring latin1(const std::string& text)
     return out;
 }
 
+// Lists are written in ANSI without a byte-order mark and read by their mark: lines whose ANSI
+// bytes begin like a mark ("\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF") cannot come back as they were.
+// That is the list format's own ambiguity, left out of the round-trip properties.
+inline bool ansi_list_reads_back(const std::vector<std::wstring>& lines)
+{
+    if (lines.empty()) return true;
+    for (const wchar_t* mark : {L"\xFF\xFE", L"\xFE\xFF", L"\xEF\xBB\xBF"})
+        if (lines.front().starts_with(mark)) return false;
+    return true;
+}
+
 [[noreturn]] inline void property_failed(const char* what, const char* file, int line)
 {
     std::fprintf(stderr, "%s:%d: property does not hold: %s\n", file, line, what);

@@ -145,6 +145,7 @@ def merge():
         "unsorted_mixed": list_text(list(reversed(remote)), "utf16le") + SEP + list_text(local, "utf8", "\n"),
         "no_tabs": b"b\r\na\r\n_\r\n[\r\n" + SEP + b"A\r\nb\r\n^\r\n",
         "nul": b"a\x00\r\nb\r\n" + SEP + b"a\x00\r\n",
+        "mark_like_first_line": b"\xff\xfeb\r\na\r\n" + SEP + b"\xef\xbb\xbfa\r\n",
     }
 
 
