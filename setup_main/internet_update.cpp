@@ -23,7 +23,9 @@ std::uint64_t size_of(platform& os, const std::wstring& path)
 void fetch_replacing(platform& os, const std::wstring& server_path, const std::wstring& local_path,
                      const std::optional<file_list_entry>& expected, int language_flag)
 {
-    const std::wstring temporary = local_path + download_suffix;
+    std::wstring temporary = local_path + download_suffix;
+    // An installed file may bear that name (the server's list can hold one): never write over it.
+    for (int n = 2; os.find_any(temporary); ++n) temporary = local_path + download_suffix + std::to_wstring(n);
     try {
         os.ftp_get(update_server_account(), server_path, temporary);
         if (expected) {

@@ -11,7 +11,9 @@ namespace {
 bool is_device_name(const std::wstring& level)
 {
     // Windows maps these names to devices in every folder, whatever extension follows.
-    const std::wstring stem = ascii_upper(level.substr(0, level.find(L'.')));
+    std::wstring stem = ascii_upper(level.substr(0, level.find(L'.')));
+    // Blanks before the extension do not help: "NUL .txt" is the device as well.
+    while (!stem.empty() && stem.back() == L' ') stem.pop_back();
     static const std::array<const wchar_t*, 6> plain = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
     for (const wchar_t* name : plain)
         if (stem == name) return true;

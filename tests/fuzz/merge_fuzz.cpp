@@ -1,0 +1,118 @@
+// Two arbitrary file lists (the input cut in two) through the merge of the update plan. Every line
+// of either list ends in exactly one place: matched with an identical line of the other list, or
+// left among the files to get (server) or the files to delete (local), in its order and exactly
+// as read. The result equals a plain reading of the cursor rules, and a list merged with itself
+// leaves nothing. Then the same lists through compare_file_lists on the fake platform.
+
+#include <algorithm>
+
+#include "basics/paths.h"
+#include "basics/text_files.h"
+#include "fuzz_support.h"
+#include "platform/fake/fake_platform.h"
+#include "setup_main/file_list_format.h"
+#include "setup_main/setup_main_page.h"
+#include "setup_main/update_plan_merge.h"
+
+namespace {
+
+using lines = std::vector<std::wstring>;
+
+// The entries of `all` that are not in the subsequence `kept`, which must be one.
+lines removed_from(const lines& all, const lines& kept)
+{
+    lines removed;
+    std::size_t k = 0;
+    for (const std::wstring& line : all) {
+        if (k < kept.size() && kept[k] == line) ++k;
+        else removed.push_back(line);
+    }
+    FUZZ_CHECK(k == kept.size());
+    return removed;
+}
+
+// The cursor rules as written: remove identical entries, else move the cursor of the side that
+// sorts first after ASCII upper-casing.
+qs::update_plan reference_merge(qs::platform& os, lines remote, lines local)
+{
+    std::size_t r = 0, l = 0;
+    while (r < remote.size() && l < local.size()) {
+        const std::wstring a = qs::trim_controls(remote[r]), b = qs::trim_controls(local[l]);
+        if (a == b) {
+            remote.erase(remote.begin() + static_cast<std::ptrdiff_t>(r));
+            local.erase(local.begin() + static_cast<std::ptrdiff_t>(l));
+        } else if (os.compare_locale(qs::ascii_upper(a), qs::ascii_upper(b), false) > 0) {
+            ++l;
+        } else {
+            ++r;
+        }
+    }
+    return {remote, local};
+}
+
+void check_merge(qs::platform& os, const lines& remote, const lines& local)
+{
+    const qs::update_plan plan = qs::merge_file_lists(os, remote, local);
+    const lines matched_remote = removed_from(remote, plan.remote);
+    const lines matched_local = removed_from(local, plan.local);
+    // Matched lines pair off: the same trimmed lines on both sides.
+    lines trimmed_remote, trimmed_local;
+    for (const std::wstring& line : matched_remote) trimmed_remote.push_back(qs::trim_controls(line));
+    for (const std::wstring& line : matched_local) trimmed_local.push_back(qs::trim_controls(line));
+    std::sort(trimmed_remote.begin(), trimmed_remote.end());
+    std::sort(trimmed_local.begin(), trimmed_local.end());
+    FUZZ_CHECK(trimmed_remote == trimmed_local);
+    const qs::update_plan expected = reference_merge(os, remote, local);
+    FUZZ_CHECK(plan.remote == expected.remote);
+    FUZZ_CHECK(plan.local == expected.local);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::vector<std::string> parts = qs::fuzz::split_parts(data, size, 2);
+    qs::fake::fake_platform os;
+    lines remote = qs::split_lines(qs::decode_text(qs::fuzz::bytes(parts[0]), os).text);
+    lines local = qs::split_lines(qs::decode_text(qs::fuzz::bytes(parts[1]), os).text);
+
+    check_merge(os, remote, local);
+    FUZZ_CHECK(qs::merge_file_lists(os, remote, remote).remote.empty());
+    FUZZ_CHECK(qs::merge_file_lists(os, local, local).local.empty());
+    qs::sort_file_list(os, remote);
+    qs::sort_file_list(os, local);
+    for (std::size_t i = 1; i < remote.size(); ++i) FUZZ_CHECK(os.compare_locale(remote[i - 1], remote[i], true) <= 0);
+    check_merge(os, remote, local);
+
+    // The whole comparison as the update runs it: the plan files beside the program, a download
+    // for each file to get (the fake server has none, so the first one ends the run with its
+    // message), and the box of the files to delete.
+    qs::fake::fake_view view;
+    qs::Tsetup_main_page page{os, view};
+    page.application_name = L"MyApp";
+    os.add_file(qs::program_dir_path(os, qs::remote_file_list_name), parts[0]);
+    os.add_file(qs::program_dir_path(os, qs::file_list_name), parts[1]);
+    page.click(qs::control::Button4);  // fetches nothing: the fake server has no list
+    FUZZ_CHECK(os.messages.size() == 1);
+    os.messages.clear();
+    try {
+        page.compare_file_lists();
+    } catch (const qs::system_error&) {
+        FUZZ_CHECK(os.messages.empty());  // a failed download shows no list of files to delete
+    }
+    const lines to_get = qs::load_lines(os, qs::program_dir_path(os, qs::files_to_get_name));
+    const lines to_delete = qs::load_lines(os, qs::program_dir_path(os, qs::files_to_delete_name));
+    const lines read_remote = qs::load_lines(os, qs::program_dir_path(os, qs::remote_file_list_name));
+    const lines read_local = qs::load_lines(os, qs::program_dir_path(os, qs::file_list_name));
+    const qs::update_plan plan = qs::merge_file_lists(os, read_remote, read_local);
+    // The plan files hold the lines left, in ANSI (where a character has none, a "?").
+    auto ansi = [&os](const lines& in) {
+        lines out;
+        for (const std::wstring& line : in) out.push_back(os.from_ansi(os.to_ansi(line)));
+        return out;
+    };
+    if (qs::fuzz::ansi_list_reads_back(ansi(plan.remote))) FUZZ_CHECK(to_get == ansi(plan.remote));
+    if (qs::fuzz::ansi_list_reads_back(ansi(plan.local))) FUZZ_CHECK(to_delete == ansi(plan.local));
+    for (const auto& call : os.ftp_calls) FUZZ_CHECK(call.server_path.rfind(L"/public/live/MyApp/", 0) == 0);
+    return 0;
+}

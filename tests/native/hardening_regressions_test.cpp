@@ -1,0 +1,57 @@
+// Inputs the fuzz targets found mishandled, kept here so they stay handled.
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_platform.h"
+#include "platform/fake/md5.h"
+#include "setup_main/server_paths.h"
+#include "setup_main/setup_main_page.h"
+
+namespace qs {
+namespace {
+
+TEST(ServerPathRegressions, DeviceNamesFollowedByBlanksBeforeTheExtensionAreRefused)
+{
+    // Windows ignores blanks between a device name and its extension.
+    for (const wchar_t* path : {L"NUL .txt", L"con  .log", L"sub/AUX .dll", L"COM1 .x", L"lpt3   .txt.gz"})
+        EXPECT_FALSE(is_safe_relative_path(path)) << path;
+    // Other names that only start like a device stay ordinary files.
+    for (const wchar_t* path : {L"NULL .txt", L"a NUL.txt", L"CONFIG .sys", L"sub/COM10 .x"})
+        EXPECT_TRUE(is_safe_relative_path(path)) << path;
+}
+
+// A download is written beside its target first. An installed file that happens to bear that
+// temporary name (the server's list may hold one) is not overwritten by it: a later failure in
+// the same run would otherwise leave that file lost.
+TEST(DownloadRegressions, AnInstalledFileNamedLikeATemporaryDownloadIsNeverOverwritten)
+{
+    fake::fake_platform os;
+    fake::fake_view view;
+    Tsetup_main_page page{os, view};
+    page.application_name = L"MyApp";
+    const std::wstring install = L"D:\\Setup\\Sample\\", live = L"/public/live/MyApp/";
+    const std::wstring temporary_name = std::wstring(L"a.txt") + download_suffix;
+    os.add_file(install + L"run_this_first.exe", "setup program");
+    os.add_file(install + L"a.txt", "old a");
+    os.add_file(install + temporary_name, "installed earlier");
+    auto line_of = [](const std::wstring& path, const std::string& content) {
+        return path + L"\t" + fake::md5_hex(content) + L"\t" + std::to_wstring(content.size()) + L"\r\n";
+    };
+    os.ftp_files[live + L"a.txt"] = "new a";
+    os.ftp_errors[live + temporary_name] = L"550 refused";
+    os.ftp_files[live + L"___korvex_file_list.txt"] =
+        os.to_ansi(line_of(L"a.txt", "new a") + line_of(temporary_name, "newer"));
+
+    page.Button4Click();
+
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(os.errors[0].rfind(temporary_name + L": ", 0), 0u);
+    EXPECT_EQ(os.content(install + L"a.txt"), "new a");
+    EXPECT_EQ(os.content(install + temporary_name), "installed earlier");
+    for (const std::wstring& entry : os.tree(install))
+        EXPECT_TRUE(entry == L"a.txt" || entry == temporary_name || entry == L"run_this_first.exe" ||
+                    entry.rfind(L"___", 0) == 0)
+            << std::string(entry.begin(), entry.end());
+}
+
+}  // namespace
+}  // namespace qs
