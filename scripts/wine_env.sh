@@ -26,7 +26,7 @@ fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "creating Wine prefix $WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
+  timeout 60 wineserver -w || true
   # The windows ask for "Times New Roman", which Wine lacks: its metric twin draws their labels.
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /d 'Liberation Serif' /f >/dev/null 2>&1 || true
   # A new prefix links Desktop, Documents, ... to $HOME: make them real folders of the prefix,
@@ -37,7 +37,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     done
   done
 fi
-wineserver -p
+# -p fails while a server of this prefix still runs (one left finishing the prefix's creation):
+# wait for it to end, then start ours; a server that stays is used as it is.
+if ! wineserver -p 2>/dev/null; then
+  timeout 60 wineserver -w || true
+  wineserver -p 2>/dev/null || true
+fi
 # Start Wine's own services now, detached from every stream: a service started by the first test
 # program would inherit ctest's output pipe and keep it open, so ctest would wait for ever.
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
