@@ -1,8 +1,15 @@
-# The GUI suite: the real program under Wine and Xvfb, driven by a small Win32 driver program.
-file(GLOB QS_GUI_TESTS CONFIGURE_DEPENDS tests/gui/*.cpp)
+# The GUI suite: the real program under Wine and Xvfb, driven by a small Win32 driver.
+# The driver and the test medium are a library of their own, for the GUI tests of every task.
+add_library(qs_gui_driver STATIC tests/gui/driver.cpp tests/gui/medium.cpp)
+target_include_directories(qs_gui_driver PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(qs_gui_driver PUBLIC UNICODE _UNICODE NOMINMAX
+                           PRIVATE QS_PROGRAM_EXE="$<TARGET_FILE:run_this_first>")
+target_link_libraries(qs_gui_driver PUBLIC user32 kernel32)
+qs_warnings(qs_gui_driver)
+
+file(GLOB QS_GUI_TESTS CONFIGURE_DEPENDS tests/gui/*_test.cpp)
 add_executable(gui_tests ${QS_GUI_TESTS})
-target_link_libraries(gui_tests PRIVATE qs_win32 gtest gtest_main comctl32)
-target_compile_definitions(gui_tests PRIVATE UNICODE _UNICODE NOMINMAX QS_PROGRAM_EXE="$<TARGET_FILE:run_this_first>")
+target_link_libraries(gui_tests PRIVATE qs_gui_driver qs_win32 gtest gtest_main comctl32)
 target_link_options(gui_tests PRIVATE ${QS_STATIC_LINK})
 qs_warnings(gui_tests)
 add_dependencies(gui_tests run_this_first)
@@ -10,9 +17,7 @@ add_test(NAME gui_suite COMMAND gui_tests)
 set_tests_properties(gui_suite PROPERTIES TIMEOUT 600)
 
 # The demo's driver: clicks through the licence window between the demo's screenshots.
-add_executable(demo_driver tests/gui/demo/demo_driver.cpp tests/gui/driver.cpp)
-target_compile_definitions(demo_driver PRIVATE UNICODE _UNICODE NOMINMAX)
-target_include_directories(demo_driver PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(demo_driver PRIVATE user32 kernel32)
+add_executable(demo_driver tests/gui/demo/demo_driver.cpp)
+target_link_libraries(demo_driver PRIVATE qs_gui_driver)
 target_link_options(demo_driver PRIVATE ${QS_STATIC_LINK} -municode)
 qs_warnings(demo_driver)
