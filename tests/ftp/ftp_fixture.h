@@ -10,16 +10,15 @@
 #include <vector>
 
 #include "platform/fake/fake_platform.h"
-#include "platform/win32/win32_platform.h"
+#include "tests/win32/forwarding_platform.h"
 #include "setup_main/setup_main_page.h"
 #include "tests/ftp/update_server_process.h"
 
 namespace qs::ftp_test {
 
 // The Win32 platform with the program placed in `installation` and its boxes recorded.
-class recording_platform : public platform {
+class recording_platform : public wine_test::forwarding_platform {
 public:
-    win32::win32_platform real;
     std::wstring installation;  // with trailing "\"
     std::vector<std::wstring> messages, errors;
 
@@ -30,47 +29,6 @@ public:
     std::wstring input_box(const std::wstring&, const std::wstring&, const std::wstring& d) override { return d; }
     std::wstring browse_for_folder(const std::wstring&, const std::wstring&, std::uint32_t) override { return {}; }
     bool select_directory(const std::wstring&, std::wstring&) override { return false; }
-
-    std::wstring appdata_folder() override { return real.appdata_folder(); }
-    std::wstring desktop_folder() override { return real.desktop_folder(); }
-    std::wstring windows_directory() override { return real.windows_directory(); }
-    bool directory_exists(const std::wstring& p) override { return real.directory_exists(p); }
-    bool file_exists(const std::wstring& p) override { return real.file_exists(p); }
-    bool find_any(const std::wstring& p) override { return real.find_any(p); }
-    std::vector<dir_entry> find_entries(const std::wstring& p) override { return real.find_entries(p); }
-    bool create_directory(const std::wstring& p) override { return real.create_directory(p); }
-    bool copy_file(const std::wstring& a, const std::wstring& b) override { return real.copy_file(a, b); }
-    void move_file_replacing(const std::wstring& a, const std::wstring& b) override { real.move_file_replacing(a, b); }
-    bool delete_file(const std::wstring& p) override { return real.delete_file(p); }
-    std::vector<std::uint8_t> read_file(const std::wstring& p) override { return real.read_file(p); }
-    void write_file(const std::wstring& p, const std::vector<std::uint8_t>& b) override { real.write_file(p, b); }
-    std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& p) override
-    {
-        return real.md5_hex_of_files(p);
-    }
-    bool shell_copy(const std::wstring& a, const std::wstring& b) override { return real.shell_copy(a, b); }
-    void shell_execute(const std::wstring& f, const std::wstring& p) override { real.shell_execute(f, p); }
-    bool save_shell_link(const std::wstring& l, const std::wstring& t, const std::wstring& a,
-                         const std::wstring& w) override
-    {
-        return real.save_shell_link(l, t, a, w);
-    }
-    registry_data query_registry_value(registry_root r, const std::wstring& k, const std::wstring& v) override
-    {
-        return real.query_registry_value(r, k, v);
-    }
-    void set_registry_default_value(registry_root r, const std::wstring& k, const std::wstring& v) override
-    {
-        real.set_registry_default_value(r, k, v);
-    }
-    std::wstring system_message(std::uint32_t c) override { return real.system_message(c); }
-    std::wstring from_ansi(const std::string& b) override { return real.from_ansi(b); }
-    std::string to_ansi(const std::wstring& t) override { return real.to_ansi(t); }
-    std::wstring short_date() override { return real.short_date(); }
-    std::wstring long_time() override { return real.long_time(); }
-    int compare_locale(const std::wstring& a, const std::wstring& b, bool i) override { return real.compare_locale(a, b, i); }
-    std::string sort_key(const std::wstring& t, bool i) override { return real.sort_key(t, i); }
-    void ftp_get(const ftp_account& a, const std::wstring& s, const std::wstring& l) override { real.ftp_get(a, s, l); }
 };
 
 }  // namespace qs::ftp_test

@@ -1,0 +1,72 @@
+#pragma once
+// The real Win32 platform behind a class whose functions a test can override one by one: the
+// suites under Wine answer the dialogs or move the "running program" this way, while everything
+// else still goes to Windows unchanged.
+
+#include "platform/win32/win32_platform.h"
+
+namespace qs::wine_test {
+
+class forwarding_platform : public platform {
+public:
+    win32::win32_platform real;
+
+    std::wstring program_path() override { return real.program_path(); }
+    std::wstring appdata_folder() override { return real.appdata_folder(); }
+    std::wstring desktop_folder() override { return real.desktop_folder(); }
+    std::wstring windows_directory() override { return real.windows_directory(); }
+    bool directory_exists(const std::wstring& p) override { return real.directory_exists(p); }
+    bool file_exists(const std::wstring& p) override { return real.file_exists(p); }
+    bool find_any(const std::wstring& p) override { return real.find_any(p); }
+    std::vector<dir_entry> find_entries(const std::wstring& p) override { return real.find_entries(p); }
+    bool create_directory(const std::wstring& p) override { return real.create_directory(p); }
+    bool copy_file(const std::wstring& f, const std::wstring& t) override { return real.copy_file(f, t); }
+    void move_file_replacing(const std::wstring& f, const std::wstring& t) override { real.move_file_replacing(f, t); }
+    bool delete_file(const std::wstring& p) override { return real.delete_file(p); }
+    std::vector<std::uint8_t> read_file(const std::wstring& p) override { return real.read_file(p); }
+    void write_file(const std::wstring& p, const std::vector<std::uint8_t>& b) override { real.write_file(p, b); }
+    std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& p) override
+    {
+        return real.md5_hex_of_files(p);
+    }
+    bool shell_copy(const std::wstring& f, const std::wstring& t) override { return real.shell_copy(f, t); }
+    void shell_execute(const std::wstring& f, const std::wstring& p) override { real.shell_execute(f, p); }
+    bool save_shell_link(const std::wstring& l, const std::wstring& t, const std::wstring& a,
+                         const std::wstring& w) override
+    {
+        return real.save_shell_link(l, t, a, w);
+    }
+    registry_data query_registry_value(registry_root r, const std::wstring& k, const std::wstring& n) override
+    {
+        return real.query_registry_value(r, k, n);
+    }
+    void set_registry_default_value(registry_root r, const std::wstring& k, const std::wstring& v) override
+    {
+        real.set_registry_default_value(r, k, v);
+    }
+    std::wstring system_message(std::uint32_t c) override { return real.system_message(c); }
+    std::wstring from_ansi(const std::string& b) override { return real.from_ansi(b); }
+    std::string to_ansi(const std::wstring& t) override { return real.to_ansi(t); }
+    std::wstring short_date() override { return real.short_date(); }
+    std::wstring long_time() override { return real.long_time(); }
+    int compare_locale(const std::wstring& a, const std::wstring& b, bool i) override
+    {
+        return real.compare_locale(a, b, i);
+    }
+    std::string sort_key(const std::wstring& t, bool i) override { return real.sort_key(t, i); }
+    void show_message(const std::wstring& t) override { real.show_message(t); }
+    void show_error(const std::wstring& t) override { real.show_error(t); }
+    bool ask_yes_no(const std::wstring& t, const std::wstring& c, box_icon i) override { return real.ask_yes_no(t, c, i); }
+    std::wstring input_box(const std::wstring& t, const std::wstring& p, const std::wstring& d) override
+    {
+        return real.input_box(t, p, d);
+    }
+    std::wstring browse_for_folder(const std::wstring& t, const std::wstring& i, std::uint32_t f) override
+    {
+        return real.browse_for_folder(t, i, f);
+    }
+    bool select_directory(const std::wstring& i, std::wstring& c) override { return real.select_directory(i, c); }
+    void ftp_get(const ftp_account& a, const std::wstring& s, const std::wstring& l) override { real.ftp_get(a, s, l); }
+};
+
+}  // namespace qs::wine_test
