@@ -69,11 +69,15 @@ std::wstring no_trailing_backslash(std::wstring path)
 }
 
 struct temp_folder {
-    temp_folder()
+    // Below the temporary folder by default. The folder browser's test takes one directly below
+    // C:\: Wine's tree expands a preselection level by level, and on a loaded machine a deeper
+    // one (C:\users\root\Temp\...) was seen to stop halfway, at C:\users\root.
+    explicit temp_folder(bool below_drive_root = false)
     {
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
-        path = std::wstring(temp) + L"qs_dialogs_" + std::to_wstring(GetCurrentProcessId());
+        const std::wstring parent = below_drive_root ? std::wstring(L"C:\\") : std::wstring(temp);
+        path = parent + L"qs_dialogs_" + std::to_wstring(GetCurrentProcessId());
         remove_tree(path);
         make_folders(path);
     }
@@ -174,7 +178,7 @@ TEST(SelectDirectory, CreatesAMissingFolderOnlyAfterYesAndListsTheCurrentFolder)
 
 TEST(BrowseForFolder, OkTakesThePreselectedFolderAndCancelGivesNothing)
 {
-    temp_folder root;
+    temp_folder root(true);
     const std::wstring initial = root.path;
     win32::win32_platform os;
     bool title_shown = false, preselected = false;
