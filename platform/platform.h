@@ -25,6 +25,12 @@ private:
     std::wstring text_;
 };
 
+// A download that would have grown past the size it was allowed.
+class size_limit_error : public system_error {
+public:
+    using system_error::system_error;
+};
+
 // File attribute bits, with the values Windows uses.
 namespace attr {
 inline constexpr std::uint32_t readonly = 0x01;
@@ -74,6 +80,14 @@ struct ftp_account {
     int receive_timeout_ms = 60000;
 };
 
+// What one Internet update run learns about the update server on its first transfers and keeps
+// for the later ones.
+struct ftp_run_state {
+    bool passive = false;         // passive mode has worked after active failed: go passive at once
+    bool features_known = false;  // FEAT has been asked
+    bool utf8 = false;            // the server lists UTF8 among its features
+};
+
 class platform {
 public:
     virtual ~platform() = default;
@@ -105,7 +119,8 @@ public:
     virtual bool create_directory(const std::wstring& path) = 0;
     // CopyFileW with replacing allowed; false on failure.
     virtual bool copy_file(const std::wstring& from, const std::wstring& to) = 0;
-    // MoveFileExW with replacing allowed; throws system_error on failure.
+    // MoveFileExW with replacing allowed, written through to the disk before it returns; throws
+    // system_error on failure.
     virtual void move_file_replacing(const std::wstring& from, const std::wstring& to) = 0;
     // Deletes a file; false when it could not (or it was not there).
     virtual bool delete_file(const std::wstring& path) = 0;
@@ -176,11 +191,13 @@ public:
     virtual bool select_directory(const std::wstring& initial, std::wstring& chosen) = 0;
 
     // ---- FTP
-    // One connection for one file: connect and log in, fetch the server path in binary mode over
-    // an active data connection into the local file (replacing it), close. Throws system_error
-    // with the FTP client's text on any failure.
-    virtual void ftp_get(const ftp_account& account, const std::wstring& server_path,
-                         const std::wstring& local_path) = 0;
+    // One connection for one file (a second one in passive mode where active fails): fetch the
+    // server path in binary mode into a new local file, which must not exist yet, and flush it to
+    // the disk. Throws system_error with the server's or the system's text on any failure, and
+    // size_limit_error when the file would exceed max_bytes; the file it created is then deleted
+    // again, and a file that already existed is never touched.
+    virtual void ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
+                         const std::wstring& local_path, std::uint64_t max_bytes) = 0;
 };
 
 }  // namespace qs

@@ -17,17 +17,31 @@ std::uint64_t size_of(platform& os, const std::wstring& path)
     return found.front().size;
 }
 
-// Fetches a server file into a temporary file beside the local one and lets it replace the local
-// file only when the transfer completed and, where the server's list says what to expect, size
-// and digest agree. On any failure the local file stays exactly as it was.
-void fetch_replacing(platform& os, const std::wstring& server_path, const std::wstring& local_path,
-                     const std::optional<file_list_entry>& expected, int language_flag)
+// A name beside the local file that nothing bears yet. An installed file may bear the first
+// choice (the server's list can hold one): the download never writes over it.
+std::wstring unused_temporary_name(platform& os, const std::wstring& local_path)
 {
     std::wstring temporary = local_path + download_suffix;
-    // An installed file may bear that name (the server's list can hold one): never write over it.
     for (int n = 2; os.find_any(temporary); ++n) temporary = local_path + download_suffix + std::to_wstring(n);
+    return temporary;
+}
+
+// Fetches a server file into a new temporary file beside the local one and lets it replace the
+// local file only when the transfer completed and, where the server's list says what to expect,
+// size and digest agree. On any failure the local file stays exactly as it was.
+void fetch_replacing(platform& os, ftp_run_state& run, const std::wstring& server_path,
+                     const std::wstring& local_path, const std::optional<file_list_entry>& expected,
+                     std::uint64_t max_bytes, int language_flag)
+{
+    const std::wstring temporary = unused_temporary_name(os, local_path);
     try {
-        os.ftp_get(update_server_account(), server_path, temporary);
+        // A file that grows past its listed size cannot match: the transfer stops there.
+        os.ftp_get(update_server_account(), run, server_path, temporary, expected ? expected->size : max_bytes);
+    } catch (const size_limit_error&) {
+        if (!expected) throw;
+        throw system_error(message(msg::download_too_large, language_flag, {std::to_wstring(expected->size)}));
+    }
+    try {
         if (expected) {
             const std::uint64_t size = size_of(os, temporary);
             const std::wstring digest = os.md5_hex_of_files({temporary}).at(0);
@@ -53,8 +67,11 @@ std::wstring Tsetup_main_page::live_filename(const std::wstring& relative_path) 
 bool Tsetup_main_page::get_live_file(const std::wstring& live_name, const std::wstring& local_name)
 {
     try {
-        fetch_replacing(os_, live_filename(live_name), program_dir_path(os_, local_name), std::nullopt, language_flag);
+        fetch_replacing(os_, ftp_run_, live_filename(live_name), program_dir_path(os_, local_name), std::nullopt,
+                        max_server_list_bytes, language_flag);
         return true;
+    } catch (const size_limit_error&) {
+        throw system_error(text(msg::remote_list_too_large));
     } catch (const system_error&) {
         return false;
     }
@@ -78,15 +95,23 @@ void Tsetup_main_page::download_plan_files(const std::vector<std::wstring>& path
             append(text(msg::unsafe_server_path, {path}));
             continue;
         }
+        std::optional<file_list_entry> expected;
+        if (k < server_lines.size()) {
+            // Nothing could check a file whose line gives no digest or size: it is not fetched.
+            expected = parse_file_list_line(server_lines[k]);
+            if (!expected) {
+                append(text(msg::unreadable_server_line, {server_lines[k]}));
+                continue;
+            }
+        }
         // Folders that exist only on the server are made level by level inside the installation.
         for (auto slash = path.find(L'/'); slash != std::wstring::npos; slash = path.find(L'/', slash + 1)) {
             const std::wstring level = folder + with_backslashes(path.substr(0, slash));
             if (!os_.directory_exists(level)) os_.create_directory(level);
         }
-        const std::optional<file_list_entry> expected =
-            k < server_lines.size() ? parse_file_list_line(server_lines[k]) : std::nullopt;
         try {
-            fetch_replacing(os_, live_filename(path), folder + with_backslashes(path), expected, language_flag);
+            fetch_replacing(os_, ftp_run_, live_filename(path), folder + with_backslashes(path), expected,
+                            UINT64_MAX, language_flag);
         } catch (const system_error& e) {
             throw system_error(text(msg::download_failed, {path, e.text()}));
         }
@@ -96,6 +121,7 @@ void Tsetup_main_page::download_plan_files(const std::vector<std::wstring>& path
 void Tsetup_main_page::Button4Click()
 {
     run_task([this] {
+        ftp_run_ = {};
         progress(text(msg::getting_remote_list));
         if (!get_live_file(file_list_name, remote_file_list_name)) {
             os_.show_message(text(msg::remote_list_not_accessible));

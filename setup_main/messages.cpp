@@ -138,6 +138,16 @@ constexpr entry table[] = {
     {msg::download_mismatch,
      L"{1} bytes with MD5 {2} arrived, but the server's file list gives {3} bytes with MD5 {4} - the installed file was left as it was.",
      nullptr},
+    {msg::download_too_large,
+     L"The server sent more than the {1} bytes its file list gives - the installed file was left as it was.", nullptr},
+    {msg::unreadable_server_line,
+     L"!!! Skipped a line of the server's file list whose MD5 or size cannot be read, so that nothing could check its file: {1}",
+     nullptr},
+    {msg::remote_list_too_large, L"The file list of the update server is larger than 64 MiB - the update was stopped.", nullptr},
+    {msg::remote_line_too_long,
+     L"Line {1} of the update server's file list is longer than 32 KiB - the update was stopped.", nullptr},
+    {msg::remote_path_too_deep,
+     L"Line {1} of the update server's file list names a path of more than 64 levels - the update was stopped.", nullptr},
 };
 #undef LFCR
 

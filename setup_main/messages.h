@@ -79,6 +79,11 @@ enum class msg {
     unsafe_server_path,  // {1} the path as the server's list gives it
     download_failed,     // {1} relative path, {2} the error's text
     download_mismatch,   // {1} size arrived, {2} MD5 arrived, {3} size listed, {4} MD5 listed
+    download_too_large,  // {1} size listed
+    unreadable_server_line,  // {1} the line as the server's list gives it
+    remote_list_too_large,
+    remote_line_too_long,  // {1} line number
+    remote_path_too_deep,  // {1} line number
 };
 
 // The text of a message for the language flag (1 English, anything else German), with its

@@ -2,6 +2,7 @@
 // Where the update server keeps a file, which of its paths may be written locally, and the
 // account every transfer uses.
 
+#include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
@@ -14,6 +15,10 @@ std::wstring live_path(const std::wstring& application_name, const std::wstring&
 // The longest name a path level may have: the file system's 255 less what the temporary name of
 // a download adds.
 inline constexpr std::size_t max_server_name_length = 240;
+// What the server's file list may hold: anything larger is refused before a file is fetched.
+inline constexpr std::uint64_t max_server_list_bytes = 64ull << 20;
+inline constexpr std::size_t max_server_line_length = 32 * 1024;
+inline constexpr std::size_t max_server_path_levels = 64;
 // What a download is written to before it replaces its target, beside it.
 inline constexpr const wchar_t* download_suffix = L".___download";
 

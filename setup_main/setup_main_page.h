@@ -110,6 +110,8 @@ private:
     platform& os_;
     main_window_view& view_;
     bool busy_ = false;
+    // What the running Internet update has learnt about the server; new for every run.
+    ftp_run_state ftp_run_;
     std::vector<control> disabled_;
 };
 

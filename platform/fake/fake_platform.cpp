@@ -536,18 +536,20 @@ bool fake_platform::select_directory(const std::wstring& initial, std::wstring& 
     return true;
 }
 
-void fake_platform::ftp_get(const ftp_account& account, const std::wstring& server_path, const std::wstring& local_path)
+void fake_platform::ftp_get(const ftp_account& account, ftp_run_state&, const std::wstring& server_path,
+                            const std::wstring& local_path, std::uint64_t max_bytes)
 {
     dialog_hook();
-    ftp_calls.push_back({account, server_path, local_path});
+    ftp_calls.push_back({account, server_path, local_path, max_bytes});
     if (ftp_unreachable) throw system_error(L"The server name or address could not be resolved");
+    // Like CreateFileW with CREATE_NEW: an existing file is never opened.
+    if (find_any(local_path)) throw system_error(system_message(80));
     if (auto it = ftp_errors.find(server_path); it != ftp_errors.end()) throw system_error(it->second);
-    if (auto it = ftp_partial.find(server_path); it != ftp_partial.end()) {
-        write_file(local_path, bytes_of(it->second));
-        throw system_error(L"426 Connection closed; transfer aborted.");
-    }
+    // A broken transfer: what had arrived is deleted again with the file.
+    if (ftp_partial.count(server_path) != 0) throw system_error(L"426 Connection closed; transfer aborted.");
     auto it = ftp_files.find(server_path);
     if (it == ftp_files.end()) throw system_error(L"550 " + server_path + L": No such file or directory.");
+    if (it->second.size() > max_bytes) throw size_limit_error(L"The server's file is larger than it may be.");
     write_file(local_path, bytes_of(it->second));
 }
 

@@ -70,7 +70,7 @@ public:
     // FTP: server files by server path, and failures by server path.
     std::map<std::wstring, std::string> ftp_files;
     std::map<std::wstring, std::wstring> ftp_errors;
-    // A broken transfer: these bytes reach the local file, then the transfer fails.
+    // A broken transfer: these bytes arrive, then the transfer fails (and its file is deleted).
     std::map<std::wstring, std::string> ftp_partial;
     bool ftp_unreachable = false;
     // Called whenever a dialog or transfer runs, so a test can act in the middle of a task.
@@ -84,7 +84,7 @@ public:
     struct input_call { std::wstring title, prompt, default_text; };
     struct browse_call { std::wstring title, initial; std::uint32_t flags; };
     struct registry_write { registry_root root; std::wstring key, value; };
-    struct ftp_call { ftp_account account; std::wstring server_path, local_path; };
+    struct ftp_call { ftp_account account; std::wstring server_path, local_path; std::uint64_t max_bytes; };
     std::vector<copy_call> shell_copies;
     std::vector<copy_call> file_copies;
     std::vector<execute_call> executed;
@@ -138,8 +138,8 @@ public:
     std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
                                    std::uint32_t flags) override;
     bool select_directory(const std::wstring& initial, std::wstring& chosen) override;
-    void ftp_get(const ftp_account& account, const std::wstring& server_path,
-                 const std::wstring& local_path) override;
+    void ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
+                 const std::wstring& local_path, std::uint64_t max_bytes) override;
 
 private:
     struct node {

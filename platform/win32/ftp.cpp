@@ -169,8 +169,8 @@ void run_transfer(const std::shared_ptr<transfer_state>& state, const ftp_accoun
 // ignores the receive time-out on data connections and would wait forever for a server that
 // stalls. A transfer without progress for the time-out is given up; its thread ends by itself
 // once the connection is closed, and writes nothing more.
-void win32_platform::ftp_get(const ftp_account& account, const std::wstring& server_path,
-                             const std::wstring& local_path)
+void win32_platform::ftp_get(const ftp_account& account, ftp_run_state&, const std::wstring& server_path,
+                             const std::wstring& local_path, std::uint64_t)
 {
     auto state = std::make_shared<transfer_state>();
     std::thread(run_transfer, state, account, server_path, local_path).detach();

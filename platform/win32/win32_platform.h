@@ -58,8 +58,8 @@ public:
     std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
                                    std::uint32_t flags) override;
     bool select_directory(const std::wstring& initial, std::wstring& chosen) override;
-    void ftp_get(const ftp_account& account, const std::wstring& server_path,
-                 const std::wstring& local_path) override;
+    void ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
+                 const std::wstring& local_path, std::uint64_t max_bytes) override;
 };
 
 // system_error with the system's text for the calling thread's last error code.

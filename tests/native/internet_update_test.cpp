@@ -178,8 +178,10 @@ TEST_F(InternetUpdateTest, BrokenOrWrongBytesNeverReplaceTheInstalledFile)
     struct fault { const char* name; std::function<void(fake::fake_platform&, const std::wstring&)> inject; const wchar_t* expected; };
     const std::vector<fault> faults = {
         {"partial", [](fake::fake_platform& f, const std::wstring& p) { f.ftp_partial[p] = "new"; }, L"426 Connection closed"},
-        {"other bytes", [](fake::fake_platform& f, const std::wstring& p) { f.ftp_files[p] = "evil byte"; },
-         L"9 bytes with MD5"},
+        {"other bytes", [](fake::fake_platform& f, const std::wstring& p) { f.ftp_files[p] = "evil!"; },
+         L"5 bytes with MD5"},
+        {"more bytes", [](fake::fake_platform& f, const std::wstring& p) { f.ftp_files[p] = "evil byte"; },
+         L"The server sent more than the 5 bytes its file list gives - the installed file was left as it was."},
         {"refused", [](fake::fake_platform& f, const std::wstring& p) { f.ftp_files.erase(p); }, L"550 "},
         {"locked target", [this](fake::fake_platform& f, const std::wstring&) { f.unwritable.insert(install + L"b.txt"); },
          L"Access is denied."},
