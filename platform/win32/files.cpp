@@ -81,7 +81,7 @@ bool win32_platform::copy_file(const std::wstring& from, const std::wstring& to)
 
 void win32_platform::move_file_replacing(const std::wstring& from, const std::wstring& to)
 {
-    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
         throw_last_error();
 }
 

@@ -3,11 +3,12 @@
 // which closes it in its destructor, so a handle is released on every path, also when a
 // system_error passes through. Nothing else in the layer calls a Close function.
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <bcrypt.h>
 #include <objbase.h>
 #include <shlobj.h>
-#include <wininet.h>
 
 #include <utility>
 
@@ -83,12 +84,21 @@ struct kernel_handle_traits {
 };
 using kernel_handle = unique_handle<kernel_handle_traits>;
 
-struct internet_handle_traits {
-    using type = HINTERNET;
-    static type none() noexcept { return nullptr; }
-    static void close(type handle) noexcept { InternetCloseHandle(handle); }
+// Winsock reports failure as INVALID_SOCKET, and a socket is closed with closesocket.
+struct socket_traits {
+    using type = SOCKET;
+    static type none() noexcept { return INVALID_SOCKET; }
+    static void close(type socket) noexcept { closesocket(socket); }
 };
-using internet_handle = unique_handle<internet_handle_traits>;
+using socket_handle = unique_handle<socket_traits>;
+
+// The address lists GetAddrInfoW hands out.
+struct address_info_traits {
+    using type = ADDRINFOW*;
+    static type none() noexcept { return nullptr; }
+    static void close(type list) noexcept { FreeAddrInfoW(list); }
+};
+using address_info = unique_handle<address_info_traits>;
 
 // Item id lists the shell allocates with the COM task allocator.
 struct pidl_traits {
