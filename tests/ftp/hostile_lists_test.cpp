@@ -1,4 +1,4 @@
-// Hostile server lists against the real update run: the real Win32 platform and WinINet under
+// Hostile server lists against the real update run: the real Win32 platform and FTP client under
 // Wine, the local update server. Whatever the list says, nothing is written outside the
 // installation folder, no installed file is left partial, and every refused entry is named.
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-// The Internet update run end to end: the real Win32 platform, WinINet and BCrypt against the
-// local update server, which misbehaves on request.
+// The Internet update run end to end: the real Win32 platform, the FTP client over Winsock and
+// BCrypt against the local update server, which misbehaves on request.
 #include <gtest/gtest.h>
 
 #include <algorithm>
