@@ -181,8 +181,10 @@ outcome fetch_once(network& net, platform& codec, const request& req, ftp_run_st
         run.features_known = true;
     }
     control.expect_completed("TYPE I");
-    bool utf8 = run.utf8 && !is_plain_ascii(req.server_path);
-    if (utf8) utf8 = control.command("OPTS UTF8 ON").completed();
+    // A server that lists UTF8 takes UTF-8 paths (RFC 2640); some want OPTS UTF8 ON first, and
+    // others, always in UTF-8, refuse it as unknown: its answer changes nothing.
+    const bool utf8 = run.utf8 && !is_plain_ascii(req.server_path);
+    if (utf8) control.command("OPTS UTF8 ON");
     const std::string retrieve_command = "RETR " + encoded_path(codec, req.server_path, utf8);
 
     std::unique_ptr<tcp_connection> data;
