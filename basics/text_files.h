@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/utf8.h"
 
 namespace qs {
 
@@ -23,10 +24,6 @@ struct decoded_text {
 decoded_text decode_text(const std::vector<std::uint8_t>& bytes, platform& os);
 // Encodes text in an encoding, with the byte-order mark that encoding is recognised by.
 std::vector<std::uint8_t> encode_text(const std::wstring& text, text_encoding encoding, platform& os);
-
-// UTF-8 and UTF-16 both ways, without a byte-order mark. Ill-formed input becomes U+FFFD.
-std::wstring utf8_to_wide(const std::string& bytes);
-std::string wide_to_utf8(const std::wstring& text);
 
 // Splits at CR LF, CR or LF; no empty entry for a final line break, none at all for "".
 std::vector<std::wstring> split_lines(const std::wstring& text);

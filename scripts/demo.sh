@@ -68,7 +68,7 @@ if [ -f tests/ftp/update_server.py ]; then
   mv "$build/___korvex_file_list.txt" "$live/"
   exec {server_out}< <(/usr/bin/python3 tests/ftp/update_server.py --root "$ftp_root" --port 2121 2>&1)
   server_pid=$!
-  if read -r -t 20 line <&"$server_out" && [ "$line" = ready ]; then
+  if read -r -t 20 line <&"$server_out" && [ "${line%% *}" = ready ]; then
     echo "update server on 127.0.0.1:2121 serving $live"
   else
     echo "the update server did not start; Internet update will report that the server is not reachable"

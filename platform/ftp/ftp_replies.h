@@ -35,6 +35,10 @@ public:
 
 private:
     std::string buffer_;
+    // The lines of buffer_ before this offset belong to `partial_`, a reply still awaiting its
+    // last line; each line is looked at once, however the bytes were split.
+    std::size_t scanned_ = 0;
+    reply partial_;
 };
 
 }  // namespace qs::ftp

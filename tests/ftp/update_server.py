@@ -17,6 +17,13 @@ A misbehaviour SPEC is MODE@PATTERN, where PATTERN is an fnmatch pattern of the 
 --control FILE names a file of such specs, one a line, read again at every download, so that a
 running server can be told to misbehave.
 
+Kinds of server (options):
+    --refuse-port       answers PORT with 500, as a server that allows passive mode only
+    --no-connect-back   accepts PORT but never connects back, as behind a firewall
+    --ansi-server       an old server: paths in cp1252, and no UTF8 among its features
+    --long-greeting     a greeting of several lines
+--port 0 listens on a free port, which the line "ready PORT" names.
+
 For callers that cannot read its output or signal it (a Windows test under Wine starting it as a
 Unix program): --ready-file FILE is written once it listens, and the server ends as soon as
 --stop-file FILE exists or --max-seconds have passed.
@@ -68,6 +75,9 @@ class GarbledProducer(FileProducer):
 class MisbehavingHandler(FTPHandler):
     specs = []
     control_file = None
+    refuse_port = False
+    no_connect_back = False
+    ansi_server = False
 
     def current_specs(self):
         specs = list(self.specs)
@@ -82,6 +92,29 @@ class MisbehavingHandler(FTPHandler):
             if fnmatch.fnmatchcase(ftp_path, pattern):
                 return mode
         return None
+
+    def ftp_PORT(self, line):
+        if self.refuse_port:
+            self.respond("500 Active mode is not allowed on this server.")
+        elif self.no_connect_back:
+            self.respond("200 PORT command successful.")  # and nothing ever connects
+        else:
+            super().ftp_PORT(line)
+
+    def ftp_EPRT(self, line):
+        if self.refuse_port or self.no_connect_back:
+            self.respond("500 Active mode is not allowed on this server.")
+        else:
+            super().ftp_EPRT(line)
+
+    def ftp_FEAT(self, line):
+        if not self.ansi_server:
+            return super().ftp_FEAT(line)
+        self.push("211-Features:\r\n MDTM\r\n SIZE\r\n")
+        self.respond("211 End")
+
+    def decode(self, bytes):
+        return bytes.decode("cp1252") if self.ansi_server else super().decode(bytes)
 
     def ftp_RETR(self, file):
         ftp_path = self.fs.fs2ftp(file)
@@ -133,6 +166,10 @@ def main():
     parser.add_argument("--misbehave", action="append", default=[])
     parser.add_argument("--control")
     parser.add_argument("--log", help="log every command with time stamps into this file")
+    parser.add_argument("--refuse-port", action="store_true")
+    parser.add_argument("--no-connect-back", action="store_true")
+    parser.add_argument("--ansi-server", action="store_true")
+    parser.add_argument("--long-greeting", action="store_true")
     parser.add_argument("--ready-file")
     parser.add_argument("--stop-file")
     parser.add_argument("--max-seconds", type=float)
@@ -151,6 +188,14 @@ def main():
     MisbehavingHandler.specs = args.misbehave
     MisbehavingHandler.control_file = args.control
     MisbehavingHandler.banner = "Korvex update server (test fixture) ready."
+    MisbehavingHandler.auth_failed_timeout = 0.1  # refuse a wrong password at once
+    if args.long_greeting:
+        MisbehavingHandler.banner = ("Korvex update server (test fixture).\r\n"
+                                     "123 is a number in this greeting, not its end.\r\n"
+                                     "Be welcome.")
+    MisbehavingHandler.refuse_port = args.refuse_port
+    MisbehavingHandler.no_connect_back = args.no_connect_back
+    MisbehavingHandler.ansi_server = args.ansi_server
     MisbehavingHandler.permit_foreign_addresses = False
     server = listen(args.port)
     server.max_cons = 64
@@ -166,7 +211,7 @@ def main():
 
     if args.stop_file or args.max_seconds:
         server.ioloop.call_every(0.05, end_when_told)
-    print("ready", flush=True)
+    print("ready %d" % server.address[1], flush=True)
     if args.ready_file:
         with open(args.ready_file, "w") as f:
             f.write("ready\n")

@@ -1,0 +1,210 @@
+#include "platform/posix/posix_network.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "platform/utf8.h"
+
+namespace qs::posix {
+namespace {
+
+[[noreturn]] void throw_errno(int code)
+{
+    if (code == ETIMEDOUT) throw timeout_error(utf8_to_wide(std::strerror(code)));
+    throw system_error(utf8_to_wide(std::strerror(code)));
+}
+
+// Owns one file descriptor.
+class descriptor {
+public:
+    explicit descriptor(int fd = -1) : fd_(fd) {}
+    ~descriptor()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    descriptor(const descriptor&) = delete;
+    descriptor& operator=(const descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+int milliseconds_until(deadline until)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    return left.count() < 0 ? 0 : static_cast<int>(left.count());
+}
+
+// Waits for the events on one descriptor; throws timeout_error at the deadline.
+void wait_for(int fd, short events, deadline until)
+{
+    pollfd entry{fd, events, 0};
+    for (;;) {
+        const int ready = ::poll(&entry, 1, milliseconds_until(until));
+        if (ready > 0) return;
+        if (ready == 0) throw_errno(ETIMEDOUT);
+        if (errno != EINTR) throw_errno(errno);
+    }
+}
+
+sockaddr_in socket_address(ipv4_endpoint endpoint)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(endpoint.address);
+    address.sin_port = htons(endpoint.port);
+    return address;
+}
+
+ipv4_endpoint endpoint_of(const sockaddr_in& address)
+{
+    return {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
+}
+
+int new_socket()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) throw_errno(errno);
+    return fd;
+}
+
+class posix_connection : public tcp_connection {
+public:
+    explicit posix_connection(int fd) : fd_(fd)
+    {
+        const int on = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    }
+    std::uintptr_t native_handle() const override { return static_cast<std::uintptr_t>(fd_.get()); }
+
+    void send_all(std::string_view bytes, deadline until) override
+    {
+        while (!bytes.empty()) {
+            wait_for(fd_.get(), POLLOUT, until);
+            const ssize_t sent = ::send(fd_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            if (sent < 0) {
+                if (errno == EAGAIN || errno == EINTR) continue;
+                throw_errno(errno);
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(sent));
+        }
+    }
+    std::size_t receive(char* buffer, std::size_t capacity, deadline until) override
+    {
+        for (;;) {
+            wait_for(fd_.get(), POLLIN, until);
+            const ssize_t got = ::recv(fd_.get(), buffer, capacity, 0);
+            if (got >= 0) return static_cast<std::size_t>(got);
+            if (errno != EAGAIN && errno != EINTR) throw_errno(errno);
+        }
+    }
+    ipv4_endpoint local_endpoint() const override { return name_of(::getsockname); }
+    ipv4_endpoint peer_endpoint() const override { return name_of(::getpeername); }
+
+private:
+    template <typename Query>
+    ipv4_endpoint name_of(Query query) const
+    {
+        sockaddr_in address{};
+        socklen_t size = sizeof address;
+        if (query(fd_.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0) throw_errno(errno);
+        return endpoint_of(address);
+    }
+    descriptor fd_;
+};
+
+class posix_listener : public tcp_listener {
+public:
+    explicit posix_listener(int fd) : fd_(fd) {}
+    std::uintptr_t native_handle() const override { return static_cast<std::uintptr_t>(fd_.get()); }
+    ipv4_endpoint local_endpoint() const override
+    {
+        sockaddr_in address{};
+        socklen_t size = sizeof address;
+        if (::getsockname(fd_.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0) throw_errno(errno);
+        return endpoint_of(address);
+    }
+    std::unique_ptr<tcp_connection> accept(deadline until) override
+    {
+        for (;;) {
+            wait_for(fd_.get(), POLLIN, until);
+            const int fd = ::accept4(fd_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (fd >= 0) return std::make_unique<posix_connection>(fd);
+            if (errno != EAGAIN && errno != EINTR && errno != ECONNABORTED) throw_errno(errno);
+        }
+    }
+
+private:
+    descriptor fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<tcp_connection> posix_network::connect(const std::wstring& host, std::uint16_t port, deadline until)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int status = ::getaddrinfo(wide_to_utf8(host).c_str(), nullptr, &hints, &found);
+    if (status != 0 || found == nullptr) throw system_error(utf8_to_wide(::gai_strerror(status)));
+    const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    const std::uint32_t ip = ntohl(address->sin_addr.s_addr);
+    ::freeaddrinfo(found);
+    return connect(ipv4_endpoint{ip, port}, until);
+}
+
+std::unique_ptr<tcp_connection> posix_network::connect(ipv4_endpoint to, deadline until)
+{
+    auto connection = std::make_unique<posix_connection>(new_socket());
+    const int fd = static_cast<int>(connection->native_handle());
+    const sockaddr_in address = socket_address(to);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (errno != EINPROGRESS) throw_errno(errno);
+        wait_for(fd, POLLOUT, until);
+        int error = 0;
+        socklen_t size = sizeof error;
+        ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
+        if (error != 0) throw_errno(error);
+    }
+    return connection;
+}
+
+std::unique_ptr<tcp_listener> posix_network::listen(std::uint32_t address)
+{
+    auto listener = std::make_unique<posix_listener>(new_socket());
+    const int fd = static_cast<int>(listener->native_handle());
+    const sockaddr_in local = socket_address({address, 0});
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 || ::listen(fd, 1) != 0)
+        throw_errno(errno);
+    return listener;
+}
+
+std::size_t posix_network::wait_readable(std::initializer_list<const waitable_socket*> sockets, deadline until)
+{
+    std::vector<pollfd> entries;
+    for (const waitable_socket* s : sockets) entries.push_back({static_cast<int>(s->native_handle()), POLLIN, 0});
+    for (;;) {
+        const int ready = ::poll(entries.data(), entries.size(), milliseconds_until(until));
+        if (ready == 0) throw_errno(ETIMEDOUT);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            throw_errno(errno);
+        }
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].revents != 0) return i;
+    }
+}
+
+}  // namespace qs::posix
