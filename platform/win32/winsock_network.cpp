@@ -11,10 +11,21 @@ namespace qs::win32 {
 
 namespace {
 
+// The system's text for a Winsock error. Wine's message table has none for the Winsock codes;
+// the failures a transfer meets most then still say what happened, and every text keeps the code.
 std::wstring socket_text(int code)
 {
     std::wstring text = system_text(static_cast<DWORD>(code));
-    return text.empty() ? L"Winsock error " + std::to_wstring(code) : text;
+    if (!text.empty()) return text;
+    switch (code) {
+    case WSAETIMEDOUT: text = L"Connection timed out"; break;
+    case WSAECONNREFUSED: text = L"Connection refused"; break;
+    case WSAECONNRESET: text = L"Connection reset by peer"; break;
+    case WSAECONNABORTED: text = L"Connection aborted"; break;
+    case WSAHOST_NOT_FOUND: text = L"No such host is known"; break;
+    default: return L"Winsock error " + std::to_wstring(code);
+    }
+    return text + L" (Winsock error " + std::to_wstring(code) + L")";
 }
 
 [[noreturn]] void throw_socket_error(int code)

@@ -120,6 +120,27 @@ TEST_F(InternetUpdateFtp, FetchesOnlyTheDifferingFilesAndReportsEveryStep)
     EXPECT_EQ(view.progress_texts.back(), L"Update finished");
 }
 
+TEST_F(InternetUpdateFtp, FetchesANameBeyondAsciiFromEveryKindOfServer)
+{
+    const fs::path name = fs::path(L"Daten") / L"Umlaut_\u00e4\u00f6\u00fc.txt";
+    write_bytes(live / name, "Daten mit Umlaut");
+    publish({});
+    for (const std::string kind : {"", "--ansi-server", "--refuse-port"}) {
+        SCOPED_TRACE(kind);
+        fs::remove(install / name);
+        view.progress_texts.clear();
+        {
+            update_server server(root, {}, kind.empty() ? strings{} : strings{kind});
+            page.Button4Click();
+            EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt",
+                                                   "/public/live/MyApp/Daten/Umlaut_\xc3\xa4\xc3\xb6\xc3\xbc.txt"}));
+        }
+        EXPECT_TRUE(os.errors.empty()) << (os.errors.empty() ? "" : os.to_ansi(os.errors[0]));
+        EXPECT_EQ(read_bytes(install / name), "Daten mit Umlaut");
+        EXPECT_EQ(download_texts(), (wstrings{L"Getting file 1 of 1 files: /public/live/MyApp/Daten/Umlaut_\u00e4\u00f6\u00fc.txt"}));
+    }
+}
+
 TEST_F(InternetUpdateFtp, NoMisbehaviourEverLeavesAnInstalledFilePartialOrWrong)
 {
     const std::string big(300000, 'n');  // more than one read of the transfer

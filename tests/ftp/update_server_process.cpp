@@ -56,7 +56,8 @@ std::string read_bytes(const fs::path& path)
     return all.str();
 }
 
-update_server::update_server(const fs::path& root, const std::vector<std::string>& misbehaviours)
+update_server::update_server(const fs::path& root, const std::vector<std::string>& misbehaviours,
+                             const std::vector<std::string>& options)
     : folder_(root.parent_path() / "server_state")
 {
     fs::remove_all(folder_);
@@ -67,6 +68,7 @@ update_server::update_server(const fs::path& root, const std::vector<std::string
                           unix_path_of(folder_ / "stop") + " --log " + unix_path_of(folder_ / "log") +
                           " --max-seconds 120";
     for (const std::string& m : misbehaviours) command += " --misbehave " + m;  // no shell between: no quotes
+    for (const std::string& o : options) command += " " + o;
     // Wine starts a Unix program when given one; it gets no Windows process handle, so the
     // server is told to stop through a file and reports readiness through another.
     std::wstring line = widen(command);

@@ -16,7 +16,9 @@ std::filesystem::path build_folder();  // the cross build tree, as a Windows pat
 // stopped (and waited for) when the object goes.
 class update_server {
 public:
-    update_server(const std::filesystem::path& root, const std::vector<std::string>& misbehaviours);
+    // `options` name the kind of server (update_server.py: --ansi-server, --refuse-port, ...).
+    update_server(const std::filesystem::path& root, const std::vector<std::string>& misbehaviours,
+                  const std::vector<std::string>& options = {});
     ~update_server();
     update_server(const update_server&) = delete;
     update_server& operator=(const update_server&) = delete;
