@@ -11,21 +11,15 @@ namespace qs::win32 {
 
 namespace {
 
-// The system's text for a Winsock error. Wine's message table has none for the Winsock codes;
-// the failures a transfer meets most then still say what happened, and every text keeps the code.
+// The system's text for a Winsock error. Wine's message table lacks the one for WSAETIMEDOUT
+// (it has the other Winsock codes'), and a stalled server is the failure a user most needs to
+// read about; any other code without a text is at least named.
 std::wstring socket_text(int code)
 {
     std::wstring text = system_text(static_cast<DWORD>(code));
     if (!text.empty()) return text;
-    switch (code) {
-    case WSAETIMEDOUT: text = L"Connection timed out"; break;
-    case WSAECONNREFUSED: text = L"Connection refused"; break;
-    case WSAECONNRESET: text = L"Connection reset by peer"; break;
-    case WSAECONNABORTED: text = L"Connection aborted"; break;
-    case WSAHOST_NOT_FOUND: text = L"No such host is known"; break;
-    default: return L"Winsock error " + std::to_wstring(code);
-    }
-    return text + L" (Winsock error " + std::to_wstring(code) + L")";
+    const std::wstring number = std::to_wstring(code);
+    return code == WSAETIMEDOUT ? L"Connection timed out (Winsock error " + number + L")" : L"Winsock error " + number;
 }
 
 [[noreturn]] void throw_socket_error(int code)

@@ -141,6 +141,31 @@ TEST_F(InternetUpdateFtp, FetchesANameBeyondAsciiFromEveryKindOfServer)
     }
 }
 
+TEST_F(InternetUpdateFtp, AFetchNeverOpensAFileThatIsThereAndDeletesOnlyTheOneItMade)
+{
+    write_bytes(live / "a.txt", "new a");
+    const std::wstring folder = L"/public/live/MyApp/";
+    const fs::path there = install / "a.txt", fresh = install / "fresh.txt";
+    write_bytes(there, "mine");
+    const ftp_account account = update_server_account();
+    ftp_run_state run;
+    update_server server(root, {});
+    try {
+        os.ftp_get(account, run, folder + L"a.txt", there.wstring(), 100);
+        ADD_FAILURE() << "an existing file was opened";
+    } catch (const system_error& e) {
+        EXPECT_EQ(e.text(), os.system_message(ERROR_FILE_EXISTS));
+    }
+    EXPECT_EQ(read_bytes(there), "mine");
+    EXPECT_TRUE(server.retrieved().empty());
+    EXPECT_THROW(os.ftp_get(account, run, folder + L"missing.txt", fresh.wstring(), 100), system_error);
+    EXPECT_FALSE(fs::exists(fresh));
+    EXPECT_THROW(os.ftp_get(account, run, folder + L"a.txt", fresh.wstring(), 4), size_limit_error);
+    EXPECT_FALSE(fs::exists(fresh));
+    os.ftp_get(account, run, folder + L"a.txt", fresh.wstring(), 5);
+    EXPECT_EQ(read_bytes(fresh), "new a");
+}
+
 TEST_F(InternetUpdateFtp, NoMisbehaviourEverLeavesAnInstalledFilePartialOrWrong)
 {
     const std::string big(300000, 'n');  // more than one read of the transfer
