@@ -29,8 +29,8 @@ std::wstring reply_text(platform& codec, const std::string& bytes)
 // The control connection: commands out, replies in, every wait bounded by the time-out.
 class control_channel {
 public:
-    control_channel(network& net, platform& codec, std::unique_ptr<tcp_connection> connection, int timeout_ms)
-        : net_(net), codec_(codec), connection_(std::move(connection)), timeout_ms_(timeout_ms)
+    control_channel(platform& codec, std::unique_ptr<tcp_connection> connection, int timeout_ms)
+        : codec_(codec), connection_(std::move(connection)), timeout_ms_(timeout_ms)
     {
     }
     // QUIT, without waiting for its answer: the file has arrived or failed either way.
@@ -97,7 +97,6 @@ public:
     }
 
 private:
-    network& net_;
     platform& codec_;
     std::unique_ptr<tcp_connection> connection_;
     int timeout_ms_;
@@ -170,7 +169,7 @@ outcome fetch_once(network& net, platform& codec, const request& req, ftp_run_st
                    bool passive)
 {
     const ftp_account& account = req.account;
-    control_channel control(net, codec,
+    control_channel control(codec,
                             net.connect(account.host, static_cast<std::uint16_t>(account.port),
                                         deadline_after(account.receive_timeout_ms)),
                             account.receive_timeout_ms);

@@ -33,6 +33,15 @@ def write(target, seeds):
             f.write(data)
 
 
+def ftp_replies():
+    # The first byte picks the size of the pieces the reader is fed in.
+    return {"replies": b"\x03220-Welcome\r\n123 inside\r\n220 done\r\n331 Password required\r\n"
+                       b"211-Features:\r\n UTF8\r\n211 End\r\n",
+            "lf_only": b"\x01150 Opening\n226 Transfer complete\n",
+            "no_reply": b"\x02hello\r\n",
+            "bare_code": b"\x05227\r\n200-\r\n200\r\n"}
+
+
 def text_lines():
     seeds = {"empty": b"", "odd_utf16": b"\xff\xfea\x00b", "lone_surrogate": b"\xff\xfe\x00\xd8a\x00",
              "bad_utf8": b"\xef\xbb\xbf\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80x", "nul": b"a\x00b\r\nc\x00",
@@ -172,6 +181,7 @@ def main():
     write("file_list_fuzz", file_lists())
     write("merge_fuzz", merge())
     write("server_path_fuzz", server_paths())
+    write("ftp_reply_fuzz", ftp_replies())
     for extra in sys.argv[1:]:
         print("unknown target", extra)
 

@@ -272,5 +272,51 @@ TEST_F(InternetUpdateTest, DownloadPlanFilesWithoutServerLinesChecksOnlyCompleti
     EXPECT_EQ(view.progress_texts, (lines{L"Getting file 1 of 1 files: /public/live/MyApp/sub/x.dll"}));
 }
 
+TEST_F(InternetUpdateTest, AServerListBeyondTheLimitsIsRefusedBeforeAnythingIsFetched)
+{
+    std::wstring deep;
+    for (int level = 0; level < 65; ++level) deep += L"d/";
+    struct hostile { const char* name; lines extra; const wchar_t* says; };
+    const std::vector<hostile> lists = {
+        {"long line", {std::wstring(32 * 1024 + 1, L'x')},
+         L"Line 2 of the update server's file list is longer than 32 KiB - the update was stopped."},
+        {"deep path", {line_of(deep + L"x.txt", "x")},
+         L"Line 2 of the update server's file list names a path of more than 64 levels - the update was stopped."},
+    };
+    for (const hostile& each : lists) {
+        SCOPED_TRACE(each.name);
+        os.errors.clear();
+        os.ftp_calls.clear();
+        publish({{L"a.txt", "new a"}}, each.extra);
+        page.Button4Click();
+        EXPECT_EQ(os.errors, (lines{each.says}));
+        EXPECT_EQ(fetched(), (lines{live + L"___korvex_file_list.txt"}));
+        EXPECT_FALSE(os.has_file(install + L"a.txt"));
+    }
+    // The list itself is fetched with its cap, and a larger one is refused with its own text.
+    os.errors.clear();
+    os.ftp_files[live + L"___korvex_file_list.txt"] = std::string((64u << 20) + 1, 'x');
+    page.Button4Click();
+    EXPECT_EQ(os.ftp_calls.back().max_bytes, 64u << 20);
+    EXPECT_EQ(os.errors, (lines{L"The file list of the update server is larger than 64 MiB - the update was stopped."}));
+    EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(InternetUpdateTest, ALineWithoutReadableDigestOrSizeIsNotFetched)
+{
+    publish({{L"good.txt", "good"}}, {L"bad.txt\tnot-a-digest\t4", L"nosize.txt\t" + fake::md5_hex("four") + L"\t"});
+    os.ftp_files[live + L"bad.txt"] = "evil";
+    os.ftp_files[live + L"nosize.txt"] = "four";
+    page.Button4Click();
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(fetched(), (lines{live + L"___korvex_file_list.txt", live + L"good.txt"}));
+    EXPECT_EQ(view.info,
+              (lines{L"!!! Skipped a line of the server's file list whose MD5 or size cannot be read, so that nothing "
+                     L"could check its file: bad.txt\tnot-a-digest\t4",
+                     L"!!! Skipped a line of the server's file list whose MD5 or size cannot be read, so that nothing "
+                     L"could check its file: nosize.txt\t" + fake::md5_hex("four") + L"\t"}));
+    EXPECT_FALSE(os.has_file(install + L"bad.txt"));
+}
+
 }  // namespace
 }  // namespace qs

@@ -75,9 +75,9 @@ TEST_F(FtpClient, PassiveModeTakesOverWhenActiveFailsAndStaysForTheRun)
         server.publish("b.txt", "passive b");
         run = {};
         sink.bytes.clear();
-        fetch(server, L"a.txt", 1000);
+        fetch(server, L"a.txt", 2000);
         EXPECT_TRUE(run.passive);
-        fetch(server, L"b.txt", 1000);
+        fetch(server, L"b.txt", 2000);
         EXPECT_EQ(sink.bytes, "passive apassive b");
         strings commands = server.commands();
         // Active once on the first connection, then a new connection in passive mode, and the
