@@ -18,6 +18,12 @@ target_link_libraries(run_this_first PRIVATE qs_win32)
 target_link_options(run_this_first PRIVATE ${QS_STATIC_LINK} -municode -s)
 qs_warnings(run_this_first)
 
+# The maker's publishing tool as a Windows console program, over the Win32 platform.
+add_executable(publish_file_list tools/publish_file_list/publish_file_list.cpp)
+target_link_libraries(publish_file_list PRIVATE qs_win32)
+target_link_options(publish_file_list PRIVATE ${QS_STATIC_LINK} -municode -s)
+qs_warnings(publish_file_list)
+
 # GoogleTest from its sources, built with the same compilers.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
