@@ -7,23 +7,21 @@ namespace {
 
 using bytes = std::vector<std::uint8_t>;
 
+bytes cat(bytes a, const bytes& b)
+{
+    for (std::uint8_t byte : b) a.push_back(byte);
+    return a;
+}
+
 // DER of SEQUENCE { INTEGER r, INTEGER s } from the integers' content bytes as given.
 bytes der(const bytes& r, const bytes& s)
 {
-    bytes out = {0x30, static_cast<std::uint8_t>(4 + r.size() + s.size()), 0x02, static_cast<std::uint8_t>(r.size())};
-    out.insert(out.end(), r.begin(), r.end());
-    out.push_back(0x02);
-    out.push_back(static_cast<std::uint8_t>(s.size()));
-    out.insert(out.end(), s.begin(), s.end());
-    return out;
+    const bytes head = {0x30, static_cast<std::uint8_t>(4 + r.size() + s.size()), 0x02,
+                        static_cast<std::uint8_t>(r.size())};
+    return cat(cat(cat(head, r), {0x02, static_cast<std::uint8_t>(s.size())}), s);
 }
 
 bytes run(std::size_t n, std::uint8_t value) { return bytes(n, value); }
-bytes cat(bytes a, const bytes& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 TEST(EcdsaDer, FullShortAndPaddedIntegersLandRightAlignedInRAndS)
 {
@@ -61,8 +59,7 @@ TEST(EcdsaDer, EverythingButStrictDerIsRefused)
     not_sequence[0] = 0x31;
     bytes not_integer = good;
     not_integer[2] = 0x03;
-    bytes long_form = {0x30, 0x81, 0x44};
-    long_form.insert(long_form.end(), good.begin() + 2, good.end());
+    const bytes long_form = cat({0x30, 0x81, 0x44}, bytes(good.begin() + 2, good.end()));
     const std::vector<bad_case> cases = {
         {"empty", {}},
         {"header only", {0x30, 0x00}},
