@@ -1,7 +1,7 @@
 # The Windows tree: the Win32 layer, the program itself and the test executables run through Wine.
 enable_language(RC)
 set(QS_STATIC_LINK -static -static-libgcc -static-libstdc++)
-set(QS_WIN_LIBS ws2_32 bcrypt windowscodecs ole32 oleaut32 uuid shell32 shlwapi comctl32 comdlg32 gdi32 user32 advapi32 kernel32)
+set(QS_WIN_LIBS ws2_32 windowscodecs ole32 oleaut32 uuid shell32 shlwapi comctl32 comdlg32 gdi32 user32 advapi32 kernel32)
 
 file(GLOB QS_WIN32_SOURCES CONFIGURE_DEPENDS
   platform/win32/*.cpp basics/win32/*.cpp browseforfolderunit/win32/*.cpp
@@ -17,6 +17,12 @@ set_source_files_properties(run_this_first/run_this_first.rc PROPERTIES OBJECT_D
 target_link_libraries(run_this_first PRIVATE qs_win32)
 target_link_options(run_this_first PRIVATE ${QS_STATIC_LINK} -municode -s)
 qs_warnings(run_this_first)
+
+# The maker's publishing tool as a Windows console program, over the Win32 platform.
+add_executable(publish_file_list tools/publish_file_list/publish_file_list.cpp)
+target_link_libraries(publish_file_list PRIVATE qs_win32)
+target_link_options(publish_file_list PRIVATE ${QS_STATIC_LINK} -municode -s)
+qs_warnings(publish_file_list)
 
 # GoogleTest from its sources, built with the same compilers.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)

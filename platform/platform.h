@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ecdsa_signature.h"
+
 namespace qs {
 
 // A failure of the platform, carrying the system's own message text (FormatMessage, or the FTP
@@ -198,6 +200,15 @@ public:
     // again, and a file that already existed is never touched.
     virtual void ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
                          const std::wstring& local_path, std::uint64_t max_bytes) = 0;
+
+    // ---- signatures
+    // True when der_signature (a DER ECDSA-Sig-Value) is a valid ECDSA P-256 signature of the
+    // SHA-256 digest of data by the public key X||Y. False for a wrong signature and for one that
+    // is not strict DER (ecdsa_der_to_raw); throws system_error only when the system cannot check
+    // signatures at all.
+    virtual bool verify_signature(const std::vector<std::uint8_t>& data,
+                                  const std::vector<std::uint8_t>& der_signature,
+                                  const ecdsa_p256_public_key& public_key) = 0;
 };
 
 }  // namespace qs

@@ -8,8 +8,13 @@ root=$(pwd)
 bash scripts/deps.sh
 
 build=build/demo
+# ---- the maker's key pair, new for every demo run; the private half stays in the build tree
+keys="$build/keys"
+mkdir -p "$keys"
+openssl ecparam -name prime256v1 -genkey -noout -out "$keys/maker_key.pem"
+openssl ec -in "$keys/maker_key.pem" -pubout -out "$keys/maker_pub.pem" 2>/dev/null
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 >/dev/null
+  -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 -DUPDATE_SIGNING_KEY="$root/$keys/maker_pub.pem" >/dev/null
 cmake --build "$build" -j2 --target run_this_first demo_driver
 
 # ---- the sample installation medium
@@ -60,12 +65,8 @@ if [ -f tests/ftp/update_server.py ]; then
   crlf "[view]" "grid=1" "colour=blue" "legend=1" > "$live/Application_Data/SpectraDemo/settings.ini"
   crlf "wavelength;intensity" "450;0.42" > "$live/Application_Data/SpectraDemo/samples/sample2.csv"
   rm -f "$live/reference.spd"
-  # The program's file list: path with "/", TAB, upper-case MD5, TAB, size, CR LF, sorted
-  # case-insensitively.
-  (cd "$live" && find . -type f ! -name '___korvex_*' -printf '%P\n' | LC_ALL=C sort -f | while read -r f; do
-     printf '%s\t%s\t%s\r\n' "$f" "$(md5sum "$f" | cut -d' ' -f1 | tr a-f A-F)" "$(stat -c %s "$f")"
-   done) > "$build/___korvex_file_list.txt"
-  mv "$build/___korvex_file_list.txt" "$live/"
+  # Published as the maker publishes a release: the file list and its signature.
+  bash scripts/publish.sh "$live" "$keys/maker_key.pem"
   exec {server_out}< <(/usr/bin/python3 tests/ftp/update_server.py --root "$ftp_root" --port 2121 2>&1)
   server_pid=$!
   if read -r -t 20 line <&"$server_out" && [ "${line%% *}" = ready ]; then

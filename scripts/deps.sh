@@ -2,7 +2,7 @@
 # Installs what building, testing and the demo need, from Debian's packages. Quick when all is there.
 set -euo pipefail
 packages=(cmake g++ make libgtest-dev googletest g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-          binutils-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils imagemagick fonts-liberation python3-pyftpdlib curl
+          binutils-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils imagemagick fonts-liberation python3-pyftpdlib curl openssl
           clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do

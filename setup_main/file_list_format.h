@@ -16,6 +16,9 @@ namespace qs {
 
 inline constexpr const wchar_t* file_list_name = L"___korvex_file_list.txt";
 inline constexpr const wchar_t* remote_file_list_name = L"___korvex_file_list_remote.txt";
+// The maker's signature of the list, beside it on the server and, once verified, locally.
+inline constexpr const wchar_t* file_list_signature_name = L"___korvex_file_list.txt.sig";
+inline constexpr const wchar_t* remote_file_list_signature_name = L"___korvex_file_list_remote.txt.sig";
 inline constexpr const wchar_t* files_to_get_name = L"___files_to_get.txt";
 inline constexpr const wchar_t* files_to_delete_name = L"___files_to_delete.txt";
 

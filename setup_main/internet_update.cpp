@@ -57,6 +57,27 @@ void fetch_replacing(platform& os, ftp_run_state& run, const std::wstring& serve
     }
 }
 
+// A signature is a DER value of a few dozen bytes: anything much larger is none.
+constexpr std::uint64_t max_signature_bytes = 1024;
+
+// Temporary files of a step, deleted when the step ends however it ends; one that was moved
+// into place is simply no longer there.
+class temporary_files {
+public:
+    explicit temporary_files(platform& os) : os_(os) {}
+    temporary_files(const temporary_files&) = delete;
+    temporary_files& operator=(const temporary_files&) = delete;
+    ~temporary_files()
+    {
+        for (const std::wstring& path : paths_) os_.delete_file(path);
+    }
+    void add(const std::wstring& path) { paths_.push_back(path); }
+
+private:
+    platform& os_;
+    std::vector<std::wstring> paths_;
+};
+
 }  // namespace
 
 std::wstring Tsetup_main_page::live_filename(const std::wstring& relative_path) const
@@ -75,6 +96,41 @@ bool Tsetup_main_page::get_live_file(const std::wstring& live_name, const std::w
     } catch (const system_error&) {
         return false;
     }
+}
+
+// The list and its signature are checked as the bytes that arrived, before either replaces the
+// last run's copies; the update then reads the list from where it always does.
+Tsetup_main_page::signed_list Tsetup_main_page::get_signed_list()
+{
+    const std::wstring list_path = program_dir_path(os_, remote_file_list_name);
+    const std::wstring signature_path = program_dir_path(os_, remote_file_list_signature_name);
+    temporary_files temporaries(os_);
+    const std::wstring list_temporary = unused_temporary_name(os_, list_path);
+    // A failed transfer deletes its own file; a name that appeared meanwhile is not ours to delete.
+    try {
+        os_.ftp_get(update_server_account(), ftp_run_, live_filename(file_list_name), list_temporary,
+                    max_server_list_bytes);
+        temporaries.add(list_temporary);
+    } catch (const size_limit_error&) {
+        throw system_error(text(msg::remote_list_too_large));
+    } catch (const system_error&) {
+        return signed_list::not_accessible;
+    }
+    const std::wstring signature_temporary = unused_temporary_name(os_, signature_path);
+    std::vector<std::uint8_t> signature;
+    try {
+        os_.ftp_get(update_server_account(), ftp_run_, live_filename(file_list_signature_name), signature_temporary,
+                    max_signature_bytes);
+        temporaries.add(signature_temporary);
+        signature = os_.read_file(signature_temporary);
+    } catch (const system_error&) {
+        return signed_list::not_signed;
+    }
+    if (!os_.verify_signature(os_.read_file(list_temporary), signature, update_signing_key.value()))
+        return signed_list::not_signed;
+    os_.move_file_replacing(list_temporary, list_path);
+    os_.move_file_replacing(signature_temporary, signature_path);
+    return signed_list::taken;
 }
 
 void Tsetup_main_page::download_plan_files(const std::vector<std::wstring>& paths)
@@ -123,7 +179,14 @@ void Tsetup_main_page::Button4Click()
     run_task([this] {
         ftp_run_ = {};
         progress(text(msg::getting_remote_list));
-        if (!get_live_file(file_list_name, remote_file_list_name)) {
+        if (update_signing_key) {
+            const signed_list list = get_signed_list();
+            if (list != signed_list::taken) {
+                os_.show_message(text(list == signed_list::not_accessible ? msg::remote_list_not_accessible
+                                                                          : msg::remote_list_not_signed));
+                return;
+            }
+        } else if (!get_live_file(file_list_name, remote_file_list_name)) {
             os_.show_message(text(msg::remote_list_not_accessible));
             return;
         }

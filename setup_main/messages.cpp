@@ -148,6 +148,8 @@ constexpr entry table[] = {
      L"Line {1} of the update server's file list is longer than 32 KiB - the update was stopped.", nullptr},
     {msg::remote_path_too_deep,
      L"Line {1} of the update server's file list names a path of more than 64 levels - the update was stopped.", nullptr},
+    {msg::remote_list_not_signed,
+     L"The file list of the update server is not signed by Korvex Hard- and Software - the update was stopped.", nullptr},
 };
 #undef LFCR
 

@@ -84,6 +84,7 @@ enum class msg {
     remote_list_too_large,
     remote_line_too_long,  // {1} line number
     remote_path_too_deep,  // {1} line number
+    remote_list_not_signed,
 };
 
 // The text of a message for the language flag (1 English, anything else German), with its

@@ -4,10 +4,14 @@
 
 #include "basics/paths.h"
 #include "basics/text_files.h"
+#include "build_settings.h"
 
 namespace qs {
 
-Tsetup_main_page::Tsetup_main_page(platform& os, main_window_view& view) : os_(os), view_(view) {}
+Tsetup_main_page::Tsetup_main_page(platform& os, main_window_view& view) : os_(os), view_(view)
+{
+    if constexpr (build::has_update_signing_key) update_signing_key = build::update_signing_key;
+}
 
 std::wstring Tsetup_main_page::text(msg id, std::initializer_list<std::wstring> args) const
 {

@@ -9,6 +9,7 @@
 // update_plan.cpp and internet_update.cpp.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ public:
     std::wstring target_folder;
     std::wstring application_name;
     int language_flag = 1;  // English until FormCreate has read language.txt
+    // The maker's public key that the server's file list must be signed with; none: the list is
+    // taken unsigned. Set from the build settings.
+    std::optional<ecdsa_p256_public_key> update_signing_key;
 
     // ---- creation (Part of the window's life: runs once before the window is first shown)
     void FormCreate();
@@ -93,6 +97,10 @@ public:
     void download_plan_files(const std::vector<std::wstring>& paths, const std::vector<std::wstring>& server_lines);
     std::wstring live_filename(const std::wstring& relative_path) const;
     bool get_live_file(const std::wstring& live_name, const std::wstring& local_name);
+    enum class signed_list { taken, not_accessible, not_signed };
+    // Fetches the server's list and its signature and lets them replace the remote list (and its
+    // signature) only when the signature is the maker's, by update_signing_key.
+    signed_list get_signed_list();
     void show_files_to_delete(const std::vector<std::wstring>& paths);
 
     // ---- helpers for the tasks

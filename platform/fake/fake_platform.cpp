@@ -553,4 +553,23 @@ void fake_platform::ftp_get(const ftp_account& account, ftp_run_state&, const st
     write_file(local_path, bytes_of(it->second));
 }
 
+// A strict DER signature whose r and s count up, so that every signature the fake makes differs.
+std::string fake_platform::sign(const ecdsa_p256_public_key& key, const std::string& data)
+{
+    const auto serial = static_cast<std::uint8_t>(valid_signatures.size() + 1);
+    std::string der = {0x30, 0x0A, 0x02, 0x03, 0x01, 0x02, static_cast<char>(serial), 0x02, 0x03, 0x03, 0x04,
+                       static_cast<char>(serial)};
+    valid_signatures.insert({key, bytes_of(data), bytes_of(der)});
+    return der;
+}
+
+bool fake_platform::verify_signature(const std::vector<std::uint8_t>& data,
+                                     const std::vector<std::uint8_t>& der_signature,
+                                     const ecdsa_p256_public_key& public_key)
+{
+    verified_data.push_back(data);
+    if (!ecdsa_der_to_raw(der_signature)) return false;
+    return valid_signatures.count({public_key, data, der_signature}) != 0;
+}
+
 }  // namespace qs::fake

@@ -73,6 +73,16 @@ public:
     // A broken transfer: these bytes arrive, then the transfer fails (and its file is deleted).
     std::map<std::wstring, std::string> ftp_partial;
     bool ftp_unreachable = false;
+    // Signatures: the fake cannot compute ECDSA, so a signature is valid exactly when the test
+    // registered it for this key and these bytes (sign() makes and registers one). It must still
+    // be strict DER, as the real verifier requires.
+    struct signed_bytes {
+        ecdsa_p256_public_key key;
+        std::vector<std::uint8_t> data, signature;
+        auto operator<=>(const signed_bytes&) const = default;
+    };
+    std::set<signed_bytes> valid_signatures;
+    std::string sign(const ecdsa_p256_public_key& key, const std::string& data);
     // Called whenever a dialog or transfer runs, so a test can act in the middle of a task.
     std::function<void()> on_dialog;
 
@@ -98,6 +108,7 @@ public:
     std::vector<std::wstring> directory_dialogs;  // initial folders
     std::vector<ftp_call> ftp_calls;
     std::vector<std::wstring> created_directories;
+    std::vector<std::vector<std::uint8_t>> verified_data;  // what verify_signature was asked about
 
     // ---- platform
     std::wstring program_path() override;
@@ -140,6 +151,8 @@ public:
     bool select_directory(const std::wstring& initial, std::wstring& chosen) override;
     void ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
                  const std::wstring& local_path, std::uint64_t max_bytes) override;
+    bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
+                          const ecdsa_p256_public_key& public_key) override;
 
 private:
     struct node {

@@ -6,11 +6,12 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
-#include <bcrypt.h>
 #include <objbase.h>
 #include <shlobj.h>
 
 #include <utility>
+
+#include "platform/win32/bcrypt_library.h"
 
 namespace qs::win32 {
 
@@ -116,19 +117,36 @@ struct local_memory_traits {
 };
 using local_memory = unique_handle<local_memory_traits>;
 
+// Libraries loaded at run time; they stay loaded as long as their owner lives.
+struct library_module_traits {
+    using type = HMODULE;
+    static type none() noexcept { return nullptr; }
+    static void close(type library) noexcept { FreeLibrary(library); }
+};
+using library_module = unique_handle<library_module_traits>;
+
+// BCrypt handles exist only once bcrypt() has loaded the library, so closing them cannot fail to
+// find its functions.
 struct bcrypt_algorithm_traits {
     using type = BCRYPT_ALG_HANDLE;
     static type none() noexcept { return nullptr; }
-    static void close(type algorithm) noexcept { BCryptCloseAlgorithmProvider(algorithm, 0); }
+    static void close(type algorithm) noexcept { bcrypt().close_algorithm_provider(algorithm, 0); }
 };
 using bcrypt_algorithm = unique_handle<bcrypt_algorithm_traits>;
 
 struct bcrypt_hash_traits {
     using type = BCRYPT_HASH_HANDLE;
     static type none() noexcept { return nullptr; }
-    static void close(type hash) noexcept { BCryptDestroyHash(hash); }
+    static void close(type hash) noexcept { bcrypt().destroy_hash(hash); }
 };
 using bcrypt_hash = unique_handle<bcrypt_hash_traits>;
+
+struct bcrypt_key_traits {
+    using type = BCRYPT_KEY_HANDLE;
+    static type none() noexcept { return nullptr; }
+    static void close(type key) noexcept { bcrypt().destroy_key(key); }
+};
+using bcrypt_key = unique_handle<bcrypt_key_traits>;
 
 // One reference to a COM interface, released when the owner goes.
 template <typename Interface>

@@ -14,26 +14,6 @@ constexpr DWORD read_chunk = 1u << 20;  // 1 MiB: Wine's per-call cost is then n
 constexpr std::size_t md5_bytes = 16;
 constexpr unsigned max_workers = 4;
 
-// BCrypt reports NTSTATUS codes; their texts live in ntdll's message table.
-std::wstring status_text(NTSTATUS status)
-{
-    std::wstring text;
-    local_memory buffer;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        GetModuleHandleW(L"ntdll.dll"), static_cast<DWORD>(status), 0,
-                                        reinterpret_cast<LPWSTR>(buffer.receive()), 0, nullptr);
-    if (length != 0 && buffer) text.assign(static_cast<const wchar_t*>(buffer.get()), length);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
-    if (text.empty()) text = system_text(ERROR_INVALID_FUNCTION);
-    return text;
-}
-
-void check(NTSTATUS status)
-{
-    if (status < 0) throw system_error(status_text(status));
-}
-
 std::wstring upper_hex(const std::array<UCHAR, md5_bytes>& digest)
 {
     static constexpr wchar_t digits[] = L"0123456789ABCDEF";
@@ -52,13 +32,13 @@ class hasher {
 public:
     hasher() : buffer_(read_chunk)
     {
-        if (BCryptOpenAlgorithmProvider(algorithm_.receive(), BCRYPT_MD5_ALGORITHM, nullptr,
+        if (bcrypt().open_algorithm_provider(algorithm_.receive(), BCRYPT_MD5_ALGORITHM, nullptr,
                                         BCRYPT_HASH_REUSABLE_FLAG) >= 0 &&
-            BCryptCreateHash(algorithm_.get(), reusable_.receive(), nullptr, 0, nullptr, 0,
+            bcrypt().create_hash(algorithm_.get(), reusable_.receive(), nullptr, 0, nullptr, 0,
                              BCRYPT_HASH_REUSABLE_FLAG) >= 0)
             return;
         reusable_.reset();
-        check(BCryptOpenAlgorithmProvider(algorithm_.receive(), BCRYPT_MD5_ALGORITHM, nullptr, 0));
+        check_status(bcrypt().open_algorithm_provider(algorithm_.receive(), BCRYPT_MD5_ALGORITHM, nullptr, 0));
     }
 
     std::wstring md5_of_file(const std::wstring& path)
@@ -70,7 +50,7 @@ public:
         bcrypt_hash own;
         BCRYPT_HASH_HANDLE hash = reusable_.get();
         if (hash == nullptr) {
-            check(BCryptCreateHash(algorithm_.get(), own.receive(), nullptr, 0, nullptr, 0, 0));
+            check_status(bcrypt().create_hash(algorithm_.get(), own.receive(), nullptr, 0, nullptr, 0, 0));
             hash = own.get();
         }
         std::array<UCHAR, md5_bytes> digest{};
@@ -78,16 +58,16 @@ public:
             for (;;) {
                 DWORD got = 0;
                 if (!ReadFile(file.get(), buffer_.data(), read_chunk, &got, nullptr)) throw_last_error();
-                if (got > 0) check(BCryptHashData(hash, buffer_.data(), got, 0));
+                if (got > 0) check_status(bcrypt().hash_data(hash, buffer_.data(), got, 0));
                 // A disk file gives less than asked only at its end: no extra call to learn that.
                 if (got < read_chunk) break;
             }
         } catch (...) {
             // Finishing resets a reusable hash for the next file.
-            BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0);
+            bcrypt().finish_hash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0);
             throw;
         }
-        check(BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0));
+        check_status(bcrypt().finish_hash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0));
         return upper_hex(digest);
     }
 

@@ -3,8 +3,8 @@
 // handles through the RAII types of handles.h, and turns failures into system_error with the
 // system's message text. The functions are spread over files by area:
 //   files.cpp, registry.cpp, shell.cpp, locale.cpp, dialogs.cpp (message boxes),
-//   md5.cpp (BCrypt), ftp.cpp (the FTP client of platform/ftp into a new file),
-//   winsock_network.cpp (its sockets, Winsock 2),
+//   md5.cpp and signature.cpp (BCrypt, through bcrypt_library.h), ftp.cpp (the FTP client of
+//   platform/ftp into a new file), winsock_network.cpp (its sockets, Winsock 2),
 //   browseforfolderunit/win32/browse_for_folder.cpp (SHBrowseForFolderW),
 //   setup_main/win32/input_box.cpp and select_directory_dialog.cpp (the program's own dialogs).
 
@@ -61,6 +61,8 @@ public:
     bool select_directory(const std::wstring& initial, std::wstring& chosen) override;
     void ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
                  const std::wstring& local_path, std::uint64_t max_bytes) override;
+    bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
+                          const ecdsa_p256_public_key& public_key) override;
 };
 
 // system_error with the system's text for the calling thread's last error code.

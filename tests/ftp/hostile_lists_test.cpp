@@ -91,6 +91,7 @@ protected:
     void SetUp() override
     {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        page.update_signing_key.reset();  // unsigned lists, whatever key the build has
         work = build_folder() / "ftp_work" / (std::string("hostile_") + test->name());
         remove_long_tree(L"\\\\?\\" + work.wstring());
         install = work / "install";

@@ -1,12 +1,16 @@
 // The Internet update run end to end: the real Win32 platform, the FTP client over Winsock and
-// BCrypt against the local update server, which misbehaves on request.
+// BCrypt against the local update server, which misbehaves on request; lists signed by openssl
+// with keys made for the build tree.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 
 #include "build_settings.h"
 #include "platform/fake/md5.h"
 #include "setup_main/server_paths.h"
+#include "test_signing_keys.h"
 #include "tests/ftp/ftp_fixture.h"
 
 namespace qs::ftp_test {
@@ -41,6 +45,7 @@ protected:
         fs::create_directories(live);
         os.installation = install.wstring() + L"\\";
         page.application_name = L"MyApp";
+        page.update_signing_key.reset();  // unsigned lists, whatever key the build has
         write_bytes(install / "run_this_first.exe", "setup program");
     }
 
@@ -254,6 +259,86 @@ TEST_F(InternetUpdateFtp, EscapingPathsOfTheServerListAreNeverFetched)
     EXPECT_EQ(read_bytes(install / "good.txt"), "good");
     EXPECT_EQ(read_bytes(work / "outside.txt"), "<missing>");
     EXPECT_EQ(view.progress_texts.back(), L"Update finished");
+}
+
+// ---- a program built with the maker's key
+
+class SignedUpdateFtp : public InternetUpdateFtp {
+protected:
+    void SetUp() override
+    {
+        InternetUpdateFtp::SetUp();
+        page.update_signing_key = test_keys::maker_public;
+    }
+    fs::path list() const { return live / "___korvex_file_list.txt"; }
+    fs::path signature() const { return live / "___korvex_file_list.txt.sig"; }
+    void sign(const char* private_key) { sign_with_openssl(private_key, list(), signature()); }
+    std::map<std::string, std::string> installed() const
+    {
+        std::map<std::string, std::string> files;
+        for (const auto& e : fs::recursive_directory_iterator(install))
+            if (e.is_regular_file()) files[e.path().string()] = read_bytes(e.path());
+        return files;
+    }
+};
+
+TEST_F(SignedUpdateFtp, AListSignedByTheMakerRunsTheUpdate)
+{
+    publish({{"a.txt", "new a"}, {"sub/b.txt", "b"}});
+    sign(test_keys::maker_private);
+    write_bytes(install / "a.txt", "old a");
+    {
+        update_server server(root, {});
+        page.Button4Click();
+        EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt",
+                                               "/public/live/MyApp/___korvex_file_list.txt.sig",
+                                               "/public/live/MyApp/a.txt", "/public/live/MyApp/sub/b.txt"}));
+    }
+    EXPECT_TRUE(os.errors.empty()) << (os.errors.empty() ? "" : os.to_ansi(os.errors[0]));
+    EXPECT_EQ(read_bytes(install / "a.txt"), "new a");
+    EXPECT_EQ(read_bytes(install / "sub" / "b.txt"), "b");
+    EXPECT_EQ(read_bytes(install / "___korvex_file_list_remote.txt"), read_bytes(list()));
+    EXPECT_EQ(read_bytes(install / "___korvex_file_list_remote.txt.sig"), read_bytes(signature()));
+    EXPECT_EQ(view.progress_texts.back(), L"Update finished");
+    EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(SignedUpdateFtp, TamperedForeignOrMissingSignaturesChangeNothing)
+{
+    struct refusal { const char* name; std::function<void()> serve; };
+    const std::vector<refusal> refusals = {
+        {"list changed after signing",
+         [this] {
+             sign(test_keys::maker_private);
+             append_to_server_list({line_of(L"evil.dll", "evil")});
+             write_bytes(live / "evil.dll", "evil");
+         }},
+        {"signed by another key", [this] { sign(test_keys::stranger_private); }},
+        {"no signature", [] {}},
+    };
+    write_bytes(install / "a.txt", "old a");
+    write_bytes(install / "___korvex_file_list_remote.txt", "last run's list\r\n");
+    write_bytes(install / "___files_to_get.txt", "last run's plan\r\n");
+    const auto before = installed();
+    for (const refusal& each : refusals) {
+        SCOPED_TRACE(each.name);
+        fs::remove_all(live);
+        publish({{"a.txt", "new a"}});
+        each.serve();
+        os.messages.clear();
+        view.progress_texts.clear();
+        {
+            update_server server(root, {});
+            page.Button4Click();
+            EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt",
+                                                   "/public/live/MyApp/___korvex_file_list.txt.sig"}));
+        }
+        EXPECT_EQ(os.messages, (wstrings{L"The file list of the update server is not signed by Korvex Hard- and "
+                                         L"Software - the update was stopped."}));
+        EXPECT_TRUE(os.errors.empty());
+        EXPECT_EQ(installed(), before);
+        EXPECT_EQ(view.progress_texts, (wstrings{L"... getting remote file list ..."}));
+    }
 }
 
 }  // namespace

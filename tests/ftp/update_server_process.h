@@ -29,6 +29,11 @@ private:
     std::filesystem::path folder_;
 };
 
+// Signs a file as the maker's publishing script does, with /usr/bin/openssl run by Wine as a Unix
+// program: SHA-256, ECDSA with the private key (a Unix path), DER into `signature`.
+void sign_with_openssl(const std::string& private_key, const std::filesystem::path& file,
+                       const std::filesystem::path& signature);
+
 // File helpers on Windows paths.
 void write_bytes(const std::filesystem::path& path, const std::string& bytes);
 std::string read_bytes(const std::filesystem::path& path);  // "<missing>" when absent

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 
 #include "basics/text_files.h"
 #include "platform/fake/fake_platform.h"
@@ -51,6 +53,7 @@ protected:
     void SetUp() override
     {
         page.application_name = L"MyApp";
+        page.update_signing_key.reset();  // whatever key the build has: these runs take the list unsigned
         os.add_file(install + L"run_this_first.exe", "setup program");
     }
 
@@ -316,6 +319,150 @@ TEST_F(InternetUpdateTest, ALineWithoutReadableDigestOrSizeIsNotFetched)
                      L"!!! Skipped a line of the server's file list whose MD5 or size cannot be read, so that nothing "
                      L"could check its file: nosize.txt\t" + fake::md5_hex("four") + L"\t"}));
     EXPECT_FALSE(os.has_file(install + L"bad.txt"));
+}
+
+// ---- a build with the maker's key: the list counts only with the maker's signature
+
+class SignedUpdateTest : public InternetUpdateTest {
+protected:
+    static ecdsa_p256_public_key key_of(std::uint8_t n)
+    {
+        ecdsa_p256_public_key key{};
+        key.fill(n);
+        return key;
+    }
+    const ecdsa_p256_public_key maker = key_of(1);
+    const std::wstring list = live + L"___korvex_file_list.txt";
+    const std::wstring signature = live + L"___korvex_file_list.txt.sig";
+
+    void SetUp() override
+    {
+        InternetUpdateTest::SetUp();
+        page.update_signing_key = maker;
+    }
+    void sign_list(const ecdsa_p256_public_key& key) { os.ftp_files[signature] = os.sign(key, os.ftp_files[list]); }
+    // Every file of the installation with its content.
+    std::map<std::wstring, std::string> snapshot() const
+    {
+        std::map<std::wstring, std::string> files;
+        for (const auto& path : os.tree(L"D:\\Setup\\Sample")) files[path] = os.content(install + path);
+        return files;
+    }
+};
+
+TEST_F(SignedUpdateTest, AListSignedByTheMakerRunsTheUpdateAndKeepsItsSignature)
+{
+    os.add_file(install + L"a.txt", "old a");
+    publish({{L"a.txt", "new a"}, {L"sub/b.txt", "b"}});
+    sign_list(maker);
+
+    page.Button4Click();
+
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(fetched(), (lines{list, signature, live + L"a.txt", live + L"sub/b.txt"}));
+    EXPECT_EQ(os.verified_data, (std::vector<std::vector<std::uint8_t>>{fake::bytes_of(os.ftp_files[list])}));
+    EXPECT_EQ(os.content(install + L"a.txt"), "new a");
+    EXPECT_EQ(os.content(install + L"sub\\b.txt"), "b");
+    EXPECT_EQ(os.content(install + L"___korvex_file_list_remote.txt"), os.ftp_files[list]);
+    EXPECT_EQ(os.content(install + L"___korvex_file_list_remote.txt.sig"), os.ftp_files[signature]);
+    EXPECT_EQ(view.progress_texts.back(), L"Update finished");
+    EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(SignedUpdateTest, AListWithoutTheMakersSignatureStopsTheUpdateAndChangesNothing)
+{
+    struct refusal { const char* name; std::function<void()> serve; int language; };
+    const std::vector<refusal> refusals = {
+        {"changed after signing",
+         [this] {
+             sign_list(maker);
+             os.ftp_files[list] += "evil.dll\t0CC175B9C0F1B6A831C399E269772661\t1\r\n";
+         }, 1},
+        {"signed by another key", [this] { sign_list(key_of(2)); }, 1},
+        {"no signature", [] {}, 2},
+        {"signature refused",
+         [this] {
+             sign_list(maker);
+             os.ftp_errors[signature] = L"550 Permission denied.";
+         }, 1},
+        {"broken signature transfer",
+         [this] {
+             sign_list(maker);
+             os.ftp_partial[signature] = "0";
+         }, 1},
+        {"no DER", [this] { os.ftp_files[signature] = "signed, honestly"; }, 1},
+        {"far too large", [this] { os.ftp_files[signature] = std::string(5000, '\x30'); }, 1},
+    };
+    for (const refusal& each : refusals) {
+        SCOPED_TRACE(each.name);
+        os = fake::fake_platform{};
+        view = fake::fake_view{};
+        page.language_flag = each.language;
+        os.add_file(install + L"run_this_first.exe", "setup program");
+        os.add_file(install + L"a.txt", "old a");
+        // The working files of the last run.
+        os.add_file(install + L"___korvex_file_list_remote.txt", "last run's list");
+        os.add_file(install + L"___korvex_file_list_remote.txt.sig", "last run's signature");
+        os.add_file(install + L"___files_to_get.txt", "last run's plan");
+        publish({{L"a.txt", "new a"}, {L"b.txt", "b"}});
+        each.serve();
+        const auto before = snapshot();
+
+        page.Button4Click();
+
+        EXPECT_EQ(os.messages,
+                  (lines{L"The file list of the update server is not signed by Korvex Hard- and Software - "
+                         L"the update was stopped."}));
+        EXPECT_TRUE(os.errors.empty());
+        EXPECT_EQ(fetched(), (lines{list, signature}));
+        EXPECT_EQ(snapshot(), before);
+        EXPECT_EQ(view.progress_texts, (lines{L"... getting remote file list ..."}));
+    }
+}
+
+TEST_F(SignedUpdateTest, AnUnreachableListIsReportedAsBeforeWithoutAskingForTheSignature)
+{
+    publish({{L"a.txt", "a"}});
+    sign_list(maker);
+    os.ftp_partial[list] = "half";
+    const auto before = snapshot();
+    page.Button4Click();
+    EXPECT_EQ(os.messages, (lines{L"Remote file list not accessible - try again later."}));
+    EXPECT_EQ(fetched(), (lines{list}));
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(SignedUpdateTest, ASignedListStillChecksEveryLineAndEveryFile)
+{
+    os.add_file(install + L"a.txt", "old a");
+    publish({{L"a.txt", "new a"}}, {L"0.txt\tnot a digest\t3"});
+    os.ftp_files[live + L"a.txt"] = "other";
+    os.ftp_files[live + L"0.txt"] = "000";
+    sign_list(maker);
+
+    page.Button4Click();
+
+    EXPECT_EQ(fetched(), (lines{list, signature, live + L"a.txt"}));
+    EXPECT_EQ(view.info, (lines{L"!!! Skipped a line of the server's file list whose MD5 or size cannot be read, so "
+                                L"that nothing could check its file: 0.txt\tnot a digest\t3"}));
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(os.errors[0].rfind(L"a.txt: 5 bytes with MD5", 0), 0u);
+    EXPECT_EQ(os.content(install + L"a.txt"), "old a");
+    EXPECT_FALSE(os.has_file(install + L"0.txt"));
+    EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(SignedUpdateTest, ABuildWithoutAKeyNeverAsksForTheSignature)
+{
+    page.update_signing_key.reset();
+    publish({{L"a.txt", "a"}});
+    sign_list(key_of(2));
+    page.Button4Click();
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(fetched(), (lines{list, live + L"a.txt"}));
+    EXPECT_TRUE(os.verified_data.empty());
+    EXPECT_FALSE(os.has_file(install + L"___korvex_file_list_remote.txt.sig"));
+    EXPECT_EQ(os.content(install + L"a.txt"), "a");
 }
 
 }  // namespace

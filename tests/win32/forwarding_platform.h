@@ -70,6 +70,11 @@ public:
     {
         real.ftp_get(a, r, s, l, m);
     }
+    bool verify_signature(const std::vector<std::uint8_t>& d, const std::vector<std::uint8_t>& s,
+                          const ecdsa_p256_public_key& k) override
+    {
+        return real.verify_signature(d, s, k);
+    }
 };
 
 }  // namespace qs::wine_test

@@ -12,3 +12,7 @@ target_link_options(win32_tests PRIVATE ${QS_STATIC_LINK})
 qs_warnings(win32_tests)
 add_test(NAME win32_platform_suite COMMAND win32_tests)
 set_tests_properties(win32_platform_suite PROPERTIES TIMEOUT 300)
+
+# The program's import table: only DLLs that Windows takes from its system folder by name.
+add_test(NAME program_imports
+         COMMAND sh ${CMAKE_SOURCE_DIR}/tests/win32/imports_test.sh ${CMAKE_OBJDUMP} $<TARGET_FILE:run_this_first>)

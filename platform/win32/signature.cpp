@@ -1,0 +1,60 @@
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/win32_platform.h"
+
+namespace qs::win32 {
+
+namespace {
+constexpr std::size_t sha256_bytes = 32;
+constexpr std::size_t coordinate_bytes = 32;
+
+std::array<UCHAR, sha256_bytes> sha256_of(const std::vector<std::uint8_t>& data)
+{
+    bcrypt_algorithm algorithm;
+    check_status(bcrypt().open_algorithm_provider(algorithm.receive(), BCRYPT_SHA256_ALGORITHM, nullptr, 0));
+    bcrypt_hash hash;
+    check_status(bcrypt().create_hash(algorithm.get(), hash.receive(), nullptr, 0, nullptr, 0, 0));
+    // BCrypt takes a ULONG length: larger data goes in pieces.
+    constexpr std::size_t piece = 1u << 30;
+    for (std::size_t at = 0; at < data.size(); at += piece) {
+        const auto length = static_cast<ULONG>(std::min(piece, data.size() - at));
+        check_status(bcrypt().hash_data(hash.get(), const_cast<PUCHAR>(data.data() + at), length, 0));
+    }
+    std::array<UCHAR, sha256_bytes> digest{};
+    check_status(bcrypt().finish_hash(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0));
+    return digest;
+}
+}  // namespace
+
+// Everything up to the key is the system's to provide, and its failure is an error; what
+// BCryptVerifySignature then refuses, for whatever reason, is a signature that is not valid.
+bool win32_platform::verify_signature(const std::vector<std::uint8_t>& data,
+                                      const std::vector<std::uint8_t>& der_signature,
+                                      const ecdsa_p256_public_key& public_key)
+{
+    std::optional<ecdsa_p256_raw_signature> raw = ecdsa_der_to_raw(der_signature);
+    if (!raw) return false;
+    std::array<UCHAR, sha256_bytes> digest = sha256_of(data);
+
+    // BCRYPT_ECCPUBLIC_BLOB: the header, then X and Y.
+    std::array<UCHAR, sizeof(BCRYPT_ECCKEY_BLOB) + 2 * coordinate_bytes> blob{};
+    const BCRYPT_ECCKEY_BLOB header{BCRYPT_ECDSA_PUBLIC_P256_MAGIC, static_cast<ULONG>(coordinate_bytes)};
+    std::memcpy(blob.data(), &header, sizeof header);
+    std::copy(public_key.begin(), public_key.end(), blob.begin() + sizeof header);
+
+    bcrypt_algorithm algorithm;
+    check_status(bcrypt().open_algorithm_provider(algorithm.receive(), BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0));
+    bcrypt_key key;
+    check_status(bcrypt().import_key_pair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, key.receive(),
+                                          blob.data(), static_cast<ULONG>(blob.size()), 0));
+    const NTSTATUS status = bcrypt().verify_signature(key.get(), nullptr, digest.data(),
+                                                      static_cast<ULONG>(digest.size()), raw->data(),
+                                                      static_cast<ULONG>(raw->size()), 0);
+    return status == 0;
+}
+
+}  // namespace qs::win32

@@ -1,0 +1,68 @@
+// The publishing tool, run as the maker runs it, against the program's own "Generate file list"
+// over the same files in the fake: the lists must agree byte for byte.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/fake/fake_platform.h"
+#include "setup_main/setup_main_page.h"
+
+namespace qs {
+namespace {
+namespace fs = std::filesystem;
+
+std::string read_all(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+void write_all(const fs::path& path, const std::string& bytes)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(PublishFileList, WritesTheListGenerateFileListWritesAndDropsTheLastRelease)
+{
+    const fs::path folder = fs::path(QS_TEST_WORK) / "publish_file_list";
+    fs::remove_all(folder);
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"Setup.exe", "MZ program"},      {"readme.txt", "read me\r\n"},  {"empty.dat", ""},
+        {"Data/b.csv", "1;2\n"},          {"data2/a.bin", std::string("\0\x01\xff", 3)},
+        {"Data/deeper/Z_last.txt", "z"},  {"_underscore.txt", "u"},      {"a-b.txt", "dash"},
+        {".hidden_folder/skipped.txt", "hidden folders are not walked"},
+    };
+    fake::fake_platform os;
+    for (const auto& [path, content] : files) {
+        write_all(folder / path, content);
+        std::wstring windows_path = L"D:\\pub\\" + fs::path(path).wstring();
+        std::replace(windows_path.begin(), windows_path.end(), L'/', L'\\');
+        os.add_file(windows_path, content);
+    }
+    write_all(folder / "___korvex_file_list.txt", "last release's list\r\n");
+    write_all(folder / "___korvex_file_list.txt.sig", "last release's signature");
+
+    const std::string command = std::string(QS_PUBLISH_TOOL) + " " + folder.string();
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+    fake::fake_view view;
+    Tsetup_main_page page(os, view);
+    page.generate_file_list(L"D:\\pub");
+    const std::string expected = os.content(L"D:\\pub\\___korvex_file_list.txt");
+    EXPECT_EQ(read_all(folder / "___korvex_file_list.txt"), expected);
+    EXPECT_NE(expected.find("Data/deeper/Z_last.txt\t"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder / "___korvex_file_list.txt.sig"));
+
+    // No folder, no list.
+    EXPECT_NE(std::system((std::string(QS_PUBLISH_TOOL) + " " + (folder / "missing").string() + " 2>/dev/null").c_str()), 0);
+    EXPECT_FALSE(fs::exists(folder / "missing"));
+}
+
+}  // namespace
+}  // namespace qs
