@@ -107,7 +107,7 @@ int sort_merge(std::size_t count, double percent)
     // The update hands the merge lists it read and needs no more: copies made here are not its cost.
     std::vector<std::wstring> remote_copy = remote, local_copy = local;
     start = clock_type::now();
-    const update_plan plan = merge_file_lists(os, std::move(remote_copy), std::move(local_copy));
+    const update_plan plan = merge_file_lists(std::move(remote_copy), std::move(local_copy));
     const double merge_seconds = seconds_since(start);
 
     std::vector<std::wstring> by_compare = local;

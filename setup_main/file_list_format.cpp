@@ -17,12 +17,17 @@ std::wstring file_list_line(const std::wstring& relative_path, const std::wstrin
     return line;
 }
 
-std::wstring trim_controls(const std::wstring& text)
+std::wstring_view trim_controls_view(std::wstring_view text)
 {
     std::size_t first = 0, last = text.size();
     while (first < last && static_cast<std::uint32_t>(text[first]) <= 0x20) ++first;
     while (last > first && static_cast<std::uint32_t>(text[last - 1]) <= 0x20) --last;
     return text.substr(first, last - first);
+}
+
+std::wstring trim_controls(const std::wstring& text)
+{
+    return std::wstring(trim_controls_view(text));
 }
 
 std::wstring tab_field(const std::wstring& line, int n)

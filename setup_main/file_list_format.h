@@ -3,11 +3,12 @@
 //
 // A line is: relative path (levels joined by "/"), TAB, MD5 as 32 upper-case hexadecimal digits,
 // TAB, size in bytes as a plain decimal number. Lists are sorted ascending by the whole line,
-// case ignored, in the user locale's collation; the merge of two lists relies on that order.
+// case ignored, in the user locale's collation.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -23,6 +24,8 @@ std::wstring file_list_line(const std::wstring& relative_path, const std::wstrin
 
 // Removes leading and trailing characters of code U+0020 or below.
 std::wstring trim_controls(const std::wstring& text);
+// The same, as a view into the text: for look-ups that need no copy.
+std::wstring_view trim_controls_view(std::wstring_view text);
 
 // Field n (from 1) of a TAB-separated line, trimmed as above; "" when the line has fewer fields.
 std::wstring tab_field(const std::wstring& line, int n);
