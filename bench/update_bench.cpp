@@ -104,10 +104,8 @@ int sort_merge(std::size_t count, double percent)
         if (by_key != (c < 0 ? -1 : (c > 0 ? 1 : 0))) ++disagree;
     }
 
-    // The update hands the merge lists it read and needs no more: copies made here are not its cost.
-    std::vector<std::wstring> remote_copy = remote, local_copy = local;
     start = clock_type::now();
-    const update_plan plan = merge_file_lists(std::move(remote_copy), std::move(local_copy));
+    const update_plan plan = merge_file_lists(remote, local);
     const double merge_seconds = seconds_since(start);
 
     std::vector<std::wstring> by_compare = local;

@@ -18,6 +18,7 @@ struct update_plan {
 };
 
 // Linear in the lines' total length: one hash table of the local lines, one pass over each list.
-update_plan merge_file_lists(std::vector<std::wstring> remote, std::vector<std::wstring> local);
+// Only the lines left are copied.
+update_plan merge_file_lists(const std::vector<std::wstring>& remote, const std::vector<std::wstring>& local);
 
 }  // namespace qs

@@ -107,7 +107,7 @@ TEST(MergeFileLists, HundredThousandIdenticalLinesAllMatch)
     for (int i = 0; i < 100000; ++i) big.push_back(L"folder/file" + std::to_wstring(1000000 + i) + d1);
     lines remote = big, local = big;
     local[500] = L"folder/file" + std::to_wstring(1000500) + d2;
-    const update_plan plan = merge_file_lists(std::move(remote), std::move(local));
+    const update_plan plan = merge_file_lists(remote, local);
     EXPECT_EQ(plan.remote, (lines{big[500]}));
     EXPECT_EQ(plan.local, (lines{L"folder/file1000500" + d2}));
 }
