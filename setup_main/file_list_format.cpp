@@ -1,7 +1,6 @@
 #include "setup_main/file_list_format.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace qs {
 
@@ -83,17 +82,44 @@ std::wstring with_backslashes(std::wstring path)
     return path;
 }
 
+namespace {
+
+// A line's place in the sort. The first 16 key bytes are held as big-endian numbers, which order
+// as the bytes do: most comparisons end there, without a look into the large key store.
+struct keyed_line {
+    std::uint64_t head = 0, next = 0;  // zero-padded when the key is shorter
+    std::string_view key;
+    std::size_t line = 0;
+};
+
+std::uint64_t big_endian_at(std::string_view key, std::size_t from)
+{
+    std::uint64_t value = 0;
+    for (std::size_t i = from; i < from + 8; ++i)
+        value = (value << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return value;
+}
+
+}  // namespace
+
 void sort_file_list(platform& os, std::vector<std::wstring>& lines)
 {
-    std::vector<std::string> keys;
-    keys.reserve(lines.size());
-    for (const std::wstring& line : lines) keys.push_back(os.sort_key(line, true));
-    std::vector<std::size_t> order(lines.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    const sort_key_table keys = os.sort_keys(lines, true);
+    std::vector<keyed_line> order(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view key = keys.key(i);
+        order[i] = {big_endian_at(key, 0), big_endian_at(key, 8), key, i};
+    }
+    // Ties on the whole key fall to the line's place, so equal lines keep their order.
+    std::sort(order.begin(), order.end(), [](const keyed_line& a, const keyed_line& b) {
+        if (a.head != b.head) return a.head < b.head;
+        if (a.next != b.next) return a.next < b.next;
+        if (const int c = a.key.compare(b.key)) return c < 0;
+        return a.line < b.line;
+    });
     std::vector<std::wstring> sorted;
     sorted.reserve(lines.size());
-    for (std::size_t i : order) sorted.push_back(std::move(lines[i]));
+    for (const keyed_line& entry : order) sorted.push_back(std::move(lines[entry.line]));
     lines = std::move(sorted);
 }
 

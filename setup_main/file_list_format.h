@@ -48,7 +48,7 @@ std::wstring normalised_walk_folder(std::wstring folder);
 // The same path with "\" between all levels, as the platform is handed it.
 std::wstring with_backslashes(std::wstring path);
 
-// Sorts ascending by os.sort_key(line, ignore case), which orders exactly as
+// Sorts ascending by the lines' sort keys (os.sort_keys, case ignored), which order exactly as
 // os.compare_locale(a, b, true); lines the collation calls equal keep their order.
 void sort_file_list(platform& os, std::vector<std::wstring>& lines);
 

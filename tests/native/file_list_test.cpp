@@ -78,6 +78,12 @@ TEST(SortFileList, FollowsTheCaseIgnoringCollationAndKeepsEqualLinesInOrder)
     const std::vector<std::wstring> before = same;
     sort_file_list(os, same);
     EXPECT_EQ(same, before);
+    // Keys that share a long beginning, keys that are a beginning of others, and empty ones.
+    std::vector<std::wstring> shared = {L"folder/file2", L"folder/file10", L"FOLDER/FILE1", L"folder/file",
+                                        L"",             L"f",             L"folder/file1"};
+    sort_file_list(os, shared);
+    EXPECT_EQ(shared, (std::vector<std::wstring>{L"", L"f", L"folder/file", L"FOLDER/FILE1", L"folder/file1",
+                                                 L"folder/file10", L"folder/file2"}));
 }
 
 class WalkTest : public ::testing::Test {
