@@ -84,13 +84,19 @@ std::wstring with_backslashes(std::wstring path)
 
 namespace {
 
-// A line's place in the sort. The first 16 key bytes are held as big-endian numbers, which order
-// as the bytes do: most comparisons end there, without a look into the large key store.
+// A line's place in the sort, with 16 bytes of its key from some depth on held as big-endian
+// numbers, which order as the bytes do. The lines are sorted on those numbers, then each run that
+// ties is sorted again on the next 16 bytes: the large key store is read once a line and depth,
+// not at every comparison, where nearly every read would miss the cache.
 struct keyed_line {
-    std::uint64_t head = 0, next = 0;  // zero-padded when the key is shorter
+    std::uint64_t head = 0, next = 0;  // zero-padded where the key ends
+    std::size_t tail = 0;              // the key's length if it ends within these 16 bytes, else `continues`
     std::string_view key;
     std::size_t line = 0;
 };
+
+constexpr std::size_t chunk = 16;
+constexpr std::size_t continues = SIZE_MAX;
 
 std::uint64_t big_endian_at(std::string_view key, std::size_t from)
 {
@@ -100,6 +106,49 @@ std::uint64_t big_endian_at(std::string_view key, std::size_t from)
     return value;
 }
 
+void load_chunk(keyed_line& entry, std::size_t depth)
+{
+    entry.head = big_endian_at(entry.key, depth);
+    entry.next = big_endian_at(entry.key, depth + 8);
+    entry.tail = entry.key.size() <= depth + chunk ? entry.key.size() : continues;
+}
+
+// Equal bytes so far: a key that ends sorts before one that goes on, the shorter of two that end
+// first (its padding stands for nothing), and identical keys by the line's place, so that equal
+// lines keep their order. Lines that both go on are ordered only provisionally.
+bool chunk_less(const keyed_line& a, const keyed_line& b)
+{
+    if (a.head != b.head) return a.head < b.head;
+    if (a.next != b.next) return a.next < b.next;
+    if (a.tail != b.tail) return a.tail < b.tail;
+    return a.line < b.line;
+}
+
+void sort_by_keys(std::vector<keyed_line>& order)
+{
+    struct run {
+        std::size_t begin, end, depth;
+    };
+    std::vector<run> runs{{0, order.size(), 0}};
+    while (!runs.empty()) {
+        const run r = runs.back();
+        runs.pop_back();
+        const auto first = order.begin() + static_cast<std::ptrdiff_t>(r.begin);
+        const auto last = order.begin() + static_cast<std::ptrdiff_t>(r.end);
+        for (auto it = first; it != last; ++it) load_chunk(*it, r.depth);
+        std::sort(first, last, chunk_less);
+        for (std::size_t i = r.begin; i < r.end;) {
+            std::size_t j = i + 1;
+            if (order[i].tail == continues)
+                while (j < r.end && order[j].tail == continues && order[j].head == order[i].head &&
+                       order[j].next == order[i].next)
+                    ++j;
+            if (j - i > 1) runs.push_back({i, j, r.depth + chunk});
+            i = j;
+        }
+    }
+}
+
 }  // namespace
 
 void sort_file_list(platform& os, std::vector<std::wstring>& lines)
@@ -107,16 +156,10 @@ void sort_file_list(platform& os, std::vector<std::wstring>& lines)
     const sort_key_table keys = os.sort_keys(lines, true);
     std::vector<keyed_line> order(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view key = keys.key(i);
-        order[i] = {big_endian_at(key, 0), big_endian_at(key, 8), key, i};
+        order[i].key = keys.key(i);
+        order[i].line = i;
     }
-    // Ties on the whole key fall to the line's place, so equal lines keep their order.
-    std::sort(order.begin(), order.end(), [](const keyed_line& a, const keyed_line& b) {
-        if (a.head != b.head) return a.head < b.head;
-        if (a.next != b.next) return a.next < b.next;
-        if (const int c = a.key.compare(b.key)) return c < 0;
-        return a.line < b.line;
-    });
+    sort_by_keys(order);
     std::vector<std::wstring> sorted;
     sorted.reserve(lines.size());
     for (const keyed_line& entry : order) sorted.push_back(std::move(lines[entry.line]));
