@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ecdsa_signature.h"
@@ -31,6 +32,18 @@ private:
 class size_limit_error : public system_error {
 public:
     using system_error::system_error;
+};
+
+// Sort keys (as platform::sort_key gives them) of many texts in one byte string: key i runs from
+// ends[i - 1] (0 for the first) to ends[i].
+struct sort_key_table {
+    std::string bytes;
+    std::vector<std::size_t> ends;
+    std::string_view key(std::size_t i) const
+    {
+        const std::size_t begin = i == 0 ? 0 : ends[i - 1];
+        return std::string_view(bytes).substr(begin, ends[i] - begin);
+    }
 };
 
 // File attribute bits, with the values Windows uses.
@@ -172,6 +185,9 @@ public:
     // LCMapStringW LCMAP_SORTKEY with the same locale and flags: byte strings whose order is
     // exactly compare_locale's.
     virtual std::string sort_key(const std::wstring& text, bool ignore_case) = 0;
+    // The sort keys of a whole list at once, end to end: sorting a long file list spends most of
+    // its time getting keys, and one call lets the system side reuse its buffer for all of them.
+    virtual sort_key_table sort_keys(const std::vector<std::wstring>& texts, bool ignore_case) = 0;
 
     // ---- dialogs (all modal)
     // A message box with an OK button.

@@ -1,7 +1,6 @@
 #include "setup_main/file_list_format.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace qs {
 
@@ -17,12 +16,17 @@ std::wstring file_list_line(const std::wstring& relative_path, const std::wstrin
     return line;
 }
 
-std::wstring trim_controls(const std::wstring& text)
+std::wstring_view trim_controls_view(std::wstring_view text)
 {
     std::size_t first = 0, last = text.size();
     while (first < last && static_cast<std::uint32_t>(text[first]) <= 0x20) ++first;
     while (last > first && static_cast<std::uint32_t>(text[last - 1]) <= 0x20) --last;
     return text.substr(first, last - first);
+}
+
+std::wstring trim_controls(const std::wstring& text)
+{
+    return std::wstring(trim_controls_view(text));
 }
 
 std::wstring tab_field(const std::wstring& line, int n)
@@ -78,17 +82,87 @@ std::wstring with_backslashes(std::wstring path)
     return path;
 }
 
+namespace {
+
+// A line's place in the sort, with 16 bytes of its key from some depth on held as big-endian
+// numbers, which order as the bytes do. The lines are sorted on those numbers, then each run that
+// ties is sorted again on the next 16 bytes: the large key store is read once a line and depth,
+// not at every comparison, where nearly every read would miss the cache.
+struct keyed_line {
+    std::uint64_t head = 0, next = 0;  // zero-padded where the key ends
+    std::size_t tail = 0;              // the key's length if it ends within these 16 bytes, else `continues`
+    std::string_view key;
+    std::size_t line = 0;
+};
+
+constexpr std::size_t chunk = 16;
+constexpr std::size_t continues = SIZE_MAX;
+
+std::uint64_t big_endian_at(std::string_view key, std::size_t from)
+{
+    std::uint64_t value = 0;
+    for (std::size_t i = from; i < from + 8; ++i)
+        value = (value << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return value;
+}
+
+void load_chunk(keyed_line& entry, std::size_t depth)
+{
+    entry.head = big_endian_at(entry.key, depth);
+    entry.next = big_endian_at(entry.key, depth + 8);
+    entry.tail = entry.key.size() <= depth + chunk ? entry.key.size() : continues;
+}
+
+// Equal bytes so far: a key that ends sorts before one that goes on, the shorter of two that end
+// first (its padding stands for nothing), and identical keys by the line's place, so that equal
+// lines keep their order. Lines that both go on are ordered only provisionally.
+bool chunk_less(const keyed_line& a, const keyed_line& b)
+{
+    if (a.head != b.head) return a.head < b.head;
+    if (a.next != b.next) return a.next < b.next;
+    if (a.tail != b.tail) return a.tail < b.tail;
+    return a.line < b.line;
+}
+
+void sort_by_keys(std::vector<keyed_line>& order)
+{
+    struct run {
+        std::size_t begin, end, depth;
+    };
+    std::vector<run> runs{{0, order.size(), 0}};
+    while (!runs.empty()) {
+        const run r = runs.back();
+        runs.pop_back();
+        const auto first = order.begin() + static_cast<std::ptrdiff_t>(r.begin);
+        const auto last = order.begin() + static_cast<std::ptrdiff_t>(r.end);
+        for (auto it = first; it != last; ++it) load_chunk(*it, r.depth);
+        std::sort(first, last, chunk_less);
+        for (std::size_t i = r.begin; i < r.end;) {
+            std::size_t j = i + 1;
+            if (order[i].tail == continues)
+                while (j < r.end && order[j].tail == continues && order[j].head == order[i].head &&
+                       order[j].next == order[i].next)
+                    ++j;
+            if (j - i > 1) runs.push_back({i, j, r.depth + chunk});
+            i = j;
+        }
+    }
+}
+
+}  // namespace
+
 void sort_file_list(platform& os, std::vector<std::wstring>& lines)
 {
-    std::vector<std::string> keys;
-    keys.reserve(lines.size());
-    for (const std::wstring& line : lines) keys.push_back(os.sort_key(line, true));
-    std::vector<std::size_t> order(lines.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    const sort_key_table keys = os.sort_keys(lines, true);
+    std::vector<keyed_line> order(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        order[i].key = keys.key(i);
+        order[i].line = i;
+    }
+    sort_by_keys(order);
     std::vector<std::wstring> sorted;
     sorted.reserve(lines.size());
-    for (std::size_t i : order) sorted.push_back(std::move(lines[i]));
+    for (const keyed_line& entry : order) sorted.push_back(std::move(lines[entry.line]));
     lines = std::move(sorted);
 }
 

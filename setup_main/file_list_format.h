@@ -3,11 +3,12 @@
 //
 // A line is: relative path (levels joined by "/"), TAB, MD5 as 32 upper-case hexadecimal digits,
 // TAB, size in bytes as a plain decimal number. Lists are sorted ascending by the whole line,
-// case ignored, in the user locale's collation; the merge of two lists relies on that order.
+// case ignored, in the user locale's collation.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -26,6 +27,8 @@ std::wstring file_list_line(const std::wstring& relative_path, const std::wstrin
 
 // Removes leading and trailing characters of code U+0020 or below.
 std::wstring trim_controls(const std::wstring& text);
+// The same, as a view into the text: for look-ups that need no copy.
+std::wstring_view trim_controls_view(std::wstring_view text);
 
 // Field n (from 1) of a TAB-separated line, trimmed as above; "" when the line has fewer fields.
 std::wstring tab_field(const std::wstring& line, int n);
@@ -48,7 +51,7 @@ std::wstring normalised_walk_folder(std::wstring folder);
 // The same path with "\" between all levels, as the platform is handed it.
 std::wstring with_backslashes(std::wstring path);
 
-// Sorts ascending by os.sort_key(line, ignore case), which orders exactly as
+// Sorts ascending by the lines' sort keys (os.sort_keys, case ignored), which order exactly as
 // os.compare_locale(a, b, true); lines the collation calls equal keep their order.
 void sort_file_list(platform& os, std::vector<std::wstring>& lines);
 

@@ -30,10 +30,10 @@ void check_server_list_limits(const std::vector<std::wstring>& lines, int langua
 
 void Tsetup_main_page::compare_file_lists()
 {
-    std::vector<std::wstring> remote = load_lines(os_, program_dir_path(os_, remote_file_list_name));
+    const std::vector<std::wstring> remote = load_lines(os_, program_dir_path(os_, remote_file_list_name));
     check_server_list_limits(remote, language_flag);
-    std::vector<std::wstring> local = load_lines(os_, own_folder() + file_list_name);
-    update_plan plan = merge_file_lists(os_, std::move(remote), std::move(local));
+    const std::vector<std::wstring> local = load_lines(os_, own_folder() + file_list_name);
+    update_plan plan = merge_file_lists(remote, local);
 
     save_lines(os_, program_dir_path(os_, files_to_get_name), plan.remote);
     save_lines(os_, program_dir_path(os_, files_to_delete_name), plan.local);

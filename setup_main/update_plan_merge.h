@@ -1,15 +1,14 @@
 #pragma once
 // The comparison of the server's file list with the local one.
 //
-// Both lists are sorted by the file-list order (case ignored). The merge walks them with one
-// cursor each: identical lines (after trimming) are matched and leave both lists; otherwise the
-// side that sorts first, compared after ASCII upper-casing with case significant, moves on.
+// A line of one list matches an identical line of the other (after trimming, case significant)
+// wherever either stands: the server list may have been sorted in another collation than ours
+// (the maker's locale, or byte-wise), so positions say nothing. A line that occurs more often in
+// one list than in the other matches as often as the other has it; the earliest copies match.
 // What is left of each list keeps its order and its lines exactly as they were read.
 
 #include <string>
 #include <vector>
-
-#include "platform/platform.h"
 
 namespace qs {
 
@@ -18,7 +17,8 @@ struct update_plan {
     std::vector<std::wstring> local;   // local lines without an identical server line: files to delete
 };
 
-// Linear in the lines' total length: matched entries are marked and dropped in one pass.
-update_plan merge_file_lists(platform& os, std::vector<std::wstring> remote, std::vector<std::wstring> local);
+// Linear in the lines' total length: one hash table of the local lines, one pass over each list.
+// Only the lines left are copied.
+update_plan merge_file_lists(const std::vector<std::wstring>& remote, const std::vector<std::wstring>& local);
 
 }  // namespace qs

@@ -483,6 +483,17 @@ std::string fake_platform::sort_key(const std::wstring& text, bool ignore_case)
     return key;
 }
 
+sort_key_table fake_platform::sort_keys(const std::vector<std::wstring>& texts, bool ignore_case)
+{
+    sort_key_table table;
+    table.ends.reserve(texts.size());
+    for (const std::wstring& text : texts) {
+        table.bytes += sort_key(text, ignore_case);
+        table.ends.push_back(table.bytes.size());
+    }
+    return table;
+}
+
 void fake_platform::show_message(const std::wstring& text)
 {
     dialog_hook();

@@ -141,6 +141,7 @@ public:
     std::wstring long_time() override;
     int compare_locale(const std::wstring& a, const std::wstring& b, bool ignore_case) override;
     std::string sort_key(const std::wstring& text, bool ignore_case) override;
+    sort_key_table sort_keys(const std::vector<std::wstring>& texts, bool ignore_case) override;
     void show_message(const std::wstring& text) override;
     void show_error(const std::wstring& text) override;
     bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) override;

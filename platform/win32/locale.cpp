@@ -9,6 +9,31 @@ DWORD comparison_flags(bool ignore_case)
     return ignore_case ? NORM_IGNORECASE : 0;
 }
 
+// LCMapStringW LCMAP_SORTKEY into the buffer; returns the key's length. The buffer grows only when
+// a key does not fit, so nearly every text costs one call instead of a size query and a fill.
+std::size_t map_sort_key(const std::wstring& text, bool ignore_case, std::string& buffer)
+{
+    const DWORD flags = LCMAP_SORTKEY | comparison_flags(ignore_case);
+    // With LCMAP_SORTKEY the destination is a byte buffer and its size is counted in bytes.
+    auto map = [&] {
+        return LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), -1, reinterpret_cast<LPWSTR>(buffer.data()),
+                            static_cast<int>(buffer.size()));
+    };
+    int written = map();
+    if (written <= 0) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) throw_last_error();
+        const int size = LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), -1, nullptr, 0);
+        if (size <= 0) throw_last_error();
+        buffer.resize(static_cast<std::size_t>(size));
+        written = map();
+        if (written <= 0) throw_last_error();
+    }
+    auto length = static_cast<std::size_t>(written);
+    // The key ends in a NUL byte, which every key shares and which adds nothing to the order.
+    if (buffer[length - 1] == '\0') --length;
+    return length;
+}
+
 // GetDateFormatW and GetTimeFormatW: ask for the size, then for the text.
 template <typename Format>
 std::wstring formatted_now(Format format)
@@ -69,18 +94,25 @@ int win32_platform::compare_locale(const std::wstring& a, const std::wstring& b,
 
 std::string win32_platform::sort_key(const std::wstring& text, bool ignore_case)
 {
-    const DWORD flags = LCMAP_SORTKEY | comparison_flags(ignore_case);
-    const int size = LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), -1, nullptr, 0);
-    if (size <= 0) throw_last_error();
-    std::string key(static_cast<std::size_t>(size), '\0');
-    // With LCMAP_SORTKEY the destination is a byte buffer and its size is counted in bytes.
-    const int written = LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), -1,
-                                     reinterpret_cast<LPWSTR>(key.data()), size);
-    if (written <= 0) throw_last_error();
-    key.resize(static_cast<std::size_t>(written));
-    // The key ends in a NUL byte, which every key shares and which adds nothing to the order.
-    if (!key.empty() && key.back() == '\0') key.pop_back();
-    return key;
+    std::string buffer(4 * text.size() + 64, '\0');
+    buffer.resize(map_sort_key(text, ignore_case, buffer));
+    return buffer;
+}
+
+sort_key_table win32_platform::sort_keys(const std::vector<std::wstring>& texts, bool ignore_case)
+{
+    sort_key_table table;
+    table.ends.reserve(texts.size());
+    // Keys take about two bytes a character: room for that saves most regrowing of the store.
+    std::size_t characters = 0;
+    for (const std::wstring& text : texts) characters += text.size() + 4;
+    table.bytes.reserve(2 * characters);
+    std::string buffer(4096, '\0');
+    for (const std::wstring& text : texts) {
+        table.bytes.append(buffer.data(), map_sort_key(text, ignore_case, buffer));
+        table.ends.push_back(table.bytes.size());
+    }
+    return table;
 }
 
 }  // namespace qs::win32

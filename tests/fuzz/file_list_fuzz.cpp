@@ -94,7 +94,7 @@ void check_generated_list(const lines& input)
         FUZZ_CHECK(entry->md5_hex == qs::fake::md5_hex(content));
         if (i) FUZZ_CHECK(os.compare_locale(list[i - 1], list[i], true) <= 0);
     }
-    const qs::update_plan plan = qs::merge_file_lists(os, list, list);
+    const qs::update_plan plan = qs::merge_file_lists(list, list);
     FUZZ_CHECK(plan.remote.empty() && plan.local.empty());
 }
 

@@ -1,8 +1,9 @@
 // Two arbitrary file lists (the input cut in two) through the merge of the update plan. Every line
 // of either list ends in exactly one place: matched with an identical line of the other list, or
 // left among the files to get (server) or the files to delete (local), in its order and exactly
-// as read. The result equals a plain reading of the cursor rules, and a list merged with itself
-// leaves nothing. Then the same lists through compare_file_lists on the fake platform.
+// as read. The result equals a plain reading of the matching rule (each server line takes the
+// earliest unclaimed identical local line), and a list merged with itself, in any order, leaves
+// nothing. Then the same lists through compare_file_lists on the fake platform.
 
 #include <algorithm>
 
@@ -31,28 +32,28 @@ lines removed_from(const lines& all, const lines& kept)
     return removed;
 }
 
-// The cursor rules as written: remove identical entries, else move the cursor of the side that
-// sorts first after ASCII upper-casing.
-qs::update_plan reference_merge(qs::platform& os, lines remote, lines local)
+// The matching rule as written: each server line, in turn, claims the earliest identical
+// (trimmed) local line not yet claimed.
+qs::update_plan reference_merge(const lines& remote, const lines& local)
 {
-    std::size_t r = 0, l = 0;
-    while (r < remote.size() && l < local.size()) {
-        const std::wstring a = qs::trim_controls(remote[r]), b = qs::trim_controls(local[l]);
-        if (a == b) {
-            remote.erase(remote.begin() + static_cast<std::ptrdiff_t>(r));
-            local.erase(local.begin() + static_cast<std::ptrdiff_t>(l));
-        } else if (os.compare_locale(qs::ascii_upper(a), qs::ascii_upper(b), false) > 0) {
-            ++l;
-        } else {
-            ++r;
+    std::vector<bool> claimed(local.size(), false);
+    qs::update_plan plan;
+    for (const std::wstring& line : remote) {
+        bool matched = false;
+        for (std::size_t l = 0; l < local.size() && !matched; ++l) {
+            if (claimed[l] || qs::trim_controls(local[l]) != qs::trim_controls(line)) continue;
+            claimed[l] = matched = true;
         }
+        if (!matched) plan.remote.push_back(line);
     }
-    return {remote, local};
+    for (std::size_t l = 0; l < local.size(); ++l)
+        if (!claimed[l]) plan.local.push_back(local[l]);
+    return plan;
 }
 
-void check_merge(qs::platform& os, const lines& remote, const lines& local)
+void check_merge(const lines& remote, const lines& local)
 {
-    const qs::update_plan plan = qs::merge_file_lists(os, remote, local);
+    const qs::update_plan plan = qs::merge_file_lists(remote, local);
     const lines matched_remote = removed_from(remote, plan.remote);
     const lines matched_local = removed_from(local, plan.local);
     // Matched lines pair off: the same trimmed lines on both sides.
@@ -62,7 +63,7 @@ void check_merge(qs::platform& os, const lines& remote, const lines& local)
     std::sort(trimmed_remote.begin(), trimmed_remote.end());
     std::sort(trimmed_local.begin(), trimmed_local.end());
     FUZZ_CHECK(trimmed_remote == trimmed_local);
-    const qs::update_plan expected = reference_merge(os, remote, local);
+    const qs::update_plan expected = reference_merge(remote, local);
     FUZZ_CHECK(plan.remote == expected.remote);
     FUZZ_CHECK(plan.local == expected.local);
 }
@@ -76,13 +77,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lines remote = qs::split_lines(qs::decode_text(qs::fuzz::bytes(parts[0]), os).text);
     lines local = qs::split_lines(qs::decode_text(qs::fuzz::bytes(parts[1]), os).text);
 
-    check_merge(os, remote, local);
-    FUZZ_CHECK(qs::merge_file_lists(os, remote, remote).remote.empty());
-    FUZZ_CHECK(qs::merge_file_lists(os, local, local).local.empty());
+    check_merge(remote, local);
+    FUZZ_CHECK(qs::merge_file_lists(remote, remote).remote.empty());
+    FUZZ_CHECK(qs::merge_file_lists(local, local).local.empty());
+    const qs::update_plan reversed = qs::merge_file_lists(lines(local.rbegin(), local.rend()), local);
+    FUZZ_CHECK(reversed.remote.empty() && reversed.local.empty());
     qs::sort_file_list(os, remote);
     qs::sort_file_list(os, local);
     for (std::size_t i = 1; i < remote.size(); ++i) FUZZ_CHECK(os.compare_locale(remote[i - 1], remote[i], true) <= 0);
-    check_merge(os, remote, local);
+    check_merge(remote, local);
 
     // The whole comparison as the update runs it: the plan files beside the program, a download
     // for each file to get (the fake server has none, so the first one ends the run with its
@@ -104,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const lines to_delete = qs::load_lines(os, qs::program_dir_path(os, qs::files_to_delete_name));
     const lines read_remote = qs::load_lines(os, qs::program_dir_path(os, qs::remote_file_list_name));
     const lines read_local = qs::load_lines(os, qs::program_dir_path(os, qs::file_list_name));
-    const qs::update_plan plan = qs::merge_file_lists(os, read_remote, read_local);
+    const qs::update_plan plan = qs::merge_file_lists(read_remote, read_local);
     // The plan files hold the lines left, in ANSI (where a character has none, a "?").
     auto ansi = [&os](const lines& in) {
         lines out;

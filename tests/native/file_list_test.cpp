@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "basics/text_files.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/fake/md5.h"
@@ -78,6 +81,35 @@ TEST(SortFileList, FollowsTheCaseIgnoringCollationAndKeepsEqualLinesInOrder)
     const std::vector<std::wstring> before = same;
     sort_file_list(os, same);
     EXPECT_EQ(same, before);
+    // Keys that share a long beginning, keys that are a beginning of others, and empty ones.
+    std::vector<std::wstring> shared = {L"folder/file2", L"folder/file10", L"FOLDER/FILE1", L"folder/file",
+                                        L"",             L"f",             L"folder/file1"};
+    sort_file_list(os, shared);
+    EXPECT_EQ(shared, (std::vector<std::wstring>{L"", L"f", L"folder/file", L"FOLDER/FILE1", L"folder/file1",
+                                                 L"folder/file10", L"folder/file2"}));
+}
+
+TEST(SortFileList, EqualsAStableSortByWholeKeysWhereKeysShareLongBeginnings)
+{
+    // The sort looks at keys 16 bytes at a time; these keys share up to 90 bytes, end inside and
+    // outside such a stretch, and hold zero bytes (the fake's key of U+0001 begins with two).
+    fake::fake_platform os;
+    std::mt19937 random(5);
+    const std::wstring tails = L"aAbB_\x01\u00e4";
+    for (int round = 0; round < 300; ++round) {
+        const std::wstring stem(random() % 30, L'x');
+        std::vector<std::wstring> lines(1 + random() % 60);
+        for (std::wstring& line : lines) {
+            line = random() % 2 ? stem : stem.substr(0, random() % (stem.size() + 1));
+            for (unsigned n = random() % 8; n > 0; --n) line += tails[random() % tails.size()];
+        }
+        std::vector<std::wstring> expected = lines;
+        std::stable_sort(expected.begin(), expected.end(), [&os](const std::wstring& a, const std::wstring& b) {
+            return os.sort_key(a, true) < os.sort_key(b, true);
+        });
+        sort_file_list(os, lines);
+        ASSERT_EQ(lines, expected) << "round " << round;
+    }
 }
 
 class WalkTest : public ::testing::Test {

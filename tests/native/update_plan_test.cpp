@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "basics/text_files.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/fake/md5.h"
+#include "setup_main/file_list_format.h"
 #include "setup_main/setup_main_page.h"
 #include "setup_main/update_plan_merge.h"
 
@@ -16,68 +19,95 @@ const std::wstring d2 = L"\t22222222222222222222222222222222\t2";
 
 TEST(MergeFileLists, GivesTheTableOfFilesToGetAndToDelete)
 {
-    fake::fake_platform os;
     const lines remote = {L"both" + d1, L"changed" + d2, L"Case.txt" + d1, L"server_only" + d1};
     const lines local = {L"both" + d1, L"case.txt" + d1, L"changed" + d1, L"local_only" + d1};
-    // Both lists as the generator sorts them: case ignored.
-    const update_plan plan = merge_file_lists(os, remote, local);
+    const update_plan plan = merge_file_lists(remote, local);
     EXPECT_EQ(plan.remote, (lines{L"changed" + d2, L"Case.txt" + d1, L"server_only" + d1}));
     EXPECT_EQ(plan.local, (lines{L"case.txt" + d1, L"changed" + d1, L"local_only" + d1}));
 }
 
 TEST(MergeFileLists, IdenticalAndEmptySides)
 {
-    fake::fake_platform os;
     const lines some = {L"a" + d1, L"b" + d1, L"c/d" + d2};
-    EXPECT_TRUE(merge_file_lists(os, some, some).remote.empty());
-    EXPECT_TRUE(merge_file_lists(os, some, some).local.empty());
-    EXPECT_EQ(merge_file_lists(os, some, {}).remote, some);
-    EXPECT_TRUE(merge_file_lists(os, some, {}).local.empty());
-    EXPECT_EQ(merge_file_lists(os, {}, some).local, some);
-    EXPECT_TRUE(merge_file_lists(os, {}, some).remote.empty());
-    EXPECT_TRUE(merge_file_lists(os, {}, {}).remote.empty());
+    EXPECT_TRUE(merge_file_lists(some, some).remote.empty());
+    EXPECT_TRUE(merge_file_lists(some, some).local.empty());
+    EXPECT_EQ(merge_file_lists(some, {}).remote, some);
+    EXPECT_TRUE(merge_file_lists(some, {}).local.empty());
+    EXPECT_EQ(merge_file_lists({}, some).local, some);
+    EXPECT_TRUE(merge_file_lists({}, some).remote.empty());
+    EXPECT_TRUE(merge_file_lists({}, {}).remote.empty());
 }
 
 TEST(MergeFileLists, BlanksAndTabsAroundLinesMatchButStayAsRead)
 {
-    fake::fake_platform os;
-    const update_plan plan =
-        merge_file_lists(os, {L"  a" + d1 + L"\t ", L"\tb" + d2}, {L"a" + d1, L"b" + d1 + L"  "});
+    const update_plan plan = merge_file_lists({L"  a" + d1 + L"\t ", L"\tb" + d2}, {L"a" + d1, L"b" + d1 + L"  "});
     EXPECT_EQ(plan.remote, (lines{L"\tb" + d2}));
     EXPECT_EQ(plan.local, (lines{L"b" + d1 + L"  "}));
 }
 
-TEST(MergeFileLists, ADuplicateIsMatchedOnce)
+TEST(MergeFileLists, ADuplicateIsMatchedOnceAndTheEarliestCopyMatches)
 {
-    fake::fake_platform os;
-    EXPECT_EQ(merge_file_lists(os, {L"a" + d1, L"a" + d1, L"b" + d1}, {L"a" + d1, L"b" + d1}).remote,
+    EXPECT_EQ(merge_file_lists({L"a" + d1, L"a" + d1, L"b" + d1}, {L"a" + d1, L"b" + d1}).remote,
               (lines{L"a" + d1}));
-    EXPECT_EQ(merge_file_lists(os, {L"a" + d1}, {L"a" + d1, L"a" + d1}).local, (lines{L"a" + d1}));
+    EXPECT_EQ(merge_file_lists({L"a" + d1}, {L"a" + d1, L"a" + d1}).local, (lines{L"a" + d1}));
+    const update_plan plan = merge_file_lists({L" a" + d1, L"a" + d1 + L" ", L"a" + d1}, {L"a" + d1, L"\ta" + d1});
+    EXPECT_EQ(plan.remote, (lines{L"a" + d1}));
+    EXPECT_TRUE(plan.local.empty());
 }
 
-TEST(MergeFileLists, ComparesUpperCasedWithCaseSignificant)
+TEST(MergeFileLists, CaseCountsWhereverTheLinesStand)
 {
-    // Upper-cased, "_" (0x5F) sorts after "A" (0x41): the remote "_x" must move the local cursor
-    // past "abc", and the match on "_x" still happens.
-    fake::fake_platform os;
-    const update_plan plan = merge_file_lists(os, {L"_x" + d1}, {L"abc" + d1, L"_x" + d1});
+    const update_plan plan = merge_file_lists({L"_x" + d1}, {L"abc" + d1, L"_x" + d1});
     EXPECT_TRUE(plan.remote.empty());
     EXPECT_EQ(plan.local, (lines{L"abc" + d1}));
-    // Lines the comparison calls equal although they differ move the remote cursor.
-    const update_plan equal = merge_file_lists(os, {L"A" + d1, L"a" + d1}, {L"a" + d1});
+    const update_plan equal = merge_file_lists({L"A" + d1, L"a" + d1}, {L"a" + d1});
     EXPECT_EQ(equal.remote, (lines{L"A" + d1}));
     EXPECT_TRUE(equal.local.empty());
 }
 
+TEST(MergeFileLists, AServerListSortedInAnotherCollationMatchesLineForLine)
+{
+    // German puts "\u00e4" with "a", Swedish after "z".
+    const update_plan swedish = merge_file_lists({L"a" + d1, L"\u00e4" + d1, L"b" + d1, L"c" + d1},
+                                                 {L"a" + d1, L"b" + d1, L"c" + d1, L"\u00e4" + d1});
+    EXPECT_TRUE(swedish.remote.empty());
+    EXPECT_TRUE(swedish.local.empty());
+
+    // Byte-wise (a Linux sort) and reversed against the local order, case ignored; one line
+    // changed on the server.
+    fake::fake_platform os;
+    lines local;
+    for (const wchar_t* name : {L"B", L"a", L"_c", L"\u00c4", L"Z/y", L"z_x", L"0", L"~t", L"aB", L"Ab"})
+        local.push_back(std::wstring(name) + d1);
+    sort_file_list(os, local);
+    lines byte_wise = local;
+    std::sort(byte_wise.begin(), byte_wise.end());
+    ASSERT_NE(byte_wise, local);
+    *std::find(byte_wise.begin(), byte_wise.end(), L"Z/y" + d1) = L"Z/y" + d2;
+    const update_plan plan = merge_file_lists(byte_wise, local);
+    EXPECT_EQ(plan.remote, (lines{L"Z/y" + d2}));
+    EXPECT_EQ(plan.local, (lines{L"Z/y" + d1}));
+    const update_plan reversed = merge_file_lists(lines(local.rbegin(), local.rend()), local);
+    EXPECT_TRUE(reversed.remote.empty());
+    EXPECT_TRUE(reversed.local.empty());
+}
+
+TEST(MergeFileLists, LeftoversKeepTheOrderAndTextTheyWereReadIn)
+{
+    const update_plan plan = merge_file_lists({L" z" + d2, L"m" + d1, L"a" + d2 + L"\t", L"Q" + d1},
+                                              {L"z" + d1, L"m" + d1 + L"\r", L"q" + d1, L"a" + d1});
+    EXPECT_EQ(plan.remote, (lines{L" z" + d2, L"a" + d2 + L"\t", L"Q" + d1}));
+    EXPECT_EQ(plan.local, (lines{L"z" + d1, L"q" + d1, L"a" + d1}));
+}
+
 TEST(MergeFileLists, HundredThousandIdenticalLinesAllMatch)
 {
-    fake::fake_platform os;
     lines big;
     big.reserve(100000);
     for (int i = 0; i < 100000; ++i) big.push_back(L"folder/file" + std::to_wstring(1000000 + i) + d1);
     lines remote = big, local = big;
     local[500] = L"folder/file" + std::to_wstring(1000500) + d2;
-    const update_plan plan = merge_file_lists(os, std::move(remote), std::move(local));
+    const update_plan plan = merge_file_lists(remote, local);
     EXPECT_EQ(plan.remote, (lines{big[500]}));
     EXPECT_EQ(plan.local, (lines{L"folder/file1000500" + d2}));
 }

@@ -54,6 +54,7 @@ public:
         return real.compare_locale(a, b, i);
     }
     std::string sort_key(const std::wstring& t, bool i) override { return real.sort_key(t, i); }
+    sort_key_table sort_keys(const std::vector<std::wstring>& t, bool i) override { return real.sort_keys(t, i); }
     void show_message(const std::wstring& t) override { real.show_message(t); }
     void show_error(const std::wstring& t) override { real.show_error(t); }
     bool ask_yes_no(const std::wstring& t, const std::wstring& c, box_icon i) override { return real.ask_yes_no(t, c, i); }

@@ -42,6 +42,26 @@ TEST(Win32Locale, SortKeysOrderExactlyAsCompareString)
     expect_sort_keys_order_like_compare(os, false);
 }
 
+TEST(Win32Locale, AListsKeysAreItsTextsKeysEvenWhenOneOutgrowsTheBuffer)
+{
+    win32::win32_platform os;
+    // Long enough that their keys need more room than a usual line's.
+    std::vector<std::wstring> texts = words;
+    texts.push_back(std::wstring(5000, L'x') + L"a");
+    texts.push_back(std::wstring(3000, L'\u00df'));
+    texts.push_back(std::wstring(5000, L'x') + L"B");
+    texts.push_back(L"after the long ones");
+    for (const bool ignore_case : {true, false}) {
+        const sort_key_table table = os.sort_keys(texts, ignore_case);
+        ASSERT_EQ(table.ends.size(), texts.size());
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            EXPECT_EQ(table.key(i), os.sort_key(texts[i], ignore_case)) << i << (ignore_case ? " ignoring case" : "");
+        const std::size_t a = words.size(), b = words.size() + 2;
+        EXPECT_EQ(sign(table.key(a).compare(table.key(b))), sign(os.compare_locale(texts[a], texts[b], ignore_case)));
+    }
+    EXPECT_TRUE(os.sort_keys({}, true).bytes.empty());
+}
+
 TEST(Win32Locale, CaseIsIgnoredOnlyWhenAsked)
 {
     win32::win32_platform os;
