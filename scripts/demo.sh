@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the program on a demo installation medium under Wine, with a local update server.
 # With a display it is interactive; without one it runs in a Wine desktop on Xvfb, clicks
-# through the licence window, saves screenshots of both windows and prints their paths.
+# through the licence window, runs the Internet update against the local server, saves
+# screenshots and prints their paths.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -105,9 +106,21 @@ import -window root -crop 1024x768+0+0 "$shots/licence_window.png"
 step accept
 sleep 2
 import -window root -crop 1024x768+0+0 "$shots/main_window.png"
+# The Internet update against the demo server, whose list the program checks against the key.
+if step update; then
+  sleep 1
+  import -window root -crop 1024x768+0+0 "$shots/internet_update.png"
+  step ok || true
+  if grep -q "release 1.1" "$medium/spectra_manual.chm"; then
+    echo "Internet update: the signed list was verified and the changed files arrived"
+  else
+    echo "Internet update: the changed files did not arrive"
+  fi
+fi
 step close
 for _ in $(seq 1 100); do kill -0 "$desktop_pid" 2>/dev/null || break; sleep 0.2; done
 kill "$desktop_pid" 2>/dev/null || true
 echo "screenshots:"
 echo "  $shots/licence_window.png"
 echo "  $shots/main_window.png"
+[ -f "$shots/internet_update.png" ] && echo "  $shots/internet_update.png"

@@ -1,6 +1,8 @@
 // Steps of the demo run without a display: the shell script takes the screenshots between them.
 //   demo_driver wait-licence   waits until the licence window is shown
 //   demo_driver accept         ticks the check box, presses the start button, waits for the main window
+//   demo_driver update         runs "Internet update" and waits for the box of the files to delete
+//   demo_driver ok             answers that box and waits for "Update finished"
 //   demo_driver close          closes the main window
 // Each step ends with 0 when it worked, 1 otherwise, and says what it did, also into the file
 // named by the variable QS_DEMO_RESULT (the driver runs inside the Wine desktop, whose exit code and
@@ -60,6 +62,36 @@ int wmain(int argc, wchar_t** argv)
         if (!find_class(L"Tsetup_main_page")) return fail("no main window");
         return done("licence accepted, main window shown");
     }
+    if (step == L"update") {
+        HWND main = find_class(L"Tsetup_main_page");
+        if (!main) return fail("no main window");
+        HWND button = child_with_text(main, L"Internet update", L"Button");
+        if (!button) return fail("no Internet update button");
+        DWORD process = 0;
+        GetWindowThreadProcessId(main, &process);
+        click(button);
+        HWND box = wait_for_message_box(process, std::chrono::seconds(60));
+        if (!box) return fail("no message box after Internet update");
+        const std::wstring shown = message_text(box);
+        if (shown.rfind(L"Files to delete:", 0) != 0) {
+            static std::string ascii;
+            ascii = "the update stopped: ";
+            for (wchar_t c : shown) ascii.push_back(c < 0x80 && c >= 0x20 ? static_cast<char>(c) : ' ');
+            return fail(ascii.c_str());
+        }
+        return done("Internet update ran and shows the files to delete");
+    }
+    if (step == L"ok") {
+        HWND main = find_class(L"Tsetup_main_page");
+        if (!main) return fail("no main window");
+        DWORD process = 0;
+        GetWindowThreadProcessId(main, &process);
+        HWND box = wait_for_message_box(process);
+        if (!box || !answer(box, L"OK")) return fail("no box to answer");
+        if (!wait_for([&] { return child_with_text(main, L"Update finished") != nullptr; }))
+            return fail("the progress label never said Update finished");
+        return done("update finished");
+    }
     if (step == L"close") {
         HWND main = find_class(L"Tsetup_main_page");
         if (!main) return fail("no main window");
@@ -68,5 +100,5 @@ int wmain(int argc, wchar_t** argv)
             return fail("the main window did not close");
         return done("main window closed");
     }
-    return fail("unknown step (wait-licence, accept, close)");
+    return fail("unknown step (wait-licence, accept, update, ok, close)");
 }
