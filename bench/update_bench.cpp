@@ -34,12 +34,13 @@ public:
         md5_seconds += seconds_since(start);
         return digests;
     }
-    void ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
-                 const std::wstring& local_path, std::uint64_t max_bytes) override
+    download_result ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
+                            const std::wstring& local_path, std::uint64_t max_bytes) override
     {
         const auto start = clock_type::now();
-        recording_platform::ftp_get(account, run, server_path, local_path, max_bytes);
+        download_result result = recording_platform::ftp_get(account, run, server_path, local_path, max_bytes);
         ftp_seconds += seconds_since(start);
+        return result;
     }
     std::string sort_key(const std::wstring& text, bool ignore_case) override
     {

@@ -95,6 +95,12 @@ struct ftp_account {
     int receive_timeout_ms = 60000;
 };
 
+// What a download wrote: its size, and the MD5 of its bytes as 32 upper-case hexadecimal digits.
+struct download_result {
+    std::uint64_t size = 0;
+    std::wstring md5_hex;
+};
+
 // What one Internet update run learns about the update server on its first transfers and keeps
 // for the later ones.
 struct ftp_run_state {
@@ -211,10 +217,11 @@ public:
     // ---- FTP
     // One connection for one file (a second one in passive mode where active fails): fetch the
     // server path in binary mode into a new local file, which must not exist yet, and flush it to
-    // the disk. Throws system_error with the server's or the system's text on any failure, and
+    // the disk; the bytes are hashed as they arrive, so nothing needs to read the file back.
+    // Throws system_error with the server's or the system's text on any failure, and
     // size_limit_error when the file would exceed max_bytes; the file it created is then deleted
     // again, and a file that already existed is never touched.
-    virtual void ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
+    virtual download_result ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
                          const std::wstring& local_path, std::uint64_t max_bytes) = 0;
 
     // ---- signatures

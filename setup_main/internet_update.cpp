@@ -9,14 +9,6 @@
 namespace qs {
 namespace {
 
-// The size of a file as a directory search reports it.
-std::uint64_t size_of(platform& os, const std::wstring& path)
-{
-    const std::vector<dir_entry> found = os.find_entries(path);
-    if (found.size() != 1 || found.front().is_directory()) throw system_error(os.system_message(2));
-    return found.front().size;
-}
-
 // A name beside the local file that nothing bears yet. An installed file may bear the first
 // choice (the server's list can hold one): the download never writes over it.
 std::wstring unused_temporary_name(platform& os, const std::wstring& local_path)
@@ -34,22 +26,20 @@ void fetch_replacing(platform& os, ftp_run_state& run, const std::wstring& serve
                      std::uint64_t max_bytes, int language_flag)
 {
     const std::wstring temporary = unused_temporary_name(os, local_path);
+    download_result arrived;
     try {
         // A file that grows past its listed size cannot match: the transfer stops there.
-        os.ftp_get(update_server_account(), run, server_path, temporary, expected ? expected->size : max_bytes);
+        arrived = os.ftp_get(update_server_account(), run, server_path, temporary,
+                             expected ? expected->size : max_bytes);
     } catch (const size_limit_error&) {
         if (!expected) throw;
         throw system_error(message(msg::download_too_large, language_flag, {std::to_wstring(expected->size)}));
     }
     try {
-        if (expected) {
-            const std::uint64_t size = size_of(os, temporary);
-            const std::wstring digest = os.md5_hex_of_files({temporary}).at(0);
-            if (size != expected->size || digest != expected->md5_hex)
-                throw system_error(message(msg::download_mismatch, language_flag,
-                                           {std::to_wstring(size), digest, std::to_wstring(expected->size),
-                                            expected->md5_hex}));
-        }
+        if (expected && (arrived.size != expected->size || arrived.md5_hex != expected->md5_hex))
+            throw system_error(message(msg::download_mismatch, language_flag,
+                                       {std::to_wstring(arrived.size), arrived.md5_hex,
+                                        std::to_wstring(expected->size), expected->md5_hex}));
         os.move_file_replacing(temporary, local_path);
     } catch (...) {
         os.delete_file(temporary);

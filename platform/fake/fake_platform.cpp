@@ -547,8 +547,8 @@ bool fake_platform::select_directory(const std::wstring& initial, std::wstring& 
     return true;
 }
 
-void fake_platform::ftp_get(const ftp_account& account, ftp_run_state&, const std::wstring& server_path,
-                            const std::wstring& local_path, std::uint64_t max_bytes)
+download_result fake_platform::ftp_get(const ftp_account& account, ftp_run_state&, const std::wstring& server_path,
+                                       const std::wstring& local_path, std::uint64_t max_bytes)
 {
     dialog_hook();
     ftp_calls.push_back({account, server_path, local_path, max_bytes});
@@ -562,6 +562,7 @@ void fake_platform::ftp_get(const ftp_account& account, ftp_run_state&, const st
     if (it == ftp_files.end()) throw system_error(L"550 " + server_path + L": No such file or directory.");
     if (it->second.size() > max_bytes) throw size_limit_error(L"The server's file is larger than it may be.");
     write_file(local_path, bytes_of(it->second));
+    return {it->second.size(), md5_hex(it->second)};
 }
 
 // A strict DER signature whose r and s count up, so that every signature the fake makes differs.

@@ -60,7 +60,7 @@ public:
     std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
                                    std::uint32_t flags) override;
     bool select_directory(const std::wstring& initial, std::wstring& chosen) override;
-    void ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
+    download_result ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
                  const std::wstring& local_path, std::uint64_t max_bytes) override;
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
                           const ecdsa_p256_public_key& public_key) override;

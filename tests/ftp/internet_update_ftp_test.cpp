@@ -167,8 +167,10 @@ TEST_F(InternetUpdateFtp, AFetchNeverOpensAFileThatIsThereAndDeletesOnlyTheOneIt
     EXPECT_FALSE(fs::exists(fresh));
     EXPECT_THROW(os.ftp_get(account, run, folder + L"a.txt", fresh.wstring(), 4), size_limit_error);
     EXPECT_FALSE(fs::exists(fresh));
-    os.ftp_get(account, run, folder + L"a.txt", fresh.wstring(), 5);
+    const download_result arrived = os.ftp_get(account, run, folder + L"a.txt", fresh.wstring(), 5);
     EXPECT_EQ(read_bytes(fresh), "new a");
+    EXPECT_EQ(arrived.size, 5u);
+    EXPECT_EQ(arrived.md5_hex, fake::md5_hex("new a"));
 }
 
 TEST_F(InternetUpdateFtp, NoMisbehaviourEverLeavesAnInstalledFilePartialOrWrong)

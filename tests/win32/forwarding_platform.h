@@ -67,9 +67,10 @@ public:
         return real.browse_for_folder(t, i, f);
     }
     bool select_directory(const std::wstring& i, std::wstring& c) override { return real.select_directory(i, c); }
-    void ftp_get(const ftp_account& a, ftp_run_state& r, const std::wstring& s, const std::wstring& l, std::uint64_t m) override
+    download_result ftp_get(const ftp_account& a, ftp_run_state& r, const std::wstring& s, const std::wstring& l,
+                            std::uint64_t m) override
     {
-        real.ftp_get(a, r, s, l, m);
+        return real.ftp_get(a, r, s, l, m);
     }
     bool verify_signature(const std::vector<std::uint8_t>& d, const std::vector<std::uint8_t>& s,
                           const ecdsa_p256_public_key& k) override
