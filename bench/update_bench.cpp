@@ -42,13 +42,6 @@ public:
         ftp_seconds += seconds_since(start);
         return result;
     }
-    std::string sort_key(const std::wstring& text, bool ignore_case) override
-    {
-        const auto start = clock_type::now();
-        auto key = recording_platform::sort_key(text, ignore_case);
-        sort_key_seconds += seconds_since(start);
-        return key;
-    }
     sort_key_table sort_keys(const std::vector<std::wstring>& texts, bool ignore_case) override
     {
         const auto start = clock_type::now();

@@ -1,8 +1,7 @@
 # The maker's public key, from a PEM file to the 64 bytes X||Y that the program compiles in.
 # openssl writes the key as a DER SubjectPublicKeyInfo; for a P-256 key that is always the same
 # 27-byte header (id-ecPublicKey, prime256v1, an uncompressed point) and then X and Y.
-set(QS_P256_SPKI_HEADER "3059301306072a8648ce3d020106082a8648ce3d030107034200" "04")
-string(CONCAT QS_P256_SPKI_HEADER ${QS_P256_SPKI_HEADER})
+set(QS_P256_SPKI_HEADER "3059301306072a8648ce3d020106082a8648ce3d03010703420004")
 
 # Sets out_var to "0x..,0x.." (64 bytes) of the P-256 public key in pem_file; stops the
 # configuration when the file holds anything else.

@@ -159,16 +159,10 @@ void transfer(network& net, control_channel& control, tcp_connection& data, std:
 
 enum class outcome { fetched, active_failed };
 
-struct request {
-    const ftp_account& account;
-    const std::wstring& server_path;
-};
-
 // One connection: log in, set the type, open the data connection, RETR, transfer.
-outcome fetch_once(network& net, platform& codec, const request& req, ftp_run_state& run, limited_sink& sink,
-                   bool passive)
+outcome fetch_once(network& net, platform& codec, const ftp_account& account, const std::wstring& server_path,
+                   ftp_run_state& run, limited_sink& sink, bool passive)
 {
-    const ftp_account& account = req.account;
     control_channel control(codec,
                             net.connect(account.host, static_cast<std::uint16_t>(account.port),
                                         deadline_after(account.receive_timeout_ms)),
@@ -182,9 +176,9 @@ outcome fetch_once(network& net, platform& codec, const request& req, ftp_run_st
     control.expect_completed("TYPE I");
     // A server that lists UTF8 takes UTF-8 paths (RFC 2640); some want OPTS UTF8 ON first, and
     // others, always in UTF-8, refuse it as unknown: its answer changes nothing.
-    const bool utf8 = run.utf8 && !is_plain_ascii(req.server_path);
+    const bool utf8 = run.utf8 && !is_plain_ascii(server_path);
     if (utf8) control.command("OPTS UTF8 ON");
-    const std::string retrieve_command = "RETR " + encoded_path(codec, req.server_path, utf8);
+    const std::string retrieve_command = "RETR " + (utf8 ? wide_to_utf8(server_path) : codec.to_ansi(server_path));
 
     std::unique_ptr<tcp_connection> data;
     std::optional<reply> final_reply;
@@ -230,10 +224,9 @@ void retrieve(network& net, platform& codec, const ftp_account& account, ftp_run
               const std::wstring& server_path, byte_sink& sink, std::uint64_t max_bytes)
 {
     limited_sink limited(sink, max_bytes);
-    const request req{account, server_path};
-    if (!run.passive && fetch_once(net, codec, req, run, limited, false) == outcome::fetched) return;
+    if (!run.passive && fetch_once(net, codec, account, server_path, run, limited, false) == outcome::fetched) return;
     // Active mode failed before a byte arrived: the same file again, passive.
-    fetch_once(net, codec, req, run, limited, true);
+    fetch_once(net, codec, account, server_path, run, limited, true);
     run.passive = true;
 }
 
@@ -289,11 +282,6 @@ bool lists_utf8(const std::string& feat_reply_text)
         start = end + 1;
     }
     return false;
-}
-
-std::string encoded_path(platform& codec, const std::wstring& path, bool utf8)
-{
-    return utf8 ? wide_to_utf8(path) : codec.to_ansi(path);
 }
 
 }  // namespace qs::ftp

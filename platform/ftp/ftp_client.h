@@ -42,7 +42,5 @@ std::string port_argument(ipv4_endpoint endpoint);
 std::optional<std::uint16_t> passive_port(const std::string& reply_text);
 // True when a FEAT reply lists UTF8.
 bool lists_utf8(const std::string& feat_reply_text);
-// The bytes a server path is sent as: UTF-8 when the server speaks it, else the ANSI code page.
-std::string encoded_path(platform& codec, const std::wstring& path, bool utf8);
 
 }  // namespace qs::ftp

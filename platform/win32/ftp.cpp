@@ -1,6 +1,6 @@
 #include "platform/ftp/ftp_client.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/md5_stream.h"
+#include "platform/win32/digest_stream.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/winsock_network.h"
 
@@ -27,11 +27,15 @@ public:
         }
     }
 
-    download_result result() { return {size_, digest_.finish()}; }
+    download_result result()
+    {
+        const std::vector<UCHAR> md5 = digest_.finish();
+        return {size_, upper_hex(md5.data(), md5.size())};
+    }
 
 private:
     HANDLE file_;
-    md5_stream digest_;
+    digest_stream digest_{BCRYPT_MD5_ALGORITHM, md5_bytes};
     std::uint64_t size_ = 0;
 };
 }  // namespace

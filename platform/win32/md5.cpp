@@ -5,27 +5,14 @@
 #include <thread>
 
 #include "platform/win32/handles.h"
-#include "platform/win32/md5_stream.h"
+#include "platform/win32/digest_stream.h"
 #include "platform/win32/win32_platform.h"
 
 namespace qs::win32 {
 
 namespace {
 constexpr DWORD read_chunk = 1u << 20;  // 1 MiB: Wine's per-call cost is then negligible
-constexpr std::size_t md5_bytes = 16;
 constexpr unsigned max_workers = 4;
-
-std::wstring upper_hex(const std::array<UCHAR, md5_bytes>& digest)
-{
-    static constexpr wchar_t digits[] = L"0123456789ABCDEF";
-    std::wstring text;
-    text.reserve(2 * md5_bytes);
-    for (UCHAR byte : digest) {
-        text.push_back(digits[byte >> 4]);
-        text.push_back(digits[byte & 0x0F]);
-    }
-    return text;
-}
 
 // One hashing thread's tools: its own algorithm and, where the system can reset a hash on
 // finishing, one hash object for all its files; and its own read buffer.
@@ -69,7 +56,7 @@ public:
             throw;
         }
         check_status(bcrypt().finish_hash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0));
-        return upper_hex(digest);
+        return upper_hex(digest.data(), digest.size());
     }
 
 private:
@@ -84,29 +71,6 @@ unsigned worker_count(std::size_t files)
     return static_cast<unsigned>(std::min<std::size_t>({files, cores, max_workers}));
 }
 }  // namespace
-
-md5_stream::md5_stream()
-{
-    check_status(bcrypt().open_algorithm_provider(algorithm_.receive(), BCRYPT_MD5_ALGORITHM, nullptr, 0));
-    check_status(bcrypt().create_hash(algorithm_.get(), hash_.receive(), nullptr, 0, nullptr, 0, 0));
-}
-
-void md5_stream::add(const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const auto piece = static_cast<ULONG>(std::min<std::size_t>(size, 1u << 30));
-        check_status(bcrypt().hash_data(hash_.get(), reinterpret_cast<PUCHAR>(const_cast<char*>(data)), piece, 0));
-        data += piece;
-        size -= piece;
-    }
-}
-
-std::wstring md5_stream::finish()
-{
-    std::array<UCHAR, md5_bytes> digest{};
-    check_status(bcrypt().finish_hash(hash_.get(), digest.data(), static_cast<ULONG>(digest.size()), 0));
-    return upper_hex(digest);
-}
 
 // Files are handed out one at a time to a few threads, so that both the per-file cost (high under
 // Wine) and the hashing of large files are spread over the cores; the calling thread waits.

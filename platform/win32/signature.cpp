@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/digest_stream.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_platform.h"
 
@@ -11,23 +12,6 @@ namespace qs::win32 {
 namespace {
 constexpr std::size_t sha256_bytes = 32;
 constexpr std::size_t coordinate_bytes = 32;
-
-std::array<UCHAR, sha256_bytes> sha256_of(const std::vector<std::uint8_t>& data)
-{
-    bcrypt_algorithm algorithm;
-    check_status(bcrypt().open_algorithm_provider(algorithm.receive(), BCRYPT_SHA256_ALGORITHM, nullptr, 0));
-    bcrypt_hash hash;
-    check_status(bcrypt().create_hash(algorithm.get(), hash.receive(), nullptr, 0, nullptr, 0, 0));
-    // BCrypt takes a ULONG length: larger data goes in pieces.
-    constexpr std::size_t piece = 1u << 30;
-    for (std::size_t at = 0; at < data.size(); at += piece) {
-        const auto length = static_cast<ULONG>(std::min(piece, data.size() - at));
-        check_status(bcrypt().hash_data(hash.get(), const_cast<PUCHAR>(data.data() + at), length, 0));
-    }
-    std::array<UCHAR, sha256_bytes> digest{};
-    check_status(bcrypt().finish_hash(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0));
-    return digest;
-}
 }  // namespace
 
 // Everything up to the key is the system's to provide, and its failure is an error; what
@@ -38,7 +22,9 @@ bool win32_platform::verify_signature(const std::vector<std::uint8_t>& data,
 {
     std::optional<ecdsa_p256_raw_signature> raw = ecdsa_der_to_raw(der_signature);
     if (!raw) return false;
-    std::array<UCHAR, sha256_bytes> digest = sha256_of(data);
+    digest_stream sha256(BCRYPT_SHA256_ALGORITHM, sha256_bytes);
+    sha256.add(data.data(), data.size());
+    std::vector<UCHAR> digest = sha256.finish();
 
     // BCRYPT_ECCPUBLIC_BLOB: the header, then X and Y.
     std::array<UCHAR, sizeof(BCRYPT_ECCKEY_BLOB) + 2 * coordinate_bytes> blob{};
