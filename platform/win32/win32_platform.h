@@ -3,8 +3,9 @@
 // handles through the RAII types of handles.h, and turns failures into system_error with the
 // system's message text. The functions are spread over files by area:
 //   files.cpp, registry.cpp, shell.cpp, locale.cpp, dialogs.cpp (message boxes),
-//   md5.cpp and signature.cpp (BCrypt, through bcrypt_library.h and digest_stream.h), ftp.cpp (the FTP client of
-//   platform/ftp into a new file), winsock_network.cpp (its sockets, Winsock 2),
+//   md5.cpp and signature.cpp (BCrypt, through bcrypt_library.h and digest_stream.h),
+//   ftp.cpp (the FTP client of platform/ftp into a new file), winsock_network.cpp (its sockets,
+//   Winsock 2),
 //   browseforfolderunit/win32/browse_for_folder.cpp (SHBrowseForFolderW),
 //   setup_main/win32/input_box.cpp and select_directory_dialog.cpp (the program's own dialogs).
 
