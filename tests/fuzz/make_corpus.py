@@ -155,6 +155,8 @@ def merge():
         "no_tabs": b"b\r\na\r\n_\r\n[\r\n" + SEP + b"A\r\nb\r\n^\r\n",
         "nul": b"a\x00\r\nb\r\n" + SEP + b"a\x00\r\n",
         "mark_like_first_line": b"\xff\xfeb\r\na\r\n" + SEP + b"\xef\xbb\xbfa\r\n",
+        "too_deep": list_text(["d/" * 70 + f"x\t{D1}\t3"] + remote) + SEP + list_text(local),
+        "too_long": list_text(["x" * 40000] + remote) + SEP + list_text(local),
     }
 
 

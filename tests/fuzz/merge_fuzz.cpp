@@ -98,10 +98,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     page.click(qs::control::Button4);  // fetches nothing: the fake server has no list
     FUZZ_CHECK(os.messages.size() == 1);
     os.messages.clear();
+    std::wstring failure;
     try {
         page.compare_file_lists();
-    } catch (const qs::system_error&) {
+    } catch (const qs::system_error& e) {
+        failure = e.text();
         FUZZ_CHECK(os.messages.empty());  // a failed download shows no list of files to delete
+    }
+    // A server list with a line or a path beyond the limits is refused before any plan is made.
+    if (!os.has_file(qs::program_dir_path(os, qs::files_to_get_name))) {
+        FUZZ_CHECK(failure.rfind(L"Line ", 0) == 0 && os.ftp_calls.size() == 1);
+        return 0;
     }
     const lines to_get = qs::load_lines(os, qs::program_dir_path(os, qs::files_to_get_name));
     const lines to_delete = qs::load_lines(os, qs::program_dir_path(os, qs::files_to_delete_name));
