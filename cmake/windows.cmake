@@ -24,16 +24,10 @@ target_link_libraries(publish_file_list PRIVATE qs_win32)
 target_link_options(publish_file_list PRIVATE ${QS_STATIC_LINK} -municode -s)
 qs_warnings(publish_file_list)
 
-# GoogleTest from its sources, built with the same compilers.
-set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-
 # The portable suite again, as a Windows program: the same tests against the fake, compiled by mingw.
 file(GLOB QS_NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp)
 add_executable(native_tests_exe ${QS_NATIVE_TESTS})
-target_link_libraries(native_tests_exe PRIVATE qs_fake gtest gtest_main)
+target_link_libraries(native_tests_exe PRIVATE qs_fake GTest::gtest GTest::gtest_main)
 target_link_options(native_tests_exe PRIVATE ${QS_STATIC_LINK})
 qs_warnings(native_tests_exe)
 add_test(NAME portable_suite_under_wine COMMAND native_tests_exe)
