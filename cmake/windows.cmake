@@ -20,6 +20,7 @@ set_source_files_properties(run_this_first/run_this_first.rc PROPERTIES OBJECT_D
 target_link_libraries(run_this_first PRIVATE qs_win32)
 target_link_options(run_this_first PRIVATE ${QS_STATIC_LINK} -municode -s)
 qs_warnings(run_this_first)
+include(cmake/authenticode.cmake)
 
 # The maker's publishing tool as a Windows console program, over the Win32 platform.
 add_executable(publish_file_list tools/publish_file_list/publish_file_list.cpp)
