@@ -25,9 +25,11 @@ cleanup() { [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; wine_env_sto
 trap cleanup EXIT
 bench="wine $build/update_bench.exe"
 winpath() { echo "Z:$(realpath "$1" | sed 's|/|\\|g')"; }
-seconds() { local s=$(date +%s.%N); "$@" >/dev/null; echo "$(date +%s.%N) - $s" | bc -l; }
+# Arithmetic on decimals with awk, which every system has (bc is not always there).
+calc() { local format=$1; shift; awk "BEGIN { printf \"$format\\n\", $* }"; }
+seconds() { local s=$(date +%s.%N); "$@" >/dev/null; calc %.3f "$(date +%s.%N) - $s"; }
 field() { sed -n "s/.*$1 \([0-9.]*\).*/\1/p"; }
-ratio() { echo "scale=2; $1 / $2" | bc -l; }
+ratio() { calc %.2f "$1 / $2"; }
 
 make_tree() {  # folder, files, min size, max size, folders
   /usr/bin/python3 - "$@" <<'PY'
@@ -88,8 +90,8 @@ fetch_all_with_curl() {
   done
 }
 # The server logs every command it receives as "... <- COMMAND": those logged since line $1, per file.
-commands_per_file() { echo "scale=1; $(tail -n +$(($1 + 1)) "$log" | grep -c ' <- ') / $n" | bc -l; }
-per_file_ms() { echo "scale=2; $1 * 1000 / $n" | bc -l; }
+commands_per_file() { calc %.1f "$(tail -n +$(($1 + 1)) "$log" | grep -c ' <- ') / $n"; }
+per_file_ms() { calc %.2f "$1 * 1000 / $n"; }
 median() { printf '%s\n' "$@" | sort -n | sed -n "$(( ($# + 1) / 2 ))p"; }
 spread() { printf '%s\n' "$@" | sort -n | sed -n '1p;$p' | paste -sd-; }
 curl_ms=(); ours_ms=()

@@ -4,6 +4,15 @@
 if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   message(FATAL_ERROR "QS_FUZZ needs clang: configure with -DCMAKE_CXX_COMPILER=clang++")
 endif()
+include(CheckCXXSourceCompiles)
+set(CMAKE_REQUIRED_LINK_OPTIONS -fsanitize=fuzzer)
+check_cxx_source_compiles([[extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }]]
+                          QS_CLANG_HAS_LIBFUZZER)
+unset(CMAKE_REQUIRED_LINK_OPTIONS)
+if(NOT QS_CLANG_HAS_LIBFUZZER)
+  message(FATAL_ERROR "QS_FUZZ: ${CMAKE_CXX_COMPILER} cannot link -fsanitize=fuzzer; install clang's runtime "
+                      "(Debian: libclang-rt-dev)")
+endif()
 
 set(QS_FUZZ_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 foreach(lib qs_core qs_fake)

@@ -1,28 +1,28 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the portable suite natively, then the Windows program and its
 # suites under Wine (platform functions, FTP against a local server, the real GUI under Xvfb).
+# The build trees are those of CMakePresets.json.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 jobs=$(nproc)
 
 echo "== portable core, native"
-cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --preset native >/dev/null
 cmake --build build/native -j"$jobs"
 ctest --test-dir build/native --output-on-failure -j"$jobs"
 
 echo "== portable core, native, under AddressSanitizer and UBSan"
-cmake -S . -B build/native-asan -DCMAKE_BUILD_TYPE=Debug -DQS_SANITIZE=ON >/dev/null
+cmake --preset native-asan >/dev/null
 cmake --build build/native-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build/native-asan --output-on-failure -j"$jobs"
 
-echo "== fuzz targets, a few seconds each"
+echo "== fuzz targets, a few seconds each (where clang++ has libFuzzer)"
 bench/fuzz 3
 
 echo "== Windows program, under Wine"
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 -DFTP_RECEIVE_TIMEOUT_MS=3000 >/dev/null
+cmake --preset windows-cross -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 -DFTP_RECEIVE_TIMEOUT_MS=3000 >/dev/null
 cmake --build build/win -j"$jobs"
 source scripts/wine_env.sh build/win
 trap wine_env_stop EXIT

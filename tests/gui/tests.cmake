@@ -9,7 +9,7 @@ qs_warnings(qs_gui_driver)
 
 file(GLOB QS_GUI_TESTS CONFIGURE_DEPENDS tests/gui/*_test.cpp)
 add_executable(gui_tests ${QS_GUI_TESTS})
-target_link_libraries(gui_tests PRIVATE qs_gui_driver qs_win32 gtest gtest_main comctl32)
+target_link_libraries(gui_tests PRIVATE qs_gui_driver qs_win32 GTest::gtest GTest::gtest_main comctl32)
 target_link_options(gui_tests PRIVATE ${QS_STATIC_LINK})
 qs_warnings(gui_tests)
 add_dependencies(gui_tests run_this_first)

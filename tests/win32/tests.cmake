@@ -7,7 +7,7 @@ set(QS_WIN32_TESTS
   tests/win32/registry_test.cpp tests/win32/shell_test.cpp tests/win32/locale_test.cpp
   tests/win32/md5_test.cpp tests/win32/dialogs_test.cpp)
 add_executable(win32_tests ${QS_WIN32_TESTS})
-target_link_libraries(win32_tests PRIVATE qs_win32 gtest)
+target_link_libraries(win32_tests PRIVATE qs_win32 GTest::gtest)
 target_link_options(win32_tests PRIVATE ${QS_STATIC_LINK})
 qs_warnings(win32_tests)
 add_test(NAME win32_platform_suite COMMAND win32_tests)
