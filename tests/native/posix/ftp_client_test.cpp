@@ -1,7 +1,6 @@
 // The FTP client against the real test server on 127.0.0.1, over POSIX sockets.
 #include <gtest/gtest.h>
 
-#include <chrono>
 
 #include "platform/fake/fake_platform.h"
 #include "platform/ftp/ftp_client.h"
@@ -127,9 +126,8 @@ TEST_F(FtpClient, FailuresCarryTheServersOrTheSystemsText)
     for (const char* name : {"cut.bin", "stall.bin", "short.bin"}) server.publish(name, big);
     EXPECT_EQ(failure(server, L"cut.bin").substr(0, 4), L"426 ");
     EXPECT_EQ(failure(server, L"gone.txt"), L"550 No such file or directory.");
-    const auto start = std::chrono::steady_clock::now();
+    // A stalled transfer ends with the time-out's text; a hang would be stopped by ctest's limit.
     EXPECT_NE(failure(server, L"stall.bin", 500).find(L"timed out"), std::wstring::npos);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));  // one time-out, not a hang
     // A short transfer the server calls complete arrives as complete: the file list's size and
     // digest are what catch it.
     sink.bytes.clear();
