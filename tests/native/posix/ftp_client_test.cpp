@@ -123,7 +123,7 @@ TEST_F(FtpClient, FailuresCarryTheServersOrTheSystemsText)
     local_ftp_server server({"--misbehave", "cut:1000@*/cut.bin", "--misbehave", "550@*/gone.txt",
                              "--misbehave", "stall@*/stall.bin", "--misbehave", "short:10@*/short.bin"});
     const std::string big(300000, 'x');
-    for (const char* name : {"cut.bin", "stall.bin", "short.bin"}) server.publish(name, big);
+    for (const char* name : {"cut.bin", "stall.bin", "short.bin", "whole.bin"}) server.publish(name, big);
     EXPECT_EQ(failure(server, L"cut.bin").substr(0, 4), L"426 ");
     EXPECT_EQ(failure(server, L"gone.txt"), L"550 No such file or directory.");
     // A stalled transfer ends with the time-out's text; a hang would be stopped by ctest's limit.
@@ -133,8 +133,9 @@ TEST_F(FtpClient, FailuresCarryTheServersOrTheSystemsText)
     sink.bytes.clear();
     fetch(server, L"short.bin");
     EXPECT_EQ(sink.bytes, big.substr(0, 10));
-    // More bytes than allowed stop the transfer.
-    EXPECT_THROW(ftp::retrieve(net, codec, server.account(), run, L"/public/live/MyApp/cut.bin", sink, 100),
+    // More bytes than allowed stop the transfer. A file the server sends whole, so that no early
+    // 426 on the control connection can overtake the data.
+    EXPECT_THROW(ftp::retrieve(net, codec, server.account(), run, L"/public/live/MyApp/whole.bin", sink, 100),
                  size_limit_error);
 
     ftp_account wrong = server.account();
