@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/fake_platform.h"
-#include "tests/win32/forwarding_platform.h"
-#include "setup_main/setup_main_page.h"
 #include "tests/ftp/update_server_process.h"
+#include "tests/support/page_fixture.h"
+#include "tests/win32/forwarding_platform.h"
 
 namespace qs::ftp_test {
 

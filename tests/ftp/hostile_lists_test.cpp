@@ -13,15 +13,11 @@
 
 namespace qs::ftp_test {
 namespace {
+using test::listed_line;
 namespace fs = std::filesystem;
 using strings = std::vector<std::string>;
 using wstrings = std::vector<std::wstring>;
 using snapshot = std::map<std::string, std::string>;  // relative path -> bytes ("<folder>" for folders)
-
-std::wstring line_of(const std::wstring& path, const std::string& content)
-{
-    return path + L"\t" + fake::md5_hex(content) + L"\t" + std::to_wstring(content.size());
-}
 
 // Every file and folder below `folder`, with its bytes, leaving out the folders named in `skip`.
 // The walk goes through the platform with "\\\\?\\" paths, so that paths longer than the
@@ -79,12 +75,9 @@ void remove_long_tree(const std::wstring& folder)
     RemoveDirectoryW(folder.c_str());
 }
 
-class HostileServerLists : public ::testing::Test {
+class HostileServerLists : public ::testing::Test, public test::page_on<recording_platform> {
 protected:
     fs::path work, install, neighbour, root, live;
-    recording_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
     snapshot outside_before;
     std::map<fs::path, strings> roots_before;
 
@@ -198,7 +191,7 @@ const wstrings escaping_paths = {
 TEST_F(HostileServerLists, EveryKindOfEscapingPathIsNamedAndSkipped)
 {
     wstrings lines;
-    for (const auto& path : escaping_paths) lines.push_back(line_of(path, "escaped"));
+    for (const auto& path : escaping_paths) lines.push_back(listed_line(path, "escaped"));
     publish({{"good.txt", "good"}}, lines);
     remember_outside();
     {
@@ -229,8 +222,8 @@ TEST_F(HostileServerLists, AHundredThousandLinesAreMergedAndOnlyTheRealFileIsFet
     wstrings lines;
     lines.reserve(100000);
     for (int i = 0; lines.size() < 99998; ++i)
-        lines.push_back(line_of(L"../many/" + std::to_wstring(i) + L".txt", "x"));
-    lines.push_back(line_of(L"Run_This_First.exe", "newer setup"));
+        lines.push_back(listed_line(L"../many/" + std::to_wstring(i) + L".txt", "x"));
+    lines.push_back(listed_line(L"Run_This_First.exe", "newer setup"));
     publish({{"good.txt", "good"}}, lines);
     remember_outside();
     {
@@ -321,7 +314,7 @@ TEST_F(HostileServerLists, APathLongerThanMaxPathArrivesWholeOrEndsTheRunWithIts
     std::wstring deep;
     for (int i = 0; i < 6; ++i) deep += std::wstring(200, static_cast<wchar_t>(L'a' + i)) + L"/";
     deep += L"deep.txt";
-    publish({{"good.txt", "good"}}, {line_of(deep, "deep")});
+    publish({{"good.txt", "good"}}, {listed_line(deep, "deep")});
     std::wstring server_file = L"\\\\?\\" + live.wstring();
     for (std::size_t slash = deep.find(L'/'), start = 0; slash != std::wstring::npos; start = slash + 1, slash = deep.find(L'/', start))
         ASSERT_TRUE(os.create_directory(server_file += L"\\" + deep.substr(start, slash - start)));

@@ -15,21 +15,14 @@
 
 namespace qs::ftp_test {
 namespace {
+using test::listed_line;
 namespace fs = std::filesystem;
 using strings = std::vector<std::string>;
 using wstrings = std::vector<std::wstring>;
 
-std::wstring line_of(const std::wstring& path, const std::string& content)
-{
-    return path + L"\t" + fake::md5_hex(content) + L"\t" + std::to_wstring(content.size());
-}
-
-class InternetUpdateFtp : public ::testing::Test {
+class InternetUpdateFtp : public ::testing::Test, public test::page_on<recording_platform> {
 protected:
     fs::path work, install, root, live;
-    recording_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
 
     void SetUp() override
     {
@@ -249,7 +242,7 @@ TEST_F(InternetUpdateFtp, EscapingPathsOfTheServerListAreNeverFetched)
         std::wstring(300, L'x'),
     };
     wstrings lines;
-    for (const auto& path : hostile) lines.push_back(line_of(path, "escaped"));
+    for (const auto& path : hostile) lines.push_back(listed_line(path, "escaped"));
     append_to_server_list(lines);
     {
         update_server server(root, {});
@@ -312,7 +305,7 @@ TEST_F(SignedUpdateFtp, TamperedForeignOrMissingSignaturesChangeNothing)
         {"list changed after signing",
          [this] {
              sign(test_keys::maker_private);
-             append_to_server_list({line_of(L"evil.dll", "evil")});
+             append_to_server_list({listed_line(L"evil.dll", "evil")});
              write_bytes(live / "evil.dll", "evil");
          }},
         {"signed by another key", [this] { sign(test_keys::stranger_private); }},

@@ -4,10 +4,9 @@
 #include <random>
 
 #include "basics/text_files.h"
-#include "platform/fake/fake_platform.h"
 #include "platform/fake/md5.h"
 #include "setup_main/file_list_format.h"
-#include "setup_main/setup_main_page.h"
+#include "tests/support/page_fixture.h"
 
 namespace qs {
 namespace {
@@ -112,12 +111,8 @@ TEST(SortFileList, EqualsAStableSortByWholeKeysWhereKeysShareLongBeginnings)
     }
 }
 
-class WalkTest : public ::testing::Test {
+class WalkTest : public ::testing::Test, public test::page_on<counting_platform> {
 protected:
-    counting_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
-
     std::vector<std::wstring> list(const std::wstring& folder)
     {
         std::vector<std::wstring> lines;
