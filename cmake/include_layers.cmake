@@ -26,7 +26,8 @@ set(QS_ABOVE_run_this_first)
 set(QS_LAYERS platform basics browseforfolderunit setup_main licence_agreement run_this_first)
 
 # Includes that reach upwards today and are on their way out, as "file|included file".
-set(QS_PENDING_UPWARD_INCLUDES)
+set(QS_PENDING_UPWARD_INCLUDES
+  "basics/startup.cpp|setup_main/messages.h")
 
 set(offences 0)
 foreach(layer IN LISTS QS_LAYERS)
