@@ -1,7 +1,6 @@
 // "Internet update" in the real program under Wine, against the local update server.
 #include <gtest/gtest.h>
 
-#include "licence_agreement/licence_texts.h"
 #include "platform/fake/md5.h"
 #include "tests/ftp/update_server_process.h"
 #include "tests/gui/driver.h"
@@ -15,18 +14,6 @@ std::string list_line(const std::string& path, const std::string& content)
 {
     const std::wstring digest = fake::md5_hex(content);
     return path + "\t" + std::string(digest.begin(), digest.end()) + "\t" + std::to_string(content.size()) + "\r\n";
-}
-
-HWND start_main_window(const program& p)
-{
-    HWND licence = wait_for_top_window(p.id(), L"Tlicence_agreement_form", licence::caption);
-    if (!licence) return nullptr;
-    HWND box = child_with_text(licence, licence::accept_text, L"Button");
-    if (!box) return nullptr;
-    click(box);
-    if (!wait_for([&] { return is_checked(box); })) return nullptr;
-    click(child_with_text(licence, licence::start_text, L"Button"));
-    return wait_for_top_window(p.id(), L"Tsetup_main_page");
 }
 
 TEST(InternetUpdateGui, FetchesTheDifferingFilesShowsTheFilesToDeleteAndFinishes)
@@ -48,7 +35,7 @@ TEST(InternetUpdateGui, FetchesTheDifferingFilesShowsTheFilesToDeleteAndFinishes
     ftp_test::update_server server(root, {});
     program p(medium.exe(), medium.folder());
     ASSERT_TRUE(p.started());
-    HWND main = start_main_window(p);
+    HWND main = accept_licence(p);
     ASSERT_NE(main, nullptr);
     click(child_with_text(main, L"Internet update", L"Button"));
 
