@@ -57,24 +57,6 @@ strings names_in(const fs::path& folder)
     return out;
 }
 
-// Removes a folder and everything in it through "\\\\?\\" paths, which reach below MAX_PATH's
-// limit where the runtime's remove_all cannot.
-void remove_long_tree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) remove_long_tree(folder + L"\\" + name);
-            else DeleteFileW((folder + L"\\" + name).c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
 class HostileServerLists : public ::testing::Test, public test::page_on<recording_platform> {
 protected:
     fs::path work, install, neighbour, root, live;
@@ -86,7 +68,7 @@ protected:
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         page.update_signing_key.reset();  // unsigned lists, whatever key the build has
         work = build_folder() / "ftp_work" / (std::string("hostile_") + test->name());
-        remove_long_tree(L"\\\\?\\" + work.wstring());
+        remove_tree(L"\\\\?\\" + work.wstring());
         install = work / "install";
         neighbour = work / "neighbour";  // a sibling of the installation folder, with files of its own
         root = work / "server";

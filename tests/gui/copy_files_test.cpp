@@ -69,12 +69,7 @@ TEST(CopyFiles, CopiesApplicationDataWindowsFilesAndTheProgramFolder)
     // A Windows file that is there already stays as it is.
     const std::wstring kept = windows_dir() + L"\\qs_kept_" + tag + L".ini";
     medium.write_lines(L"windows\\qs_kept_" + tag + L".ini", {L"new content"});
-    {
-        HANDLE h = CreateFileW(kept.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD put = 0;
-        WriteFile(h, "old", 3, &put, nullptr);
-        CloseHandle(h);
-    }
+    write_bytes(kept, "old");
     struct cleanup {
         std::vector<std::wstring> trees, files;
         ~cleanup()

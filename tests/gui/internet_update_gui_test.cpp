@@ -25,11 +25,11 @@ TEST(InternetUpdateGui, FetchesTheDifferingFilesShowsTheFilesToDeleteAndFinishes
     const fs::path root = ftp_test::build_folder() / "ftp_work" / "gui_internet_update" / "server";
     fs::remove_all(root.parent_path());
     const fs::path live = root / "public" / "live" / "MyApp";
-    ftp_test::write_bytes(live / "same.txt", "same");
-    ftp_test::write_bytes(live / "a.txt", "new a");
-    ftp_test::write_bytes(live / "sub" / "c.txt", "c");
+    write_bytes(live / "same.txt", "same");
+    write_bytes(live / "a.txt", "new a");
+    write_bytes(live / "sub" / "c.txt", "c");
     // Sorted as the program sorts (case ignored): a, s, s.
-    ftp_test::write_bytes(live / "___korvex_file_list.txt",
+    write_bytes(live / "___korvex_file_list.txt",
                           list_line("a.txt", "new a") + list_line("same.txt", "same") + list_line("sub/c.txt", "c"));
 
     ftp_test::update_server server(root, {});

@@ -109,36 +109,6 @@ std::wstring fresh_folder(const std::wstring& name)
     return folder;
 }
 
-void remove_tree(const std::wstring& folder)
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-}
-
-void write_text(const std::wstring& path, const std::string& bytes)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    win32::file_handle file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot create a test file");
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size())
-        throw std::runtime_error("cannot write a test file");
-}
-
-std::optional<std::string> read_text(const std::wstring& path)
-{
-    win32::file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    std::string bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    return bytes;
-}
-
 void copy_or_fail(const std::wstring& from, const std::wstring& to)
 {
     if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) throw std::runtime_error("cannot copy a test file");

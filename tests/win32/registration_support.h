@@ -1,7 +1,7 @@
 #pragma once
 // What the registration and shortcut suite under Wine needs around the real tasks: a platform
-// that is the real Win32 one except for the dialogs, which it answers from a script; a view that
-// records the info pane and the buttons; and ways to look at what the started programs, the
+// that is the real Win32 one except for the dialogs, which it answers from a script; the
+// recording view of the portable tests; and ways to look at what the started programs, the
 // registry and the shell links left behind.
 
 #include <windows.h>
@@ -14,8 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fake_main_window_view.h"
 #include "tests/win32/forwarding_platform.h"
-#include "setup_main/main_window_view.h"
+#include "tests/win32/wine_files.h"
 
 namespace qs::wine_test {
 
@@ -42,25 +43,10 @@ public:
     bool select_directory(const std::wstring&, std::wstring&) override;
 };
 
-// The main window as the tasks see it, recorded.
-class recording_view : public main_window_view {
-public:
-    std::vector<std::wstring> info;
-    std::map<control, bool> enabled;
-
-    void append_info(const std::wstring& line) override { info.push_back(line); }
-    void set_progress(const std::wstring&) override {}
-    void set_caption(const std::wstring&) override {}
-    void set_control_text(control, const std::wstring&) override {}
-    void set_info_lines(const std::vector<std::wstring>&) override {}
-    void set_enabled(control which, bool on) override { enabled[which] = on; }
-    void close_window() override {}
-    bool is_enabled(control which) const
-    {
-        auto it = enabled.find(which);
-        return it == enabled.end() || it->second;
-    }
-};
+using recording_view = fake::fake_view;
+using test::read_bytes;
+using test::remove_tree;
+using test::write_bytes;
 
 // COM on this thread for one test, as the program has it from its start.
 class com_apartment {
@@ -75,9 +61,6 @@ public:
 std::wstring own_folder();
 // A fresh, empty folder below this program's folder (removed first if it is there).
 std::wstring fresh_folder(const std::wstring& name);
-void remove_tree(const std::wstring& folder);
-void write_text(const std::wstring& path, const std::string& bytes);
-std::optional<std::string> read_text(const std::wstring& path);
 void copy_or_fail(const std::wstring& from, const std::wstring& to);
 
 // Polls until the file exists or the time is up; the started programs are not waited for by

@@ -42,8 +42,8 @@ struct RegistrationUnderWine : ::testing::Test {
     }
     void lists(const std::string& extensions, const std::string& ole_servers)
     {
-        write_text(own + L"init_setup\\extensions.txt", extensions);
-        write_text(own + L"init_setup\\ole_servers.txt", ole_servers);
+        write_bytes(own + L"init_setup\\extensions.txt", extensions);
+        write_bytes(own + L"init_setup\\ole_servers.txt", ole_servers);
     }
     std::wstring control() const { return own + L"qs_test_control.ocx"; }
     std::wstring server() const { return own + L"qs_test_server.exe"; }
@@ -82,11 +82,11 @@ TEST_F(RegistrationUnderWine, FileTypesServersAndControlsAreRegisteredForReal)
 
     // The started programs run on their own; their marks show what they were given.
     EXPECT_TRUE(wait_for_file(folder + L"\\ole server.exe.started"));
-    EXPECT_EQ(read_text(folder + L"\\ole server.exe.started"), std::string("/regserver"));
+    EXPECT_EQ(read_bytes(folder + L"\\ole server.exe.started"), std::string("/regserver"));
     EXPECT_TRUE(wait_for_file(folder + L"\\grid control.ocx.registered"));
     EXPECT_TRUE(wait_for_file(folder + L"\\midas.dll.registered"));
     close_regsvr32_boxes_and_wait();
-    EXPECT_FALSE(read_text(folder + L"\\sub\\deep.ocx.registered")) << "a control of a subfolder was registered";
+    EXPECT_EQ(read_bytes(folder + L"\\sub\\deep.ocx.registered"), "<missing>") << "a control of a subfolder was registered";
 
     // The keys as Wine's registry holds them, read by its own reg program.
     const std::wstring program = folder + L"\\abc.exe";

@@ -101,8 +101,8 @@ TEST_F(ShortcutsUnderWine, ProgramShortcutsOfferEveryProgramButTheSetupPrograms)
 TEST_F(ShortcutsUnderWine, HelpShortcutsInGermanUnderTypedAndProposedNames)
 {
     page.language_flag = 2;
-    write_text(folder + L"\\qs_manual.chm", "not really compiled help");
-    write_text(folder + L"\\qs_guide.chm", "not really compiled help");
+    write_bytes(folder + L"\\qs_manual.chm", "not really compiled help");
+    write_bytes(folder + L"\\qs_guide.chm", "not really compiled help");
     CreateDirectoryW((folder + L"\\old.chm").c_str(), nullptr);
     lines offered;
     for (const auto& e : os.find_entries(folder + L"\\*.chm"))

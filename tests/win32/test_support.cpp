@@ -8,8 +8,6 @@
 
 namespace qs::test {
 
-using win32::file_handle;
-using win32::find_handle;
 using win32::kernel_handle;
 
 scratch_folder::scratch_folder()
@@ -21,62 +19,12 @@ scratch_folder::scratch_folder()
     path_ = std::wstring(temp, length) + L"qs_win32_tests_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
             std::to_wstring(++counter);
     remove_tree(path_);
-    make_folder(path_);
+    make_folders(path_);
 }
 
 scratch_folder::~scratch_folder()
 {
     remove_tree(path_);
-}
-
-void remove_tree(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        DeleteFileW(path.c_str());
-        return;
-    }
-    std::vector<std::wstring> children;
-    {
-        WIN32_FIND_DATAW data;
-        const find_handle search(FindFirstFileW((path + L"\\*").c_str(), &data));
-        if (search) {
-            do {
-                const std::wstring name = data.cFileName;
-                if (name != L"." && name != L"..") children.push_back(path + L"\\" + name);
-            } while (FindNextFileW(search.get(), &data));
-        }
-    }
-    for (const std::wstring& child : children) remove_tree(child);
-    RemoveDirectoryW(path.c_str());
-}
-
-void make_folder(const std::wstring& path)
-{
-    if (!CreateDirectoryW(path.c_str(), nullptr)) throw std::runtime_error("cannot create " + narrow(path));
-}
-
-void write_text(const std::wstring& path, const std::string& content)
-{
-    const file_handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot write " + narrow(path));
-    DWORD written = 0;
-    WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-}
-
-std::string read_text(const std::wstring& path)
-{
-    const file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return "<missing>";
-    std::string content;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
-    return content;
 }
 
 void set_attributes(const std::wstring& path, DWORD attributes)

@@ -1,12 +1,13 @@
 #pragma once
 // What the Win32 suite needs around the platform under test: a scratch folder in the prefix's
-// temporary folder, small file helpers and a way to run console programs such as reg.exe.
+// temporary folder, the file helpers of tests/win32/wine_files.h and a way to run console programs such as reg.exe.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
+#include "tests/win32/wine_files.h"
 
 namespace qs::test {
 
@@ -27,10 +28,6 @@ private:
     std::wstring path_;
 };
 
-void remove_tree(const std::wstring& path);
-void make_folder(const std::wstring& path);
-void write_text(const std::wstring& path, const std::string& content);
-std::string read_text(const std::wstring& path);  // "<missing>" when it cannot be opened
 void set_attributes(const std::wstring& path, DWORD attributes);
 
 // Runs a console program with its output captured; returns what it wrote to stdout and stderr.
