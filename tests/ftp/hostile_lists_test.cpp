@@ -57,44 +57,23 @@ strings names_in(const fs::path& folder)
     return out;
 }
 
-class HostileServerLists : public ::testing::Test, public test::page_on<recording_platform> {
+class HostileServerLists : public update_test {
 protected:
-    fs::path work, install, neighbour, root, live;
+    HostileServerLists() : update_test("hostile_") {}
+
+    fs::path neighbour;
     snapshot outside_before;
     std::map<fs::path, strings> roots_before;
 
     void SetUp() override
     {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        page.update_signing_key.reset();  // unsigned lists, whatever key the build has
-        work = build_folder() / "ftp_work" / (std::string("hostile_") + test->name());
-        remove_tree(L"\\\\?\\" + work.wstring());
-        install = work / "install";
+        update_test::SetUp();
+        if (HasFatalFailure()) return;
         neighbour = work / "neighbour";  // a sibling of the installation folder, with files of its own
-        root = work / "server";
-        live = root / "public" / "live" / "MyApp";
-        fs::create_directories(install);
-        fs::create_directories(live);
         write_bytes(neighbour / "outside.txt", "neighbour's file");
         write_bytes(neighbour / "share" / "x.txt", "neighbour's other file");
         write_bytes(root / "public" / "live" / "outside.txt", "not the application's");
-        os.installation = install.wstring() + L"\\";
-        page.application_name = L"MyApp";
-        write_bytes(install / "run_this_first.exe", "setup program");
         write_bytes(install / "kept.txt", "installed before");
-    }
-
-    // Publishes files, the server's list of them as the program makes it, and extra raw lines.
-    void publish(const std::vector<std::pair<std::string, std::string>>& files, const wstrings& extra = {},
-                 const std::string& raw_tail = {})
-    {
-        for (const auto& [path, content] : files) write_bytes(live / path, content);
-        fake::fake_view quiet;
-        Tsetup_main_page lister{os, quiet};
-        lister.generate_file_list(live.wstring());
-        std::string text = read_bytes(live / "___korvex_file_list.txt");
-        for (const auto& l : extra) text += os.to_ansi(l) + "\r\n";
-        write_bytes(live / "___korvex_file_list.txt", text + raw_tail);
     }
 
     // What lies outside the installation folder, before the run.

@@ -20,43 +20,8 @@ namespace fs = std::filesystem;
 using strings = std::vector<std::string>;
 using wstrings = std::vector<std::wstring>;
 
-class InternetUpdateFtp : public ::testing::Test, public test::page_on<recording_platform> {
+class InternetUpdateFtp : public update_test {
 protected:
-    fs::path work, install, root, live;
-
-    void SetUp() override
-    {
-        ASSERT_EQ(std::wstring(build::update_server_host), L"127.0.0.1")
-            << "configure the test build with -DUPDATE_SERVER_HOST=127.0.0.1";
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        work = build_folder() / "ftp_work" / test->name();
-        fs::remove_all(work);
-        install = work / "install";
-        root = work / "server";
-        live = root / "public" / "live" / "MyApp";
-        fs::create_directories(install);
-        fs::create_directories(live);
-        os.installation = install.wstring() + L"\\";
-        page.application_name = L"MyApp";
-        page.update_signing_key.reset();  // unsigned lists, whatever key the build has
-        write_bytes(install / "run_this_first.exe", "setup program");
-    }
-
-    // Files in the live folder, and the server's list of them made by the program itself.
-    void publish(const std::vector<std::pair<std::string, std::string>>& files)
-    {
-        for (const auto& [path, content] : files) write_bytes(live / path, content);
-        fake::fake_view quiet;
-        Tsetup_main_page lister{os, quiet};
-        lister.generate_file_list(live.wstring());
-    }
-    // Adds raw lines to the server's list.
-    void append_to_server_list(const wstrings& lines)
-    {
-        std::string text = read_bytes(live / "___korvex_file_list.txt");
-        for (const auto& l : lines) text += os.to_ansi(l) + "\r\n";
-        write_bytes(live / "___korvex_file_list.txt", text);
-    }
     wstrings download_texts() const
     {
         wstrings out;
