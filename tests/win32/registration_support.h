@@ -73,7 +73,7 @@ bool wait_for_file(const std::wstring& path, std::chrono::seconds limit = std::c
 int close_regsvr32_boxes_and_wait(std::chrono::seconds limit = std::chrono::seconds(20));
 
 // `reg query "HKCR\<key>" /ve` run as its own process: the default value it prints, or nullopt
-// when reg finds no such key (its exit code is not 0).
+// when reg finds no such key (it prints no value then).
 std::optional<std::wstring> reg_query_default(const std::wstring& key);
 // Removes a key of HKEY_CLASSES_ROOT with everything below it, if it is there.
 void delete_classes_key(const std::wstring& key);

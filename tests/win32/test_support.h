@@ -1,6 +1,6 @@
 #pragma once
 // What the Win32 suite needs around the platform under test: a scratch folder in the prefix's
-// temporary folder, the file helpers of tests/win32/wine_files.h and a way to run console programs such as reg.exe.
+// temporary folder, and the helpers of tests/win32/wine_files.h.
 
 #include <cstdint>
 #include <string>
@@ -30,11 +30,6 @@ private:
 
 void set_attributes(const std::wstring& path, DWORD attributes);
 
-// Runs a console program with its output captured; returns what it wrote to stdout and stderr.
-std::string run_captured(const std::wstring& command_line);
-// The data column of a `reg query` line for the value (e.g. "ProgramFilesDir" or "(Default)"),
-// or "<no value>" when the output holds none.
-std::string reg_query_data(const std::string& output, const std::string& value_label);
 
 std::string narrow(const std::wstring& text);  // ASCII only; anything else becomes '?'
 

@@ -1,6 +1,7 @@
 #pragma once
-// Files and folders on Windows paths, for every suite that runs under Wine (the Win32 platform,
-// components, FTP and GUI suites). A path may begin with "\\?\" to reach below MAX_PATH.
+// Files and folders on Windows paths, and console programs such as reg.exe, for every suite that
+// runs under Wine (the Win32 platform, components, FTP and GUI suites). A path may begin with
+// "\\?\" to reach below MAX_PATH.
 
 #include <string>
 
@@ -17,5 +18,11 @@ void write_bytes(const std::wstring& path, const std::string& bytes);
 std::string read_bytes(const std::wstring& path);
 bool file_exists(const std::wstring& path);
 bool folder_exists(const std::wstring& path);
+
+// Runs a console program with its output captured; returns what it wrote to stdout and stderr.
+std::string run_captured(const std::wstring& command_line);
+// The data column of a `reg query` line for the value (e.g. "ProgramFilesDir" or "(Default)"),
+// or "<no value>" when the output holds none.
+std::string reg_query_data(const std::string& output, const std::string& value_label);
 
 }  // namespace qs::test
