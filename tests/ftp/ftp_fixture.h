@@ -17,6 +17,10 @@
 
 namespace qs::ftp_test {
 
+using strings = std::vector<std::string>;
+using wstrings = std::vector<std::wstring>;
+using test::listed_line;
+
 // ftp_work\<prefix><test name> below the build tree, emptied and made anew for the running test.
 // It is removed through "\\?\", so that paths past MAX_PATH that a test left go too.
 inline std::filesystem::path fresh_test_folder(const std::string& prefix = {})

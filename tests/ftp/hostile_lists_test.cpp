@@ -13,10 +13,7 @@
 
 namespace qs::ftp_test {
 namespace {
-using test::listed_line;
 namespace fs = std::filesystem;
-using strings = std::vector<std::string>;
-using wstrings = std::vector<std::wstring>;
 using snapshot = std::map<std::string, std::string>;  // relative path -> bytes ("<folder>" for folders)
 
 // Every file and folder below `folder`, with its bytes, leaving out the folders named in `skip`.

@@ -15,10 +15,7 @@
 
 namespace qs::ftp_test {
 namespace {
-using test::listed_line;
 namespace fs = std::filesystem;
-using strings = std::vector<std::string>;
-using wstrings = std::vector<std::wstring>;
 
 class InternetUpdateFtp : public update_test {
 protected:
