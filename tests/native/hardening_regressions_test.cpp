@@ -1,7 +1,6 @@
 // Inputs the fuzz targets found mishandled, kept here so they stay handled.
 #include <gtest/gtest.h>
 
-#include "platform/fake/md5.h"
 #include "setup_main/server_paths.h"
 #include "tests/support/page_fixture.h"
 

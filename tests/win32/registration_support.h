@@ -1,8 +1,7 @@
 #pragma once
 // What the registration and shortcut suite under Wine needs around the real tasks: a platform
-// that is the real Win32 one except for the dialogs, which it answers from a script; the
-// recording view of the portable tests; and ways to look at what the started programs, the
-// registry and the shell links left behind.
+// that is the real Win32 one except for the dialogs, which it answers from a script, and ways to
+// look at what the started programs, the registry and the shell links left behind.
 
 #include <windows.h>
 #include <objbase.h>
@@ -14,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/fake_main_window_view.h"
 #include "tests/win32/forwarding_platform.h"
 #include "tests/win32/wine_files.h"
 
@@ -43,7 +41,6 @@ public:
     bool select_directory(const std::wstring&, std::wstring&) override;
 };
 
-using recording_view = fake::fake_view;
 using test::read_bytes;
 using test::remove_tree;
 using test::write_bytes;
