@@ -12,7 +12,9 @@
 #include "basics/paths.h"
 #include "setup_main/file_list_format.h"
 #include "setup_main/update_plan_merge.h"
-#include "tests/ftp/ftp_fixture.h"
+#include "tests/ftp/recording_platform.h"
+#include "setup_main/setup_main_page.h"
+#include "tests/support/fake_main_window_view.h"
 
 namespace {
 using namespace qs;

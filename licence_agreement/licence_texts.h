@@ -1,6 +1,5 @@
 #pragma once
-// The texts of the licence agreement window. The window (licence_agreement/win32) shows them;
-// the GUI tests compare the running window with them.
+// The texts of the licence agreement window, which licence_agreement/win32 shows.
 
 #include <string>
 #include <vector>

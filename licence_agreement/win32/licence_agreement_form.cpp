@@ -1,7 +1,7 @@
 #include "licence_agreement/win32/licence_agreement_form.h"
 
 #include "licence_agreement/licence_texts.h"
-#include "run_this_first/resource_ids.h"
+#include "resources/resource_ids.h"
 
 namespace qs::win32 {
 

@@ -26,16 +26,71 @@ std::wstring folded(const std::wstring& text)
     return out;
 }
 
-// The collation folds to upper case, so that ignoring case orders exactly as comparing after
-// upper-casing ASCII letters does (what the file-list merge relies on).
-std::wstring upper_folded(const std::wstring& text)
+// Windows' collation of Latin-1 letters, as the fake models it for sorting and comparing alike.
+// Texts compare first by their upper-cased letters, where a letter with a diacritic counts as its
+// base letter and Æ, ß and Þ as the two letters they stand for; where those tie, by the
+// diacritics (acute before grave, circumflex, diaeresis, tilde, ring, cedilla, stroke: Windows'
+// order); where those tie too and case counts, lower case comes first. Every other character
+// counts as its code unit (so, unlike Windows, "_" sorts after the letters).
+struct collation_element {
+    wchar_t letter;  // upper case
+    std::uint8_t diacritic;
+    bool upper;
+};
+
+void append_collation_elements(wchar_t c, std::vector<collation_element>& out)
 {
-    std::wstring out(text);
-    for (wchar_t& c : out) {
-        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-        else if (c >= 0xE0 && c <= 0xFE && c != 0xF7) c = static_cast<wchar_t>(c - 0x20);
+    // Base letters and diacritics of U+00C0-U+00DE; the lower-case letters lie 0x20 above.
+    static constexpr char bases[] = "AAAAAA\0CEEEEIIIIDNOOOOO\0OUUUUY\0";
+    static constexpr std::uint8_t diacritics[] = {2, 1, 3, 5, 4, 6, 0, 7, 2, 1, 3, 4, 2, 1, 3, 4,
+                                                  8, 5, 2, 1, 3, 5, 4, 0, 8, 2, 1, 3, 4, 1, 0};
+    const bool upper = (c >= L'A' && c <= L'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
+    const wchar_t base = c >= 0xE0 ? static_cast<wchar_t>(c - 0x20) : c;
+    if (c == 0xDF) {  // ß
+        out.push_back({L'S', 0, false});
+        out.push_back({L'S', 0, false});
+    } else if (c == 0xFF) {  // ÿ
+        out.push_back({L'Y', 4, false});
+    } else if ((c >= 0xC0 && c <= 0xFE) && base != 0xD7) {
+        const std::size_t at = base - 0xC0;
+        if (base == 0xC6) {  // Æ
+            out.push_back({L'A', 0, upper});
+            out.push_back({L'E', 0, upper});
+        } else if (base == 0xDE) {  // Þ
+            out.push_back({L'T', 0, upper});
+            out.push_back({L'H', 0, upper});
+        } else {
+            out.push_back({static_cast<wchar_t>(bases[at]), diacritics[at], upper});
+        }
+    } else {
+        const bool lower = c >= L'a' && c <= L'z';
+        out.push_back({lower ? static_cast<wchar_t>(c - L'a' + L'A') : c, 0, upper});
     }
-    return out;
+}
+
+// The key orders as the collation: letters, then diacritics, then (where case counts) case, each
+// level after a zero byte, which sorts before any letter's bytes (they begin with 1).
+std::string collation_key(const std::wstring& text, bool ignore_case)
+{
+    std::vector<collation_element> elements;
+    elements.reserve(text.size());
+    for (wchar_t c : text) append_collation_elements(c, elements);
+    std::string key;
+    key.reserve(elements.size() * (ignore_case ? 6 : 7) + 2);
+    for (const collation_element& e : elements) {
+        const auto u = static_cast<std::uint32_t>(e.letter);
+        key.push_back('\x01');
+        key.push_back(static_cast<char>((u >> 16) & 0xFF));
+        key.push_back(static_cast<char>((u >> 8) & 0xFF));
+        key.push_back(static_cast<char>(u & 0xFF));
+    }
+    key.push_back('\0');
+    for (const collation_element& e : elements) key.push_back(static_cast<char>(e.diacritic));
+    if (!ignore_case) {
+        key.push_back('\0');
+        for (const collation_element& e : elements) key.push_back(e.upper ? '\x01' : '\0');
+    }
+    return key;
 }
 
 // Windows' wildcard match: * any run, ? one character, case ignored; "*.*" matches every name.
@@ -467,20 +522,13 @@ std::wstring fake_platform::long_time() { return time; }
 // The fake's collation: code-unit order, case folded when asked.
 int fake_platform::compare_locale(const std::wstring& a, const std::wstring& b, bool ignore_case)
 {
-    const int r = ignore_case ? upper_folded(a).compare(upper_folded(b)) : a.compare(b);
+    const int r = collation_key(a, ignore_case).compare(collation_key(b, ignore_case));
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
 std::string fake_platform::sort_key(const std::wstring& text, bool ignore_case)
 {
-    std::string key;
-    for (wchar_t c : ignore_case ? upper_folded(text) : text) {
-        const auto u = static_cast<std::uint32_t>(c);
-        key.push_back(static_cast<char>((u >> 16) & 0xFF));
-        key.push_back(static_cast<char>((u >> 8) & 0xFF));
-        key.push_back(static_cast<char>(u & 0xFF));
-    }
-    return key;
+    return collation_key(text, ignore_case);
 }
 
 sort_key_table fake_platform::sort_keys(const std::vector<std::wstring>& texts, bool ignore_case)

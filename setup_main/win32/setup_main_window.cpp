@@ -1,6 +1,6 @@
 #include "setup_main/win32/setup_main_window.h"
 
-#include "run_this_first/resource_ids.h"
+#include "resources/resource_ids.h"
 
 namespace qs::win32 {
 

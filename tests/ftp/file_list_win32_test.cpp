@@ -18,12 +18,7 @@ protected:
     fs::path folder;
     win32::win32_platform os;
 
-    void SetUp() override
-    {
-        folder = build_folder() / "ftp_work" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
+    void SetUp() override { folder = fresh_test_folder(); }
 };
 
 TEST_F(FileListWin32, DigestsAreRfc1321ForEveryKindAndSizeOfFileInListOrder)

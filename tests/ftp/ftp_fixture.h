@@ -1,34 +1,83 @@
 #pragma once
-// What the FTP suite runs the real update with: the local update server as a child process, the
-// real Win32 platform behind a wrapper that puts the "running program" into a test folder and
-// records the message boxes, and the main window's logic with a recording view.
+// What the FTP suite runs the real update with: a folder of its own for each test below the build
+// tree, the real Win32 platform placed in it (recording_platform.h), the main window's logic with
+// a recording view, and the local update server (update_server_process.h) started by the tests.
 
-#include <windows.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "platform/fake/fake_platform.h"
-#include "tests/win32/forwarding_platform.h"
-#include "setup_main/setup_main_page.h"
+#include "build_settings.h"
+#include "tests/ftp/recording_platform.h"
 #include "tests/ftp/update_server_process.h"
+#include "tests/support/page_fixture.h"
 
 namespace qs::ftp_test {
 
-// The Win32 platform with the program placed in `installation` and its boxes recorded.
-class recording_platform : public wine_test::forwarding_platform {
-public:
-    std::wstring installation;  // with trailing "\"
-    std::vector<std::wstring> messages, errors;
+using strings = std::vector<std::string>;
+using wstrings = std::vector<std::wstring>;
+using test::listed_line;
 
-    std::wstring program_path() override { return installation + L"run_this_first.exe"; }
-    void show_message(const std::wstring& text) override { messages.push_back(text); }
-    void show_error(const std::wstring& text) override { errors.push_back(text); }
-    bool ask_yes_no(const std::wstring&, const std::wstring&, box_icon) override { return false; }
-    std::wstring input_box(const std::wstring&, const std::wstring&, const std::wstring& d) override { return d; }
-    std::wstring browse_for_folder(const std::wstring&, const std::wstring&, std::uint32_t) override { return {}; }
-    bool select_directory(const std::wstring&, std::wstring&) override { return false; }
+// ftp_work\<prefix><test name> below the build tree, emptied and made anew for the running test.
+// It is removed through "\\?\", so that paths past MAX_PATH that a test left go too.
+inline std::filesystem::path fresh_test_folder(const std::string& prefix = {})
+{
+    const std::filesystem::path folder =
+        build_folder() / "ftp_work" / (prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    remove_tree(L"\\\\?\\" + folder.wstring());
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// The update of "MyApp" run for real: `install` is the running program's folder (with its
+// run_this_first.exe), `live` the server's live folder below `root`, both in the test's folder
+// `work`. The lists are taken unsigned, whatever key the build has.
+class update_test : public ::testing::Test, public test::page_on<recording_platform> {
+protected:
+    explicit update_test(std::string work_prefix = {}) : work_prefix_(std::move(work_prefix)) {}
+
+    std::filesystem::path work, install, root, live;
+
+    void SetUp() override
+    {
+        ASSERT_EQ(std::wstring(build::update_server_host), L"127.0.0.1")
+            << "configure the test build with -DUPDATE_SERVER_HOST=127.0.0.1";
+        work = fresh_test_folder(work_prefix_);
+        install = work / "install";
+        root = work / "server";
+        live = root / "public" / "live" / "MyApp";
+        std::filesystem::create_directories(install);
+        std::filesystem::create_directories(live);
+        os.installation = install.wstring() + L"\\";
+        page.application_name = L"MyApp";
+        page.update_signing_key.reset();
+        write_bytes(install / "run_this_first.exe", "setup program");
+    }
+
+    // Files in the live folder and the server's list of them as the program makes it, with extra
+    // lines and raw bytes after it.
+    void publish(const std::vector<std::pair<std::string, std::string>>& files,
+                 const std::vector<std::wstring>& extra_lines = {}, const std::string& raw_tail = {})
+    {
+        for (const auto& [path, content] : files) write_bytes(live / path, content);
+        fake::fake_view quiet;
+        Tsetup_main_page lister{os, quiet};
+        lister.generate_file_list(live.wstring());
+        if (!extra_lines.empty() || !raw_tail.empty()) append_to_server_list(extra_lines, raw_tail);
+    }
+    // Lines (in the ANSI code page, each with CR LF) and raw bytes at the end of the server's list.
+    void append_to_server_list(const std::vector<std::wstring>& lines, const std::string& raw_tail = {})
+    {
+        std::string text = read_bytes(live / "___korvex_file_list.txt");
+        for (const auto& line : lines) text += os.to_ansi(line) + "\r\n";
+        write_bytes(live / "___korvex_file_list.txt", text + raw_tail);
+    }
+
+private:
+    std::string work_prefix_;
 };
 
 }  // namespace qs::ftp_test

@@ -14,14 +14,7 @@
 namespace qs::ftp_test {
 namespace {
 namespace fs = std::filesystem;
-using strings = std::vector<std::string>;
-using wstrings = std::vector<std::wstring>;
 using snapshot = std::map<std::string, std::string>;  // relative path -> bytes ("<folder>" for folders)
-
-std::wstring line_of(const std::wstring& path, const std::string& content)
-{
-    return path + L"\t" + fake::md5_hex(content) + L"\t" + std::to_wstring(content.size());
-}
 
 // Every file and folder below `folder`, with its bytes, leaving out the folders named in `skip`.
 // The walk goes through the platform with "\\\\?\\" paths, so that paths longer than the
@@ -61,65 +54,23 @@ strings names_in(const fs::path& folder)
     return out;
 }
 
-// Removes a folder and everything in it through "\\\\?\\" paths, which reach below MAX_PATH's
-// limit where the runtime's remove_all cannot.
-void remove_long_tree(const std::wstring& folder)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) remove_long_tree(folder + L"\\" + name);
-            else DeleteFileW((folder + L"\\" + name).c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryW(folder.c_str());
-}
-
-class HostileServerLists : public ::testing::Test {
+class HostileServerLists : public update_test {
 protected:
-    fs::path work, install, neighbour, root, live;
-    recording_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
+    HostileServerLists() : update_test("hostile_") {}
+
+    fs::path neighbour;
     snapshot outside_before;
     std::map<fs::path, strings> roots_before;
 
     void SetUp() override
     {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        page.update_signing_key.reset();  // unsigned lists, whatever key the build has
-        work = build_folder() / "ftp_work" / (std::string("hostile_") + test->name());
-        remove_long_tree(L"\\\\?\\" + work.wstring());
-        install = work / "install";
+        update_test::SetUp();
+        if (HasFatalFailure()) return;
         neighbour = work / "neighbour";  // a sibling of the installation folder, with files of its own
-        root = work / "server";
-        live = root / "public" / "live" / "MyApp";
-        fs::create_directories(install);
-        fs::create_directories(live);
         write_bytes(neighbour / "outside.txt", "neighbour's file");
         write_bytes(neighbour / "share" / "x.txt", "neighbour's other file");
         write_bytes(root / "public" / "live" / "outside.txt", "not the application's");
-        os.installation = install.wstring() + L"\\";
-        page.application_name = L"MyApp";
-        write_bytes(install / "run_this_first.exe", "setup program");
         write_bytes(install / "kept.txt", "installed before");
-    }
-
-    // Publishes files, the server's list of them as the program makes it, and extra raw lines.
-    void publish(const std::vector<std::pair<std::string, std::string>>& files, const wstrings& extra = {},
-                 const std::string& raw_tail = {})
-    {
-        for (const auto& [path, content] : files) write_bytes(live / path, content);
-        fake::fake_view quiet;
-        Tsetup_main_page lister{os, quiet};
-        lister.generate_file_list(live.wstring());
-        std::string text = read_bytes(live / "___korvex_file_list.txt");
-        for (const auto& l : extra) text += os.to_ansi(l) + "\r\n";
-        write_bytes(live / "___korvex_file_list.txt", text + raw_tail);
     }
 
     // What lies outside the installation folder, before the run.
@@ -198,7 +149,7 @@ const wstrings escaping_paths = {
 TEST_F(HostileServerLists, EveryKindOfEscapingPathIsNamedAndSkipped)
 {
     wstrings lines;
-    for (const auto& path : escaping_paths) lines.push_back(line_of(path, "escaped"));
+    for (const auto& path : escaping_paths) lines.push_back(listed_line(path, "escaped"));
     publish({{"good.txt", "good"}}, lines);
     remember_outside();
     {
@@ -229,8 +180,8 @@ TEST_F(HostileServerLists, AHundredThousandLinesAreMergedAndOnlyTheRealFileIsFet
     wstrings lines;
     lines.reserve(100000);
     for (int i = 0; lines.size() < 99998; ++i)
-        lines.push_back(line_of(L"../many/" + std::to_wstring(i) + L".txt", "x"));
-    lines.push_back(line_of(L"Run_This_First.exe", "newer setup"));
+        lines.push_back(listed_line(L"../many/" + std::to_wstring(i) + L".txt", "x"));
+    lines.push_back(listed_line(L"Run_This_First.exe", "newer setup"));
     publish({{"good.txt", "good"}}, lines);
     remember_outside();
     {
@@ -321,7 +272,7 @@ TEST_F(HostileServerLists, APathLongerThanMaxPathArrivesWholeOrEndsTheRunWithIts
     std::wstring deep;
     for (int i = 0; i < 6; ++i) deep += std::wstring(200, static_cast<wchar_t>(L'a' + i)) + L"/";
     deep += L"deep.txt";
-    publish({{"good.txt", "good"}}, {line_of(deep, "deep")});
+    publish({{"good.txt", "good"}}, {listed_line(deep, "deep")});
     std::wstring server_file = L"\\\\?\\" + live.wstring();
     for (std::size_t slash = deep.find(L'/'), start = 0; slash != std::wstring::npos; start = slash + 1, slash = deep.find(L'/', start))
         ASSERT_TRUE(os.create_directory(server_file += L"\\" + deep.substr(start, slash - start)));

@@ -16,54 +16,9 @@
 namespace qs::ftp_test {
 namespace {
 namespace fs = std::filesystem;
-using strings = std::vector<std::string>;
-using wstrings = std::vector<std::wstring>;
 
-std::wstring line_of(const std::wstring& path, const std::string& content)
-{
-    return path + L"\t" + fake::md5_hex(content) + L"\t" + std::to_wstring(content.size());
-}
-
-class InternetUpdateFtp : public ::testing::Test {
+class InternetUpdateFtp : public update_test {
 protected:
-    fs::path work, install, root, live;
-    recording_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
-
-    void SetUp() override
-    {
-        ASSERT_EQ(std::wstring(build::update_server_host), L"127.0.0.1")
-            << "configure the test build with -DUPDATE_SERVER_HOST=127.0.0.1";
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        work = build_folder() / "ftp_work" / test->name();
-        fs::remove_all(work);
-        install = work / "install";
-        root = work / "server";
-        live = root / "public" / "live" / "MyApp";
-        fs::create_directories(install);
-        fs::create_directories(live);
-        os.installation = install.wstring() + L"\\";
-        page.application_name = L"MyApp";
-        page.update_signing_key.reset();  // unsigned lists, whatever key the build has
-        write_bytes(install / "run_this_first.exe", "setup program");
-    }
-
-    // Files in the live folder, and the server's list of them made by the program itself.
-    void publish(const std::vector<std::pair<std::string, std::string>>& files)
-    {
-        for (const auto& [path, content] : files) write_bytes(live / path, content);
-        fake::fake_view quiet;
-        Tsetup_main_page lister{os, quiet};
-        lister.generate_file_list(live.wstring());
-    }
-    // Adds raw lines to the server's list.
-    void append_to_server_list(const wstrings& lines)
-    {
-        std::string text = read_bytes(live / "___korvex_file_list.txt");
-        for (const auto& l : lines) text += os.to_ansi(l) + "\r\n";
-        write_bytes(live / "___korvex_file_list.txt", text);
-    }
     wstrings download_texts() const
     {
         wstrings out;
@@ -249,7 +204,7 @@ TEST_F(InternetUpdateFtp, EscapingPathsOfTheServerListAreNeverFetched)
         std::wstring(300, L'x'),
     };
     wstrings lines;
-    for (const auto& path : hostile) lines.push_back(line_of(path, "escaped"));
+    for (const auto& path : hostile) lines.push_back(listed_line(path, "escaped"));
     append_to_server_list(lines);
     {
         update_server server(root, {});
@@ -312,7 +267,7 @@ TEST_F(SignedUpdateFtp, TamperedForeignOrMissingSignaturesChangeNothing)
         {"list changed after signing",
          [this] {
              sign(test_keys::maker_private);
-             append_to_server_list({line_of(L"evil.dll", "evil")});
+             append_to_server_list({listed_line(L"evil.dll", "evil")});
              write_bytes(live / "evil.dll", "evil");
          }},
         {"signed by another key", [this] { sign(test_keys::stranger_private); }},

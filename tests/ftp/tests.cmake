@@ -2,7 +2,7 @@
 # server (tests/ftp/update_server.py, started by the tests through /usr/bin/python3).
 file(GLOB QS_FTP_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/ftp/*.cpp)
 add_executable(ftp_tests ${QS_FTP_TESTS})
-target_link_libraries(ftp_tests PRIVATE qs_win32 qs_fake GTest::gtest GTest::gtest_main)
+target_link_libraries(ftp_tests PRIVATE qs_win32 qs_wine_files qs_fake GTest::gtest GTest::gtest_main)
 target_link_options(ftp_tests PRIVATE ${QS_STATIC_LINK})
 target_compile_definitions(ftp_tests PRIVATE QS_SOURCE_DIR_UNIX="${CMAKE_SOURCE_DIR}" QS_BINARY_DIR_UNIX="${CMAKE_BINARY_DIR}")
 qs_warnings(ftp_tests)

@@ -39,23 +39,6 @@ std::string unix_path_of(const fs::path& windows_path)
     return p;
 }
 
-void write_bytes(const fs::path& path, const std::string& bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
-std::string read_bytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return "<missing>";
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
 update_server::update_server(const fs::path& root, const std::vector<std::string>& misbehaviours,
                              const std::vector<std::string>& options)
     : folder_(root.parent_path() / "server_state")

@@ -1,10 +1,12 @@
 #pragma once
 // The local update server (tests/ftp/update_server.py) as a child of a Windows test program
-// under Wine, and the file helpers the tests around it share.
+// under Wine; the tests around it take their file helpers from tests/win32/wine_files.h.
 
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "tests/win32/wine_files.h"
 
 namespace qs::ftp_test {
 
@@ -34,8 +36,8 @@ private:
 void sign_with_openssl(const std::string& private_key, const std::filesystem::path& file,
                        const std::filesystem::path& signature);
 
-// File helpers on Windows paths.
-void write_bytes(const std::filesystem::path& path, const std::string& bytes);
-std::string read_bytes(const std::filesystem::path& path);  // "<missing>" when absent
+using test::read_bytes;
+using test::remove_tree;
+using test::write_bytes;
 
 }  // namespace qs::ftp_test

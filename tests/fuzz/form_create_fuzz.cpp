@@ -6,6 +6,7 @@
 #include "fuzz_support.h"
 #include "platform/fake/fake_platform.h"
 #include "setup_main/setup_main_page.h"
+#include "tests/support/fake_main_window_view.h"
 
 namespace {
 

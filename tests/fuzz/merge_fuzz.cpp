@@ -13,6 +13,7 @@
 #include "platform/fake/fake_platform.h"
 #include "setup_main/file_list_format.h"
 #include "setup_main/setup_main_page.h"
+#include "tests/support/fake_main_window_view.h"
 #include "setup_main/update_plan_merge.h"
 
 namespace {

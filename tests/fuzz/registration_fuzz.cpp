@@ -9,6 +9,7 @@
 #include "platform/fake/fake_platform.h"
 #include "setup_main/extension_records.h"
 #include "setup_main/setup_main_page.h"
+#include "tests/support/fake_main_window_view.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

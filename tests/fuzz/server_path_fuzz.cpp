@@ -9,6 +9,7 @@
 #include "setup_main/file_list_format.h"
 #include "setup_main/server_paths.h"
 #include "setup_main/setup_main_page.h"
+#include "tests/support/fake_main_window_view.h"
 
 namespace {
 

@@ -5,25 +5,25 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "setup_main/messages.h"
 #include "tests/gui/driver.h"
 #include "tests/gui/medium.h"
 
 namespace qs::gui {
 namespace {
 
-const wchar_t* const main_class = L"Tsetup_main_page";
-
-HWND accept_licence(const program& p)
+// The box before the folder browser, for the installation folder's name.
+std::wstring program_folder_explained_en(const std::wstring& name)
 {
-    HWND licence = wait_for_top_window(p.id(), L"Tlicence_agreement_form");
-    if (!licence) return nullptr;
-    HWND box = child_with_text(licence, L"Yes. I understood the licence agreement and accept it.", L"Button");
-    if (!box) return nullptr;
-    click(box);
-    if (!wait_for([&] { return is_checked(box); })) return nullptr;
-    click(child_with_text(licence, L"Start software setup ...", L"Button"));
-    return wait_for_top_window(p.id(), main_class);
+    return L"Select or create a new folder for the application. The program folder name \"" + name +
+           L"\" will be added automatically.\n\r\n\rExample: If you select \"c:\\program files\" the final folder "
+           L"will be \"c:\\program files\\" + name + L"\".";
+}
+
+std::wstring program_folder_explained_de(const std::wstring& name)
+{
+    return L"Bitte w\u00e4hlen oder erzeugen Sie ein Verzeichnis f\u00fcr die Anwendung. Der Verzeichnisname \"" +
+           name + L"\" wird vom Setup-Programm automatisch hinzugef\u00fcgt werden.\n\r\n\rBeispiel: Wenn Sie "
+           L"\"c:\\programme\"  ausw\u00e4hlen, wird das Programmverzeichnis \"c:\\programme\\" + name + L"\" sein.";
 }
 
 std::wstring appdata()
@@ -69,12 +69,7 @@ TEST(CopyFiles, CopiesApplicationDataWindowsFilesAndTheProgramFolder)
     // A Windows file that is there already stays as it is.
     const std::wstring kept = windows_dir() + L"\\qs_kept_" + tag + L".ini";
     medium.write_lines(L"windows\\qs_kept_" + tag + L".ini", {L"new content"});
-    {
-        HANDLE h = CreateFileW(kept.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD put = 0;
-        WriteFile(h, "old", 3, &put, nullptr);
-        CloseHandle(h);
-    }
+    write_bytes(kept, "old");
     struct cleanup {
         std::vector<std::wstring> trees, files;
         ~cleanup()
@@ -89,7 +84,7 @@ TEST(CopyFiles, CopiesApplicationDataWindowsFilesAndTheProgramFolder)
     ASSERT_NE(main, nullptr);
     click(child_with_text(main, L"Copy files", L"Button"));
 
-    HWND explained = wait_for_message_box_saying(p.id(), message(msg::program_folder_explained, 1, {name}));
+    HWND explained = wait_for_message_box_saying(p.id(), program_folder_explained_en(name));
     ASSERT_NE(explained, nullptr) << "no explanation before the folder browser";
     ASSERT_TRUE(answer(explained, L"OK"));
     HWND picker = wait_for_top_window(p.id(), L"#32770", L"Browse for Folder");
@@ -97,24 +92,24 @@ TEST(CopyFiles, CopiesApplicationDataWindowsFilesAndTheProgramFolder)
     EXPECT_NE(child_with_text(picker, L"Select directory where the program should be installed"), nullptr);
     ASSERT_TRUE(answer(picker, L"OK"));  // the program-files folder is preselected
 
-    ASSERT_TRUE(wait_for([&] { return info_has_line(main, message(msg::copying_finished, 1), 2); }))
+    ASSERT_TRUE(wait_for([&] { return info_has_line(main, L"Copying finished.", 2); }))
         << "the copy did not finish; the pane holds:\n" << testing::PrintToString(info_lines(main));
     const std::vector<std::wstring> lines = info_lines(main);
     ASSERT_EQ(lines.size(), 15u) << testing::PrintToString(lines);
-    EXPECT_EQ(lines[0].rfind(message(msg::setup_started, 1), 0), 0u) << "start line";
+    EXPECT_EQ(lines[0].rfind(L"Setup started at ", 0), 0u) << "start line";
     EXPECT_EQ(lines[1], L"");
-    EXPECT_EQ(lines[2], message(msg::copying_to_appdata, 1));
-    EXPECT_EQ(lines[3], message(msg::copying_finished, 1));
+    EXPECT_EQ(lines[2], L"Copying files to Windows application data folder");
+    EXPECT_EQ(lines[3], L"Copying finished.");
     EXPECT_EQ(lines[4], L"");
-    EXPECT_EQ(lines[5], message(msg::windows_files_copied, 1));
-    EXPECT_EQ(lines[6], message(msg::copying_files_from, 1));
+    EXPECT_EQ(lines[5], L"All required files copied to Windows directory!");
+    EXPECT_EQ(lines[6], L"Copying files from");
     EXPECT_EQ(lines[7], medium.folder().substr(0, medium.folder().size() - 1));
-    EXPECT_EQ(lines[8], message(msg::copying_to, 1));
+    EXPECT_EQ(lines[8], L"to");
     const std::wstring target = lines[9];
     EXPECT_EQ(target.substr(target.size() - name.size() - 1), L"\\" + name);
-    EXPECT_EQ(lines[10], message(msg::ellipsis, 1));
+    EXPECT_EQ(lines[10], L"...");
     EXPECT_EQ(lines[11], L"");
-    EXPECT_EQ(lines[12], message(msg::copying_finished, 1));
+    EXPECT_EQ(lines[12], L"Copying finished.");
     EXPECT_EQ(lines[13], L"");
     EXPECT_EQ(lines[14], L"") << "every line ends with its line break";
     leftovers.trees.push_back(target);
@@ -147,7 +142,7 @@ TEST(CopyFiles, SpeaksGermanWhenLanguageTxtSaysSoAndACancelledPickerEndsTheTask)
     ASSERT_NE(main, nullptr);
     click(child_with_text(main, L"Copy files", L"Button"));
 
-    HWND explained = wait_for_message_box_saying(p.id(), message(msg::program_folder_explained, 2, {name}));
+    HWND explained = wait_for_message_box_saying(p.id(), program_folder_explained_de(name));
     ASSERT_NE(explained, nullptr) << "no German explanation";
     ASSERT_TRUE(answer(explained, L"OK"));
     HWND picker = wait_for_top_window(p.id(), L"#32770", L"Browse for Folder");

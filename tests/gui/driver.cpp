@@ -201,6 +201,19 @@ bool answer(HWND box, const std::wstring& button_text)
     return true;
 }
 
+HWND accept_licence(const program& p)
+{
+    HWND licence = wait_for_top_window(p.id(), licence_class, L"Korvex Hard- and Software Licence Agreement");
+    if (!licence) return nullptr;
+    HWND box = child_with_text(licence, L"Yes. I understood the licence agreement and accept it.", L"Button");
+    HWND start = child_with_text(licence, L"Start software setup ...", L"Button");
+    if (!box || !start) return nullptr;
+    click(box);
+    if (!wait_for([&] { return is_checked(box); })) return nullptr;
+    click(start);
+    return wait_for_top_window(p.id(), main_class);
+}
+
 std::vector<std::wstring> lines_of(const std::wstring& text)
 {
     std::vector<std::wstring> lines;

@@ -71,4 +71,11 @@ bool answer(HWND box, const std::wstring& button_text);
 // Lines of a multi-line text as the program's text boxes hold them (split at CR LF).
 std::vector<std::wstring> lines_of(const std::wstring& text);
 
+// The program's two windows, by class.
+inline constexpr const wchar_t* licence_class = L"Tlicence_agreement_form";
+inline constexpr const wchar_t* main_class = L"Tsetup_main_page";
+// Waits for the licence window, ticks its check box and presses "Start software setup ...":
+// the main window, or nullptr when any of that is not there.
+HWND accept_licence(const program& p);
+
 }  // namespace qs::gui

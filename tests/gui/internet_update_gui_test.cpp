@@ -1,7 +1,6 @@
 // "Internet update" in the real program under Wine, against the local update server.
 #include <gtest/gtest.h>
 
-#include "licence_agreement/licence_texts.h"
 #include "platform/fake/md5.h"
 #include "tests/ftp/update_server_process.h"
 #include "tests/gui/driver.h"
@@ -17,18 +16,6 @@ std::string list_line(const std::string& path, const std::string& content)
     return path + "\t" + std::string(digest.begin(), digest.end()) + "\t" + std::to_string(content.size()) + "\r\n";
 }
 
-HWND start_main_window(const program& p)
-{
-    HWND licence = wait_for_top_window(p.id(), L"Tlicence_agreement_form", licence::caption);
-    if (!licence) return nullptr;
-    HWND box = child_with_text(licence, licence::accept_text, L"Button");
-    if (!box) return nullptr;
-    click(box);
-    if (!wait_for([&] { return is_checked(box); })) return nullptr;
-    click(child_with_text(licence, licence::start_text, L"Button"));
-    return wait_for_top_window(p.id(), L"Tsetup_main_page");
-}
-
 TEST(InternetUpdateGui, FetchesTheDifferingFilesShowsTheFilesToDeleteAndFinishes)
 {
     test_medium medium;
@@ -38,17 +25,17 @@ TEST(InternetUpdateGui, FetchesTheDifferingFilesShowsTheFilesToDeleteAndFinishes
     const fs::path root = ftp_test::build_folder() / "ftp_work" / "gui_internet_update" / "server";
     fs::remove_all(root.parent_path());
     const fs::path live = root / "public" / "live" / "MyApp";
-    ftp_test::write_bytes(live / "same.txt", "same");
-    ftp_test::write_bytes(live / "a.txt", "new a");
-    ftp_test::write_bytes(live / "sub" / "c.txt", "c");
+    write_bytes(live / "same.txt", "same");
+    write_bytes(live / "a.txt", "new a");
+    write_bytes(live / "sub" / "c.txt", "c");
     // Sorted as the program sorts (case ignored): a, s, s.
-    ftp_test::write_bytes(live / "___korvex_file_list.txt",
+    write_bytes(live / "___korvex_file_list.txt",
                           list_line("a.txt", "new a") + list_line("same.txt", "same") + list_line("sub/c.txt", "c"));
 
     ftp_test::update_server server(root, {});
     program p(medium.exe(), medium.folder());
     ASSERT_TRUE(p.started());
-    HWND main = start_main_window(p);
+    HWND main = accept_licence(p);
     ASSERT_NE(main, nullptr);
     click(child_with_text(main, L"Internet update", L"Button"));
 

@@ -19,56 +19,6 @@ std::wstring program_under_test()
     return path;
 }
 
-void make_folders(const std::wstring& path)
-{
-    for (std::size_t i = 3; i <= path.size(); ++i)
-        if (i == path.size() || path[i] == L'\\') CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
-}
-
-void remove_tree(const std::wstring& path)
-{
-    WIN32_FIND_DATAW data;
-    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &data);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring full = path + L"\\" + name;
-            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                remove_tree(full);
-            else
-                DeleteFileW(full.c_str());
-        } while (FindNextFileW(search, &data));
-        FindClose(search);
-    }
-    RemoveDirectoryW(path.c_str());
-}
-
-bool file_exists(const std::wstring& path)
-{
-    const DWORD a = GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool folder_exists(const std::wstring& path)
-{
-    const DWORD a = GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string read_bytes(const std::wstring& path)
-{
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {};
-    std::string bytes(GetFileSize(h, nullptr), '\0');
-    DWORD got = 0;
-    if (!bytes.empty()) ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(h);
-    bytes.resize(got);
-    return bytes;
-}
-
 test_medium::test_medium(const std::wstring& folder_name)
 {
     static std::atomic<int> counter{0};
@@ -89,13 +39,7 @@ test_medium::~test_medium()
 
 void test_medium::write_bytes(const std::wstring& relative, const std::string& bytes)
 {
-    const std::wstring path = folder_ + relative;
-    make_folders(path.substr(0, path.find_last_of(L'\\')));
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return;
-    DWORD put = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-    CloseHandle(h);
+    test::write_bytes(folder_ + relative, bytes);
 }
 
 void test_medium::write_lines(const std::wstring& relative, const std::vector<std::wstring>& lines)

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/win32/wine_files.h"
+
 namespace qs::gui {
 
 // The program under test (the path the build passes in, in Windows form).
@@ -34,10 +36,11 @@ private:
     std::wstring folder_;
 };
 
-void make_folders(const std::wstring& path);
-void remove_tree(const std::wstring& path);
-bool file_exists(const std::wstring& path);
-bool folder_exists(const std::wstring& path);
-std::string read_bytes(const std::wstring& path);
+using test::file_exists;
+using test::folder_exists;
+using test::make_folders;
+using test::read_bytes;
+using test::remove_tree;
+using test::write_bytes;
 
 }  // namespace qs::gui

@@ -4,7 +4,7 @@ add_library(qs_gui_driver STATIC tests/gui/driver.cpp tests/gui/medium.cpp)
 target_include_directories(qs_gui_driver PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(qs_gui_driver PUBLIC UNICODE _UNICODE NOMINMAX
                            PRIVATE QS_PROGRAM_EXE="$<TARGET_FILE:run_this_first>")
-target_link_libraries(qs_gui_driver PUBLIC user32 kernel32)
+target_link_libraries(qs_gui_driver PUBLIC qs_wine_files user32 kernel32)
 qs_warnings(qs_gui_driver)
 
 file(GLOB QS_GUI_TESTS CONFIGURE_DEPENDS tests/gui/*_test.cpp)

@@ -4,10 +4,10 @@
 #include <random>
 
 #include "basics/text_files.h"
-#include "platform/fake/fake_platform.h"
 #include "platform/fake/md5.h"
 #include "setup_main/file_list_format.h"
-#include "setup_main/setup_main_page.h"
+#include "tests/support/latin1_collation.h"
+#include "tests/support/page_fixture.h"
 
 namespace qs {
 namespace {
@@ -89,10 +89,16 @@ TEST(SortFileList, FollowsTheCaseIgnoringCollationAndKeepsEqualLinesInOrder)
                                                  L"folder/file10", L"folder/file2"}));
 }
 
+TEST(SortFileList, LatinOneLettersSortAsWindowsSortsThem)
+{
+    fake::fake_platform os;
+    test::expect_windows_latin1_collation(os);
+}
+
 TEST(SortFileList, EqualsAStableSortByWholeKeysWhereKeysShareLongBeginnings)
 {
     // The sort looks at keys 16 bytes at a time; these keys share up to 90 bytes, end inside and
-    // outside such a stretch, and hold zero bytes (the fake's key of U+0001 begins with two).
+    // outside such a stretch, and hold zero bytes (the fake's key of U+0001 holds two in a row).
     fake::fake_platform os;
     std::mt19937 random(5);
     const std::wstring tails = L"aAbB_\x01\u00e4";
@@ -112,12 +118,8 @@ TEST(SortFileList, EqualsAStableSortByWholeKeysWhereKeysShareLongBeginnings)
     }
 }
 
-class WalkTest : public ::testing::Test {
+class WalkTest : public ::testing::Test, public test::page_on<counting_platform> {
 protected:
-    counting_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
-
     std::vector<std::wstring> list(const std::wstring& folder)
     {
         std::vector<std::wstring> lines;

@@ -1,13 +1,12 @@
 // Inputs the fuzz targets found mishandled, kept here so they stay handled.
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_platform.h"
-#include "platform/fake/md5.h"
 #include "setup_main/server_paths.h"
-#include "setup_main/setup_main_page.h"
+#include "tests/support/page_fixture.h"
 
 namespace qs {
 namespace {
+using test::listed_line;
 
 TEST(ServerPathRegressions, DeviceNamesFollowedByBlanksBeforeTheExtensionAreRefused)
 {
@@ -24,22 +23,18 @@ TEST(ServerPathRegressions, DeviceNamesFollowedByBlanksBeforeTheExtensionAreRefu
 // the same run would otherwise leave that file lost.
 TEST(DownloadRegressions, AnInstalledFileNamedLikeATemporaryDownloadIsNeverOverwritten)
 {
-    fake::fake_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
+    test::page_on<> fixture;
+    auto& [os, view, page] = fixture;
     page.application_name = L"MyApp";
     const std::wstring install = L"D:\\Setup\\Sample\\", live = L"/public/live/MyApp/";
     const std::wstring temporary_name = std::wstring(L"a.txt") + download_suffix;
     os.add_file(install + L"run_this_first.exe", "setup program");
     os.add_file(install + L"a.txt", "old a");
     os.add_file(install + temporary_name, "installed earlier");
-    auto line_of = [](const std::wstring& path, const std::string& content) {
-        return path + L"\t" + fake::md5_hex(content) + L"\t" + std::to_wstring(content.size()) + L"\r\n";
-    };
     os.ftp_files[live + L"a.txt"] = "new a";
     os.ftp_errors[live + temporary_name] = L"550 refused";
     os.ftp_files[live + L"___korvex_file_list.txt"] =
-        os.to_ansi(line_of(L"a.txt", "new a") + line_of(temporary_name, "newer"));
+        os.to_ansi(listed_line(L"a.txt", "new a") + L"\r\n" + listed_line(temporary_name, "newer") + L"\r\n");
 
     page.Button4Click();
 

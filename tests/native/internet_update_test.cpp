@@ -5,15 +5,14 @@
 #include <map>
 
 #include "basics/text_files.h"
-#include "platform/fake/fake_platform.h"
 #include "platform/fake/md5.h"
 #include "setup_main/server_paths.h"
-#include "setup_main/setup_main_page.h"
+#include "tests/support/page_fixture.h"
 
 namespace qs {
 namespace {
-
-using lines = std::vector<std::wstring>;
+using test::listed_line;
+using test::lines;
 
 TEST(ServerPaths, AcceptOnlyPlainRelativePathsInsideTheFolder)
 {
@@ -42,11 +41,8 @@ TEST(ServerPaths, LivePathAndOwnExecutable)
     EXPECT_EQ(account.password, L"muhTaK*R");
 }
 
-class InternetUpdateTest : public ::testing::Test {
+class InternetUpdateTest : public ::testing::Test, public test::page_on<> {
 protected:
-    fake::fake_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
     const std::wstring install = L"D:\\Setup\\Sample\\";
     const std::wstring live = L"/public/live/MyApp/";
 
@@ -57,17 +53,13 @@ protected:
         os.add_file(install + L"run_this_first.exe", "setup program");
     }
 
-    static std::wstring line_of(const std::wstring& path, const std::string& content)
-    {
-        return path + L"\t" + fake::md5_hex(content) + L"\t" + std::to_wstring(content.size());
-    }
     // Publishes files in the live folder together with the server's list of them (sorted).
     void publish(const std::vector<std::pair<std::wstring, std::string>>& files, lines extra_lines = {})
     {
         lines list = std::move(extra_lines);
         for (const auto& [path, content] : files) {
             os.ftp_files[live + path] = content;
-            list.push_back(line_of(path, content));
+            list.push_back(listed_line(path, content));
         }
         std::sort(list.begin(), list.end(), [this](const std::wstring& a, const std::wstring& b) {
             return os.compare_locale(a, b, true) < 0;
@@ -122,7 +114,7 @@ TEST_F(InternetUpdateTest, FetchesOnlyDifferingFilesWithEveryProgressText)
     EXPECT_TRUE(leftovers().empty());
     // The plan files hold the full lines.
     EXPECT_EQ(load_lines(os, install + L"___files_to_get.txt"),
-              (lines{line_of(L"added.txt", "added"), line_of(L"sub/x.dll", "new dll")}));
+              (lines{listed_line(L"added.txt", "added"), listed_line(L"sub/x.dll", "new dll")}));
 }
 
 TEST_F(InternetUpdateTest, SkipsOnlyTheTopLevelSetupProgramButCountsIt)
@@ -199,7 +191,7 @@ TEST_F(InternetUpdateTest, BrokenOrWrongBytesNeverReplaceTheInstalledFile)
         fresh.add_file(install + L"b.txt", "old b");
         fake::fake_platform& f = fresh;
         // Publish into the fresh platform.
-        std::wstring list = line_of(L"a.txt", "new a") + L"\r\n" + line_of(L"b.txt", "new b") + L"\r\n";
+        std::wstring list = listed_line(L"a.txt", "new a") + L"\r\n" + listed_line(L"b.txt", "new b") + L"\r\n";
         f.ftp_files[live + L"___korvex_file_list.txt"] = f.to_ansi(list);
         f.ftp_files[live + L"a.txt"] = "new a";
         f.ftp_files[live + L"b.txt"] = "new b";
@@ -221,8 +213,8 @@ TEST_F(InternetUpdateTest, BrokenOrWrongBytesNeverReplaceTheInstalledFile)
 TEST_F(InternetUpdateTest, UnsafeServerPathsAreReportedAndSkipped)
 {
     publish({{L"good.txt", "good"}},
-            {line_of(L"../outside.txt", "x"), line_of(L"C:/Windows/evil.dll", "x"), line_of(L"sub\\..\\..\\x", "x"),
-             line_of(L"NUL", "x"), line_of(L"dot./x", "x")});
+            {listed_line(L"../outside.txt", "x"), listed_line(L"C:/Windows/evil.dll", "x"),
+             listed_line(L"sub\\..\\..\\x", "x"), listed_line(L"NUL", "x"), listed_line(L"dot./x", "x")});
     page.Button4Click();
     EXPECT_TRUE(os.errors.empty());
     EXPECT_EQ(fetched(), (lines{live + L"___korvex_file_list.txt", live + L"good.txt"}));
@@ -283,7 +275,7 @@ TEST_F(InternetUpdateTest, AServerListBeyondTheLimitsIsRefusedBeforeAnythingIsFe
     const std::vector<hostile> lists = {
         {"long line", {std::wstring(32 * 1024 + 1, L'x')},
          L"Line 2 of the update server's file list is longer than 32 KiB - the update was stopped."},
-        {"deep path", {line_of(deep + L"x.txt", "x")},
+        {"deep path", {listed_line(deep + L"x.txt", "x")},
          L"Line 2 of the update server's file list names a path of more than 64 levels - the update was stopped."},
     };
     for (const hostile& each : lists) {

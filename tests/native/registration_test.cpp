@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_platform.h"
 #include "setup_main/extension_records.h"
-#include "setup_main/setup_main_page.h"
+#include "tests/support/page_fixture.h"
 
 namespace qs {
 namespace {
 
-using lines = std::vector<std::wstring>;
+using test::lines;
 using execute = program_start;
 
 const std::wstring own = L"D:\\Setup\\Sample\\";
@@ -28,11 +27,7 @@ std::vector<execute> started(const fake::fake_platform& os)
     return out;
 }
 
-struct Registration : ::testing::Test {
-    fake::fake_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
-
+struct Registration : ::testing::Test, test::page_on<> {
     Registration() { os.add_file(own + L"run_this_first.exe"); }
 
     void extensions(const lines& text) { os.add_file(extensions_path, crlf_joined(text)); }
@@ -378,10 +373,9 @@ struct failing_start_platform : fake::fake_platform {
 
 TEST(RegistrationGuard, ErrorInTheActiveXStageEndsTheTaskSilently)
 {
-    failing_start_platform os;
+    test::page_on<failing_start_platform> fixture;
+    auto& [os, view, page] = fixture;
     os.failing_file = L"regsvr32";
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
     os.add_file(L"D:\\Setup\\Sample\\a.ocx");
     os.add_file(L"D:\\Setup\\Sample\\b.ocx");
     os.add_file(L"D:\\Setup\\Sample\\midas.dll");
@@ -395,10 +389,9 @@ TEST(RegistrationGuard, ErrorInTheActiveXStageEndsTheTaskSilently)
 
 TEST(RegistrationGuard, ErrorInTheOleServerStageIsShownAndEndsTheTask)
 {
-    failing_start_platform os;
+    test::page_on<failing_start_platform> fixture;
+    auto& [os, view, page] = fixture;
     os.failing_file = L"\"D:\\Setup\\Sample\\srv.exe\"";
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
     os.add_file(L"D:\\Setup\\Sample\\init_setup\\ole_servers.txt", "srv.exe\r\nother.exe\r\n");
     os.add_file(L"D:\\Setup\\Sample\\srv.exe");
     os.add_file(L"D:\\Setup\\Sample\\other.exe");

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_platform.h"
-#include "setup_main/setup_main_page.h"
+#include "tests/support/page_fixture.h"
 
 namespace qs {
 namespace {
 
-using lines = std::vector<std::wstring>;
+using test::lines;
 const std::wstring medium = L"D:\\Setup\\Sample";
 const std::wstring appdata = L"C:\\Users\\tester\\AppData\\Roaming";
 
@@ -19,11 +18,7 @@ const wchar_t* const explained_de =
     L"wird vom Setup-Programm automatisch hinzugef\u00fcgt werden.\n\r\n\rBeispiel: Wenn Sie \"c:\\programme\"  "
     L"ausw\u00e4hlen, wird das Programmverzeichnis \"c:\\programme\\Sample\" sein.";
 
-struct CopyFiles : ::testing::Test {
-    fake::fake_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
-
+struct CopyFiles : ::testing::Test, test::page_on<> {
     void SetUp() override
     {
         os.add_file(medium + L"\\run_this_first.exe", "exe");
@@ -57,9 +52,8 @@ struct CopyFiles : ::testing::Test {
 
 TEST(SourceDirNameOnly, LastComponentOfAFolderPath)
 {
-    fake::fake_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
+    test::page_on<> fixture;
+    auto& [os, view, page] = fixture;
     EXPECT_EQ(page.source_dir_name_only(L"D:\\Setup\\Sample"), L"Sample");
     EXPECT_EQ(page.source_dir_name_only(L"D:\\Setup\\Sample\\"), L"Sample");
     EXPECT_EQ(page.source_dir_name_only(L"D:\\"), L"D:");
@@ -341,9 +335,8 @@ namespace {
 
 TEST(CopyFilesFromADriveRoot, StagesOneAndTwoRunButTheProgramFolderIsNotCopied)
 {
-    fake::fake_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
+    test::page_on<> fixture;
+    auto& [os, view, page] = fixture;
     os.add_drive(L"E:");
     os.program = L"E:\\run_this_first.exe";
     os.add_file(L"E:\\windows\\w1.dll", "w1");

@@ -1,18 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_platform.h"
-#include "setup_main/setup_main_page.h"
+#include "tests/support/page_fixture.h"
 
 namespace qs {
 namespace {
 
 const std::wstring setup_dir = L"D:\\Setup\\Sample\\init_setup\\";
 
-struct FormCreate : ::testing::Test {
-    fake::fake_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
-
+struct FormCreate : ::testing::Test, test::page_on<> {
     void file(const wchar_t* name, const std::string& content) { os.add_file(setup_dir + name, content); }
     void create()
     {

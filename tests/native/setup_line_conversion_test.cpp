@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_platform.h"
 #include "setup_main/line_conversion.h"
-#include "setup_main/setup_main_page.h"
+#include "tests/support/page_fixture.h"
 
 namespace qs {
 namespace {
@@ -31,10 +30,7 @@ TEST(ConvertProgramLine, KeepsAtMost300CharactersAfterTheCommaAndItsNextCharacte
     EXPECT_EQ(convert_program_line(exact), exact);
 }
 
-struct LineConversion : ::testing::Test {
-    fake::fake_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
+struct LineConversion : ::testing::Test, test::page_on<> {
 };
 
 TEST_F(LineConversion, ConvertsTheFileIntoTheOutputWithCrLf)

@@ -1,21 +1,16 @@
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_platform.h"
 #include "setup_main/folder_rules.h"
-#include "setup_main/setup_main_page.h"
+#include "tests/support/page_fixture.h"
 
 namespace qs {
 namespace {
 
-using lines = std::vector<std::wstring>;
+using test::lines;
 const std::wstring appdata = L"C:\\Users\\tester\\AppData\\Roaming";
 const std::wstring program = L"C:\\Apps\\Prog";
 
-struct Maintenance : ::testing::Test {
-    fake::fake_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
-
+struct Maintenance : ::testing::Test, test::page_on<> {
     void SetUp() override
     {
         os.program = program + L"\\setup.exe";

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_platform.h"
-#include "setup_main/setup_main_page.h"
 #include "setup_main/shortcut_candidates.h"
+#include "tests/support/page_fixture.h"
 
 namespace qs {
 namespace {
 
-using lines = std::vector<std::wstring>;
+using test::lines;
 
 TEST(ShortcutCandidates, SetupProgramsExcludedCaseSensitivelyAndFoldersDropped)
 {
@@ -34,10 +33,7 @@ TEST(ShortcutCandidates, ProposedNamesAndLinkPlaces)
     EXPECT_EQ(link_working_directory(L"C:\\P\\bin\\calc.exe"), L"C:\\P\\bin\\");
 }
 
-struct Shortcuts : ::testing::Test {
-    fake::fake_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
+struct Shortcuts : ::testing::Test, test::page_on<> {
     const std::wstring desktop = L"C:\\Users\\tester\\Desktop\\";
 
     Shortcuts()

@@ -3,16 +3,15 @@
 #include <algorithm>
 
 #include "basics/text_files.h"
-#include "platform/fake/fake_platform.h"
 #include "platform/fake/md5.h"
 #include "setup_main/file_list_format.h"
-#include "setup_main/setup_main_page.h"
 #include "setup_main/update_plan_merge.h"
+#include "tests/support/page_fixture.h"
 
 namespace qs {
 namespace {
 
-using lines = std::vector<std::wstring>;
+using test::lines;
 
 const std::wstring d1 = L"\t11111111111111111111111111111111\t1";
 const std::wstring d2 = L"\t22222222222222222222222222222222\t2";
@@ -112,11 +111,8 @@ TEST(MergeFileLists, HundredThousandIdenticalLinesAllMatch)
     EXPECT_EQ(plan.local, (lines{L"folder/file1000500" + d2}));
 }
 
-class ComparePlanTest : public ::testing::Test {
+class ComparePlanTest : public ::testing::Test, public test::page_on<> {
 protected:
-    fake::fake_platform os;
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
     const std::wstring install = L"D:\\Setup\\Sample\\";
 
     void write(const std::wstring& name, const std::string& text) { os.add_file(install + name, text); }

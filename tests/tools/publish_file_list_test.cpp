@@ -2,13 +2,12 @@
 // over the same files in the fake: the lists must agree byte for byte.
 #include <gtest/gtest.h>
 
+#include "tests/support/page_fixture.h"
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "platform/fake/fake_platform.h"
-#include "setup_main/setup_main_page.h"
 
 namespace qs {
 namespace {

@@ -23,7 +23,7 @@ qs_warnings(registration_test_server)
 file(GLOB QS_COMPONENTS_TESTS CONFIGURE_DEPENDS tests/win32/registration_*_test.cpp tests/win32/shortcuts_*_test.cpp
   tests/win32/registration_support.cpp)
 add_executable(components_tests ${QS_COMPONENTS_TESTS})
-target_link_libraries(components_tests PRIVATE qs_win32 GTest::gtest GTest::gtest_main)
+target_link_libraries(components_tests PRIVATE qs_win32 qs_wine_files GTest::gtest GTest::gtest_main)
 target_link_options(components_tests PRIVATE ${QS_STATIC_LINK})
 set_target_properties(components_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QS_COMPONENTS_DIR})
 add_dependencies(components_tests registration_test_control registration_test_server)

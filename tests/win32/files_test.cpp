@@ -24,12 +24,12 @@ protected:
 
 TEST_F(Win32Files, SearchReportsEveryAttributeSizeAndTheDotEntries)
 {
-    write_text(root / L"plain.txt", "12345");
-    write_text(root / L"hidden.txt", "");
-    write_text(root / L"system.txt", "x");
-    write_text(root / L"readonly.txt", "ro");
-    make_folder(root / L"sub");
-    make_folder(root / L"hidden_dir");
+    write_bytes(root / L"plain.txt", "12345");
+    write_bytes(root / L"hidden.txt", "");
+    write_bytes(root / L"system.txt", "x");
+    write_bytes(root / L"readonly.txt", "ro");
+    make_folders(root / L"sub");
+    make_folders(root / L"hidden_dir");
     set_attributes(root / L"hidden.txt", FILE_ATTRIBUTE_HIDDEN);
     set_attributes(root / L"system.txt", FILE_ATTRIBUTE_SYSTEM);
     set_attributes(root / L"readonly.txt", FILE_ATTRIBUTE_READONLY);
@@ -53,9 +53,9 @@ TEST_F(Win32Files, SearchReportsEveryAttributeSizeAndTheDotEntries)
 
 TEST_F(Win32Files, SearchMasksMatchOnlyTheirEntriesAndAMissingFolderGivesNone)
 {
-    write_text(root / L"a.ocx", "");
-    write_text(root / L"b.txt", "");
-    make_folder(root / L"folder.ocx");
+    write_bytes(root / L"a.ocx", "");
+    write_bytes(root / L"b.txt", "");
+    make_folders(root / L"folder.ocx");
     const auto found = entries_by_name(root / L"*.ocx");
     EXPECT_EQ(found.size(), 2u);
     EXPECT_TRUE(found.count(L"a.ocx") && found.count(L"folder.ocx"));
@@ -69,10 +69,10 @@ TEST_F(Win32Files, SearchMasksMatchOnlyTheirEntriesAndAMissingFolderGivesNone)
 
 TEST_F(Win32Files, ExistenceTestsTellFilesFromFolders)
 {
-    write_text(root / L"file.txt", "x");
-    write_text(root / L"hidden.txt", "x");
+    write_bytes(root / L"file.txt", "x");
+    write_bytes(root / L"hidden.txt", "x");
     set_attributes(root / L"hidden.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    make_folder(root / L"dir");
+    make_folders(root / L"dir");
     set_attributes(root / L"dir", FILE_ATTRIBUTE_READONLY);
 
     EXPECT_TRUE(os.file_exists(root / L"file.txt"));
@@ -97,17 +97,17 @@ TEST_F(Win32Files, CreateDirectoryMakesOneLevelOnly)
 
 TEST_F(Win32Files, CopyReplacesMoveReplacesAndDeleteReports)
 {
-    write_text(root / L"a.txt", "new");
-    write_text(root / L"b.txt", "old content");
+    write_bytes(root / L"a.txt", "new");
+    write_bytes(root / L"b.txt", "old content");
     EXPECT_TRUE(os.copy_file(root / L"a.txt", root / L"b.txt"));
-    EXPECT_EQ(read_text(root / L"b.txt"), "new");
-    EXPECT_EQ(read_text(root / L"a.txt"), "new");
+    EXPECT_EQ(read_bytes(root / L"b.txt"), "new");
+    EXPECT_EQ(read_bytes(root / L"a.txt"), "new");
     EXPECT_FALSE(os.copy_file(root / L"missing.txt", root / L"c.txt"));
     EXPECT_FALSE(os.file_exists(root / L"c.txt"));
 
-    write_text(root / L"c.txt", "moved");
+    write_bytes(root / L"c.txt", "moved");
     os.move_file_replacing(root / L"c.txt", root / L"b.txt");
-    EXPECT_EQ(read_text(root / L"b.txt"), "moved");
+    EXPECT_EQ(read_bytes(root / L"b.txt"), "moved");
     EXPECT_FALSE(os.file_exists(root / L"c.txt"));
     try {
         os.move_file_replacing(root / L"c.txt", root / L"b.txt");

@@ -24,35 +24,35 @@ protected:
 
 TEST_F(Win32Helpers, CopyMissingFilesKeepsExistingFilesAndLeavesFoldersAlone)
 {
-    make_folder(root / L"src");
-    make_folder(root / L"dst");
-    write_text(root / L"src\\kept.dll", "new version");
-    write_text(root / L"src\\missing.dll", "copied");
-    write_text(root / L"src\\hidden.dll", "hidden");
+    make_folders(root / L"src");
+    make_folders(root / L"dst");
+    write_bytes(root / L"src\\kept.dll", "new version");
+    write_bytes(root / L"src\\missing.dll", "copied");
+    write_bytes(root / L"src\\hidden.dll", "hidden");
     set_attributes(root / L"src\\hidden.dll", FILE_ATTRIBUTE_HIDDEN);
-    write_text(root / L"src\\other.txt", "not matched");
-    make_folder(root / L"src\\folder.dll");
-    write_text(root / L"dst\\kept.dll", "installed version");
+    write_bytes(root / L"src\\other.txt", "not matched");
+    make_folders(root / L"src\\folder.dll");
+    write_bytes(root / L"dst\\kept.dll", "installed version");
 
     EXPECT_TRUE(copy_missing_files(os, root / L"src", root / L"dst", L"*.dll"));
-    EXPECT_EQ(read_text(root / L"dst\\kept.dll"), "installed version");
-    EXPECT_EQ(read_text(root / L"dst\\missing.dll"), "copied");
-    EXPECT_EQ(read_text(root / L"dst\\hidden.dll"), "hidden");
+    EXPECT_EQ(read_bytes(root / L"dst\\kept.dll"), "installed version");
+    EXPECT_EQ(read_bytes(root / L"dst\\missing.dll"), "copied");
+    EXPECT_EQ(read_bytes(root / L"dst\\hidden.dll"), "hidden");
     EXPECT_FALSE(os.file_exists(root / L"dst\\other.txt"));
     EXPECT_FALSE(os.find_any(root / L"dst\\folder.dll"));
 
     // Trailing separators on both sides give the same result, and a second run changes nothing.
-    write_text(root / L"dst\\missing.dll", "changed since");
+    write_bytes(root / L"dst\\missing.dll", "changed since");
     EXPECT_TRUE(copy_missing_files(os, root.path() + L"\\src\\", root.path() + L"\\dst\\", L"*.*"));
-    EXPECT_EQ(read_text(root / L"dst\\missing.dll"), "changed since");
-    EXPECT_EQ(read_text(root / L"dst\\other.txt"), "not matched");
+    EXPECT_EQ(read_bytes(root / L"dst\\missing.dll"), "changed since");
+    EXPECT_EQ(read_bytes(root / L"dst\\other.txt"), "not matched");
 }
 
 TEST_F(Win32Helpers, CopyMissingFilesWithNothingToCopySucceeds)
 {
-    make_folder(root / L"only_folders");
-    make_folder(root / L"only_folders\\inner");
-    make_folder(root / L"dst");
+    make_folders(root / L"only_folders");
+    make_folders(root / L"only_folders\\inner");
+    make_folders(root / L"dst");
     EXPECT_TRUE(copy_missing_files(os, root / L"only_folders", root / L"dst", L"*.*"));
     EXPECT_TRUE(copy_missing_files(os, root / L"no_such_source", root / L"dst", L"*.*"));
     EXPECT_EQ(folder_names_in_search_order(root / L"dst"), (std::vector<std::wstring>{L".", L".."}));
@@ -60,11 +60,11 @@ TEST_F(Win32Helpers, CopyMissingFilesWithNothingToCopySucceeds)
 
 TEST_F(Win32Helpers, ListSubfoldersSkipsSystemAndDotFoldersButEntersHiddenOnes)
 {
-    for (const wchar_t* name : {L"bin", L".git", L"cache", L"sys", L"zeta"}) make_folder(root / name);
+    for (const wchar_t* name : {L"bin", L".git", L"cache", L"sys", L"zeta"}) make_folders(root / name);
     set_attributes(root / L"cache", FILE_ATTRIBUTE_HIDDEN);
     set_attributes(root / L"sys", FILE_ATTRIBUTE_SYSTEM);
-    write_text(root / L"file.txt", "");
-    write_text(root / L"system_file", "");
+    write_bytes(root / L"file.txt", "");
+    write_bytes(root / L"system_file", "");
     set_attributes(root / L"system_file", FILE_ATTRIBUTE_SYSTEM);
 
     std::vector<std::wstring> names{L"left over"};
@@ -81,7 +81,7 @@ TEST_F(Win32Helpers, ListSubfoldersSkipsSystemAndDotFoldersButEntersHiddenOnes)
 
 TEST_F(Win32Helpers, FileFoundAndEnsureDirWorkOnRealFolders)
 {
-    write_text(root / L"vcf132.ini", "");
+    write_bytes(root / L"vcf132.ini", "");
     EXPECT_TRUE(file_found(os, root / L"vcf132.ini"));
     EXPECT_TRUE(file_found(os, root / L"*.ini"));
     EXPECT_FALSE(file_found(os, root / L"default_values.ini"));

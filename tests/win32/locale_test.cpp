@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "tests/support/latin1_collation.h"
 #include "tests/win32/test_support.h"
 
 namespace qs::test {
@@ -60,6 +61,12 @@ TEST(Win32Locale, AListsKeysAreItsTextsKeysEvenWhenOneOutgrowsTheBuffer)
         EXPECT_EQ(sign(table.key(a).compare(table.key(b))), sign(os.compare_locale(texts[a], texts[b], ignore_case)));
     }
     EXPECT_TRUE(os.sort_keys({}, true).bytes.empty());
+}
+
+TEST(Win32Locale, LatinOneLettersSortWithTheirBaseLetters)
+{
+    win32::win32_platform os;
+    expect_windows_latin1_collation(os);
 }
 
 TEST(Win32Locale, CaseIsIgnoredOnlyWhenAsked)

@@ -16,13 +16,13 @@ protected:
 
 TEST_F(Win32Md5, DigestsOfKnownContentsInTheOrderGiven)
 {
-    write_text(root / L"empty.txt", "");
-    write_text(root / L"abc.txt", "abc");
-    write_text(root / L"digest.txt", "message digest");
+    write_bytes(root / L"empty.txt", "");
+    write_bytes(root / L"abc.txt", "abc");
+    write_bytes(root / L"digest.txt", "message digest");
     // 3 MiB and 17 bytes: three full 1 MiB reads and a short one.
     std::string large(3 * 1024 * 1024 + 17, '\0');
     for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<char>(((i * 131) ^ (i >> 12)) & 0xFF);
-    write_text(root / L"large.bin", large);
+    write_bytes(root / L"large.bin", large);
 
     const std::vector<std::wstring> digests = os.md5_hex_of_files(
         {root / L"abc.txt", root / L"empty.txt", root / L"large.bin", root / L"digest.txt", root / L"abc.txt"});
@@ -35,14 +35,14 @@ TEST_F(Win32Md5, DigestsOfKnownContentsInTheOrderGiven)
 
 TEST_F(Win32Md5, HiddenSystemAndReadOnlyFilesAreHashed)
 {
-    write_text(root / L"h.txt", "abc");
+    write_bytes(root / L"h.txt", "abc");
     set_attributes(root / L"h.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(os.md5_hex_of_files({root / L"h.txt"}), (std::vector<std::wstring>{L"900150983CD24FB0D6963F7D28E17F72"}));
 }
 
 TEST_F(Win32Md5, AMissingFileThrowsTheSystemTextAlone)
 {
-    write_text(root / L"abc.txt", "abc");
+    write_bytes(root / L"abc.txt", "abc");
     try {
         os.md5_hex_of_files({root / L"abc.txt", root / L"missing.txt"});
         ADD_FAILURE() << "a missing file must throw";
@@ -53,7 +53,7 @@ TEST_F(Win32Md5, AMissingFileThrowsTheSystemTextAlone)
 
 TEST_F(Win32Md5, WritersAreDeniedAndAFileBeingWrittenCannotBeHashed)
 {
-    write_text(root / L"busy.txt", "abc");
+    write_bytes(root / L"busy.txt", "abc");
     {
         // While the digest is read, nobody may open the file for writing. Here a writer holds
         // it first, so the read-only open that denies writers is refused.

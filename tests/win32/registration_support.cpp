@@ -109,36 +109,6 @@ std::wstring fresh_folder(const std::wstring& name)
     return folder;
 }
 
-void remove_tree(const std::wstring& folder)
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-}
-
-void write_text(const std::wstring& path, const std::string& bytes)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    win32::file_handle file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot create a test file");
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size())
-        throw std::runtime_error("cannot write a test file");
-}
-
-std::optional<std::string> read_text(const std::wstring& path)
-{
-    win32::file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::nullopt;
-    std::string bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    return bytes;
-}
-
 void copy_or_fail(const std::wstring& from, const std::wstring& to)
 {
     if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) throw std::runtime_error("cannot copy a test file");
@@ -182,42 +152,9 @@ int close_regsvr32_boxes_and_wait(std::chrono::seconds limit)
 
 std::optional<std::wstring> reg_query_default(const std::wstring& key)
 {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    win32::kernel_handle read_end, write_end;
-    if (!CreatePipe(read_end.receive(), write_end.receive(), &inherit, 0))
-        throw std::runtime_error("cannot create a pipe");
-    SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = write_end.get();
-    startup.hStdError = write_end.get();
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::wstring command = L"reg query \"HKCR\\" + key + L"\" /ve";
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &started))
-        throw std::runtime_error("cannot start reg");
-    win32::kernel_handle process(started.hProcess), thread(started.hThread);
-    write_end.reset();
-
-    std::string output;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(read_end.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
-    WaitForSingleObject(process.get(), 30000);
-    DWORD exit_code = 1;
-    GetExitCodeProcess(process.get(), &exit_code);
-    if (exit_code != 0) return std::nullopt;
-
-    // "    (Default)    REG_SZ    value"
-    const std::string type = "REG_SZ";
-    const auto at = output.find(type);
-    if (at == std::string::npos) return std::nullopt;
-    std::string value = output.substr(at + type.size());
-    value = value.substr(0, value.find_first_of("\r\n"));
-    if (value.rfind("    ", 0) == 0) value = value.substr(4);
+    const std::string output = test::run_captured(L"reg query \"HKCR\\" + key + L"\" /ve");
+    const std::string value = test::reg_query_data(output, "(Default)");
+    if (value == "<no value>") return std::nullopt;
     return std::wstring(value.begin(), value.end());
 }
 

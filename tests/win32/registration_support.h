@@ -1,8 +1,7 @@
 #pragma once
 // What the registration and shortcut suite under Wine needs around the real tasks: a platform
-// that is the real Win32 one except for the dialogs, which it answers from a script; a view that
-// records the info pane and the buttons; and ways to look at what the started programs, the
-// registry and the shell links left behind.
+// that is the real Win32 one except for the dialogs, which it answers from a script, and ways to
+// look at what the started programs, the registry and the shell links left behind.
 
 #include <windows.h>
 #include <objbase.h>
@@ -15,7 +14,7 @@
 #include <vector>
 
 #include "tests/win32/forwarding_platform.h"
-#include "setup_main/main_window_view.h"
+#include "tests/win32/wine_files.h"
 
 namespace qs::wine_test {
 
@@ -42,25 +41,9 @@ public:
     bool select_directory(const std::wstring&, std::wstring&) override;
 };
 
-// The main window as the tasks see it, recorded.
-class recording_view : public main_window_view {
-public:
-    std::vector<std::wstring> info;
-    std::map<control, bool> enabled;
-
-    void append_info(const std::wstring& line) override { info.push_back(line); }
-    void set_progress(const std::wstring&) override {}
-    void set_caption(const std::wstring&) override {}
-    void set_control_text(control, const std::wstring&) override {}
-    void set_info_lines(const std::vector<std::wstring>&) override {}
-    void set_enabled(control which, bool on) override { enabled[which] = on; }
-    void close_window() override {}
-    bool is_enabled(control which) const
-    {
-        auto it = enabled.find(which);
-        return it == enabled.end() || it->second;
-    }
-};
+using test::read_bytes;
+using test::remove_tree;
+using test::write_bytes;
 
 // COM on this thread for one test, as the program has it from its start.
 class com_apartment {
@@ -75,9 +58,6 @@ public:
 std::wstring own_folder();
 // A fresh, empty folder below this program's folder (removed first if it is there).
 std::wstring fresh_folder(const std::wstring& name);
-void remove_tree(const std::wstring& folder);
-void write_text(const std::wstring& path, const std::string& bytes);
-std::optional<std::string> read_text(const std::wstring& path);
 void copy_or_fail(const std::wstring& from, const std::wstring& to);
 
 // Polls until the file exists or the time is up; the started programs are not waited for by
@@ -90,7 +70,7 @@ bool wait_for_file(const std::wstring& path, std::chrono::seconds limit = std::c
 int close_regsvr32_boxes_and_wait(std::chrono::seconds limit = std::chrono::seconds(20));
 
 // `reg query "HKCR\<key>" /ve` run as its own process: the default value it prints, or nullopt
-// when reg finds no such key (its exit code is not 0).
+// when reg finds no such key (it prints no value then).
 std::optional<std::wstring> reg_query_default(const std::wstring& key);
 // Removes a key of HKEY_CLASSES_ROOT with everything below it, if it is there.
 void delete_classes_key(const std::wstring& key);

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "setup_main/setup_main_page.h"
+#include "tests/support/page_fixture.h"
 #include "tests/win32/registration_support.h"
 
 namespace qs::wine_test {
 namespace {
 
-using lines = std::vector<std::wstring>;
+using test::lines;
 
 // Names no other program of the prefix uses, so the keys can be removed without harm.
 const std::wstring abc_ext = L".qstestabc";
@@ -15,11 +15,8 @@ const std::wstring def_ext = L".qstestdef";
 const std::wstring def_type = L"QsTest.Def.Document";
 const std::wstring long_type = L"QsTest." + std::wstring(300, L'L');
 
-struct RegistrationUnderWine : ::testing::Test {
-    com_apartment com;
-    scripted_dialogs os;
-    recording_view view;
-    Tsetup_main_page page{os, view};
+// COM comes first and goes last, as in the program.
+struct RegistrationUnderWine : ::testing::Test, com_apartment, test::page_on<scripted_dialogs> {
     const std::wstring own = own_folder();
     std::wstring folder;
 
@@ -42,8 +39,8 @@ struct RegistrationUnderWine : ::testing::Test {
     }
     void lists(const std::string& extensions, const std::string& ole_servers)
     {
-        write_text(own + L"init_setup\\extensions.txt", extensions);
-        write_text(own + L"init_setup\\ole_servers.txt", ole_servers);
+        write_bytes(own + L"init_setup\\extensions.txt", extensions);
+        write_bytes(own + L"init_setup\\ole_servers.txt", ole_servers);
     }
     std::wstring control() const { return own + L"qs_test_control.ocx"; }
     std::wstring server() const { return own + L"qs_test_server.exe"; }
@@ -82,11 +79,12 @@ TEST_F(RegistrationUnderWine, FileTypesServersAndControlsAreRegisteredForReal)
 
     // The started programs run on their own; their marks show what they were given.
     EXPECT_TRUE(wait_for_file(folder + L"\\ole server.exe.started"));
-    EXPECT_EQ(read_text(folder + L"\\ole server.exe.started"), std::string("/regserver"));
+    EXPECT_EQ(read_bytes(folder + L"\\ole server.exe.started"), std::string("/regserver"));
     EXPECT_TRUE(wait_for_file(folder + L"\\grid control.ocx.registered"));
     EXPECT_TRUE(wait_for_file(folder + L"\\midas.dll.registered"));
     close_regsvr32_boxes_and_wait();
-    EXPECT_FALSE(read_text(folder + L"\\sub\\deep.ocx.registered")) << "a control of a subfolder was registered";
+    EXPECT_EQ(read_bytes(folder + L"\\sub\\deep.ocx.registered"), "<missing>")
+        << "a control of a subfolder was registered";
 
     // The keys as Wine's registry holds them, read by its own reg program.
     const std::wstring program = folder + L"\\abc.exe";

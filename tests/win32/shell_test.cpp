@@ -19,18 +19,18 @@ protected:
 
     void make_tree(const std::wstring& top)
     {
-        make_folder(top);
-        make_folder(top + L"\\sub");
-        make_folder(top + L"\\sub\\deeper");
-        write_text(top + L"\\a.txt", "top file");
-        write_text(top + L"\\sub\\b.txt", "second level");
-        write_text(top + L"\\sub\\deeper\\c.txt", "third level");
+        make_folders(top);
+        make_folders(top + L"\\sub");
+        make_folders(top + L"\\sub\\deeper");
+        write_bytes(top + L"\\a.txt", "top file");
+        write_bytes(top + L"\\sub\\b.txt", "second level");
+        write_bytes(top + L"\\sub\\deeper\\c.txt", "third level");
     }
     void expect_tree(const std::wstring& top)
     {
-        EXPECT_EQ(read_text(top + L"\\a.txt"), "top file") << narrow(top);
-        EXPECT_EQ(read_text(top + L"\\sub\\b.txt"), "second level");
-        EXPECT_EQ(read_text(top + L"\\sub\\deeper\\c.txt"), "third level");
+        EXPECT_EQ(read_bytes(top + L"\\a.txt"), "top file") << narrow(top);
+        EXPECT_EQ(read_bytes(top + L"\\sub\\b.txt"), "second level");
+        EXPECT_EQ(read_bytes(top + L"\\sub\\deeper\\c.txt"), "third level");
     }
 };
 
@@ -46,20 +46,20 @@ TEST_F(Win32Shell, CopyIntoANewDestinationMakesItTheCopy)
 TEST_F(Win32Shell, CopyIntoAnExistingFolderNestsTheSourceUnderItsName)
 {
     make_tree(root / L"Sample");
-    make_folder(root / L"Programs");
-    write_text(root / L"Programs\\other.txt", "stays");
+    make_folders(root / L"Programs");
+    write_bytes(root / L"Programs\\other.txt", "stays");
     EXPECT_TRUE(shell_copy(os, root / L"Sample", root / L"Programs"));
     expect_tree(root / L"Programs\\Sample");
-    EXPECT_EQ(read_text(root / L"Programs\\other.txt"), "stays");
+    EXPECT_EQ(read_bytes(root / L"Programs\\other.txt"), "stays");
     EXPECT_FALSE(os.file_exists(root / L"Programs\\a.txt"));
 }
 
 TEST_F(Win32Shell, CopyOfASingleFileIntoAFolder)
 {
-    write_text(root / L"single.txt", "one file");
-    make_folder(root / L"target");
+    write_bytes(root / L"single.txt", "one file");
+    make_folders(root / L"target");
     EXPECT_TRUE(shell_copy(os, root / L"single.txt", root / L"target"));
-    EXPECT_EQ(read_text(root / L"target\\single.txt"), "one file");
+    EXPECT_EQ(read_bytes(root / L"target\\single.txt"), "one file");
 }
 
 struct loaded_link {
@@ -90,9 +90,9 @@ loaded_link load_link(const std::wstring& path)
 
 TEST_F(Win32Shell, SavedLinksLoadBackAndReplaceAnExistingOne)
 {
-    make_folder(root / L"prog");
-    write_text(root / L"prog\\calc.exe", "MZ");
-    write_text(root / L"prog\\other.exe", "MZ");
+    make_folders(root / L"prog");
+    write_bytes(root / L"prog\\calc.exe", "MZ");
+    write_bytes(root / L"prog\\other.exe", "MZ");
     const std::wstring link = root / L"calc.lnk";
 
     ASSERT_TRUE(os.save_shell_link(link, root / L"prog\\calc.exe", L"", root.path() + L"\\prog\\"));
@@ -110,7 +110,7 @@ TEST_F(Win32Shell, SavedLinksLoadBackAndReplaceAnExistingOne)
 
 TEST_F(Win32Shell, ALinkThatCannotBeWrittenGivesFalse)
 {
-    write_text(root / L"calc.exe", "MZ");
+    write_bytes(root / L"calc.exe", "MZ");
     EXPECT_FALSE(os.save_shell_link(root / L"missing\\calc.lnk", root / L"calc.exe", L"", root.path() + L"\\"));
     EXPECT_FALSE(os.find_any(root / L"missing"));
 }
@@ -121,7 +121,7 @@ TEST_F(Win32Shell, ALinkOnTheDesktopFolder)
     // the home folder), so writing there stays inside the prefix.
     const std::wstring desktop = os.desktop_folder();
     ASSERT_TRUE(os.directory_exists(desktop));
-    write_text(root / L"tool.exe", "MZ");
+    write_bytes(root / L"tool.exe", "MZ");
     const std::wstring link = desktop + L"\\qs_test_tool.lnk";
     ASSERT_TRUE(os.save_shell_link(link, root / L"tool.exe", L"", root.path() + L"\\"));
     EXPECT_TRUE(os.file_exists(link));
@@ -132,7 +132,7 @@ TEST_F(Win32Shell, ALinkOnTheDesktopFolder)
 TEST_F(Win32Shell, ALinkWithoutCoInitialisedThrowsTheSystemText)
 {
     // A thread that never initialised COM cannot create the link object.
-    write_text(root / L"calc.exe", "MZ");
+    write_bytes(root / L"calc.exe", "MZ");
     bool thrown = false;
     std::wstring text;
     std::thread without_com([&] {

@@ -1,18 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "setup_main/setup_main_page.h"
+#include "tests/support/page_fixture.h"
 #include "tests/win32/registration_support.h"
 
 namespace qs::wine_test {
 namespace {
 
-using lines = std::vector<std::wstring>;
+using test::lines;
 
-struct ShortcutsUnderWine : ::testing::Test {
-    com_apartment com;
-    scripted_dialogs os;
-    recording_view view;
-    Tsetup_main_page page{os, view};
+// COM comes first and goes last, as in the program.
+struct ShortcutsUnderWine : ::testing::Test, com_apartment, test::page_on<scripted_dialogs> {
     std::wstring desktop;
     std::wstring folder;
     // Link names of this suite only, removed before and after each test.
@@ -101,8 +98,8 @@ TEST_F(ShortcutsUnderWine, ProgramShortcutsOfferEveryProgramButTheSetupPrograms)
 TEST_F(ShortcutsUnderWine, HelpShortcutsInGermanUnderTypedAndProposedNames)
 {
     page.language_flag = 2;
-    write_text(folder + L"\\qs_manual.chm", "not really compiled help");
-    write_text(folder + L"\\qs_guide.chm", "not really compiled help");
+    write_bytes(folder + L"\\qs_manual.chm", "not really compiled help");
+    write_bytes(folder + L"\\qs_guide.chm", "not really compiled help");
     CreateDirectoryW((folder + L"\\old.chm").c_str(), nullptr);
     lines offered;
     for (const auto& e : os.find_entries(folder + L"\\*.chm"))

@@ -8,9 +8,6 @@
 
 namespace qs::test {
 
-using win32::file_handle;
-using win32::find_handle;
-using win32::kernel_handle;
 
 scratch_folder::scratch_folder()
 {
@@ -21,7 +18,7 @@ scratch_folder::scratch_folder()
     path_ = std::wstring(temp, length) + L"qs_win32_tests_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
             std::to_wstring(++counter);
     remove_tree(path_);
-    make_folder(path_);
+    make_folders(path_);
 }
 
 scratch_folder::~scratch_folder()
@@ -29,113 +26,10 @@ scratch_folder::~scratch_folder()
     remove_tree(path_);
 }
 
-void remove_tree(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        DeleteFileW(path.c_str());
-        return;
-    }
-    std::vector<std::wstring> children;
-    {
-        WIN32_FIND_DATAW data;
-        const find_handle search(FindFirstFileW((path + L"\\*").c_str(), &data));
-        if (search) {
-            do {
-                const std::wstring name = data.cFileName;
-                if (name != L"." && name != L"..") children.push_back(path + L"\\" + name);
-            } while (FindNextFileW(search.get(), &data));
-        }
-    }
-    for (const std::wstring& child : children) remove_tree(child);
-    RemoveDirectoryW(path.c_str());
-}
-
-void make_folder(const std::wstring& path)
-{
-    if (!CreateDirectoryW(path.c_str(), nullptr)) throw std::runtime_error("cannot create " + narrow(path));
-}
-
-void write_text(const std::wstring& path, const std::string& content)
-{
-    const file_handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot write " + narrow(path));
-    DWORD written = 0;
-    WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-}
-
-std::string read_text(const std::wstring& path)
-{
-    const file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return "<missing>";
-    std::string content;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
-    return content;
-}
-
 void set_attributes(const std::wstring& path, DWORD attributes)
 {
     if (!SetFileAttributesW(path.c_str(), attributes))
         throw std::runtime_error("cannot set attributes of " + narrow(path));
-}
-
-std::string run_captured(const std::wstring& command_line)
-{
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    kernel_handle read_end;
-    kernel_handle write_end;
-    if (!CreatePipe(read_end.receive(), write_end.receive(), &inherit, 0)) throw std::runtime_error("no pipe");
-    SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = write_end.get();
-    startup.hStdError = write_end.get();
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process{};
-    std::wstring mutable_line = command_line;
-    if (!CreateProcessW(nullptr, mutable_line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &process))
-        throw std::runtime_error("cannot start " + narrow(command_line));
-    const kernel_handle process_handle(process.hProcess);
-    const kernel_handle thread_handle(process.hThread);
-    write_end.reset();  // so that the read below ends when the program ends
-
-    std::string output;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(read_end.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) output.append(buffer, got);
-    WaitForSingleObject(process_handle.get(), INFINITE);
-    return output;
-}
-
-std::string reg_query_data(const std::string& output, const std::string& value_label)
-{
-    // Lines look like "    ProgramFilesDir    REG_SZ    C:\Program Files".
-    std::size_t start = 0;
-    while (start < output.size()) {
-        std::size_t end = output.find('\n', start);
-        if (end == std::string::npos) end = output.size();
-        std::string line = output.substr(start, end - start);
-        start = end + 1;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-        const auto first = line.find_first_not_of(' ');
-        if (first == std::string::npos || line.compare(first, value_label.size(), value_label) != 0) continue;
-        const auto type = line.find("REG_", first + value_label.size());
-        if (type == std::string::npos) continue;
-        const auto gap = line.find(' ', type);
-        if (gap == std::string::npos) return "";
-        const auto data = line.find_first_not_of(' ', gap);
-        return data == std::string::npos ? "" : line.substr(data);
-    }
-    return "<no value>";
 }
 
 std::string narrow(const std::wstring& text)

@@ -1,12 +1,13 @@
 #pragma once
 // What the Win32 suite needs around the platform under test: a scratch folder in the prefix's
-// temporary folder, small file helpers and a way to run console programs such as reg.exe.
+// temporary folder, and the helpers of tests/win32/wine_files.h.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
+#include "tests/win32/wine_files.h"
 
 namespace qs::test {
 
@@ -27,17 +28,8 @@ private:
     std::wstring path_;
 };
 
-void remove_tree(const std::wstring& path);
-void make_folder(const std::wstring& path);
-void write_text(const std::wstring& path, const std::string& content);
-std::string read_text(const std::wstring& path);  // "<missing>" when it cannot be opened
 void set_attributes(const std::wstring& path, DWORD attributes);
 
-// Runs a console program with its output captured; returns what it wrote to stdout and stderr.
-std::string run_captured(const std::wstring& command_line);
-// The data column of a `reg query` line for the value (e.g. "ProgramFilesDir" or "(Default)"),
-// or "<no value>" when the output holds none.
-std::string reg_query_data(const std::string& output, const std::string& value_label);
 
 std::string narrow(const std::wstring& text);  // ASCII only; anything else becomes '?'
 

@@ -1,3 +1,8 @@
+# The file helpers of every suite that runs under Wine.
+add_library(qs_wine_files STATIC tests/win32/wine_files.cpp)
+target_link_libraries(qs_wine_files PUBLIC qs_win32)
+qs_warnings(qs_wine_files)
+
 include(${CMAKE_CURRENT_LIST_DIR}/components.cmake)
 
 # The Win32 platform suite: the real win32_platform against real files, Wine's registry, the
@@ -7,7 +12,7 @@ set(QS_WIN32_TESTS
   tests/win32/registry_test.cpp tests/win32/shell_test.cpp tests/win32/locale_test.cpp
   tests/win32/md5_test.cpp tests/win32/dialogs_test.cpp)
 add_executable(win32_tests ${QS_WIN32_TESTS})
-target_link_libraries(win32_tests PRIVATE qs_win32 GTest::gtest)
+target_link_libraries(win32_tests PRIVATE qs_win32 qs_wine_files GTest::gtest)
 target_link_options(win32_tests PRIVATE ${QS_STATIC_LINK})
 qs_warnings(win32_tests)
 add_test(NAME win32_platform_suite COMMAND win32_tests)

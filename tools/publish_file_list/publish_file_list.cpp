@@ -7,8 +7,8 @@
 #include <exception>
 #include <string>
 
-#include "platform/fake/fake_platform.h"
 #include "setup_main/file_list_format.h"
+#include "setup_main/main_window_view.h"
 #include "setup_main/setup_main_page.h"
 
 #ifdef _WIN32
@@ -21,6 +21,19 @@
 
 namespace {
 
+// The tool has no window: what "Generate file list" would show goes nowhere, and a failure
+// reaches the caller as an exception.
+class no_window : public qs::main_window_view {
+public:
+    void append_info(const std::wstring&) override {}
+    void set_progress(const std::wstring&) override {}
+    void set_caption(const std::wstring&) override {}
+    void set_control_text(qs::control, const std::wstring&) override {}
+    void set_info_lines(const std::vector<std::wstring>&) override {}
+    void set_enabled(qs::control, bool) override {}
+    void close_window() override {}
+};
+
 int publish(qs::platform& os, std::wstring folder)
 {
     while (folder.size() > 1 && (folder.back() == L'/' || folder.back() == L'\\')) folder.pop_back();
@@ -31,7 +44,7 @@ int publish(qs::platform& os, std::wstring folder)
         }
         os.delete_file(folder + L"/" + qs::file_list_name);
         os.delete_file(folder + L"/" + qs::file_list_signature_name);
-        qs::fake::fake_view quiet;
+        no_window quiet;
         qs::Tsetup_main_page page(os, quiet);
         page.generate_file_list(folder);
         return 0;

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "setup_main/server_paths.h"
+
 namespace qs::native_ftp {
 namespace fs = std::filesystem;
 
@@ -59,11 +61,9 @@ void local_ftp_server::publish(const std::string& relative_path, const std::stri
 
 ftp_account local_ftp_server::account(int timeout_ms) const
 {
-    ftp_account a;
+    ftp_account a = update_server_account();
     a.host = L"127.0.0.1";
     a.port = port_;
-    a.user = L"login-5203";
-    a.password = L"muhTaK*R";
     a.receive_timeout_ms = timeout_ms;
     return a;
 }

@@ -20,7 +20,7 @@ public:
 
     // A file below the live folder of the application "MyApp".
     void publish(const std::string& relative_path, const std::string& content);
-    // The account of the update server, on this server's port.
+    // The program's account of the update server, on this server's address.
     ftp_account account(int timeout_ms = 3000) const;
     // The commands the server received, in order ("USER login-5203", "PASS ******", "RETR ...").
     std::vector<std::string> commands() const;

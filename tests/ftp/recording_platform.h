@@ -1,0 +1,30 @@
+#pragma once
+// The real Win32 platform behind a wrapper that puts the "running program" into a test folder and
+// records the message boxes: what the FTP suite and the update benchmark run the real update on.
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/win32/forwarding_platform.h"
+
+namespace qs::ftp_test {
+
+// The Win32 platform with the program placed in `installation` and its boxes recorded.
+class recording_platform : public wine_test::forwarding_platform {
+public:
+    std::wstring installation;  // with trailing "\"
+    std::vector<std::wstring> messages, errors;
+
+    std::wstring program_path() override { return installation + L"run_this_first.exe"; }
+    void show_message(const std::wstring& text) override { messages.push_back(text); }
+    void show_error(const std::wstring& text) override { errors.push_back(text); }
+    bool ask_yes_no(const std::wstring&, const std::wstring&, box_icon) override { return false; }
+    std::wstring input_box(const std::wstring&, const std::wstring&, const std::wstring& d) override { return d; }
+    std::wstring browse_for_folder(const std::wstring&, const std::wstring&, std::uint32_t) override { return {}; }
+    bool select_directory(const std::wstring&, std::wstring&) override { return false; }
+};
+
+}  // namespace qs::ftp_test
