@@ -85,6 +85,8 @@ public:
     std::string sign(const ecdsa_p256_public_key& key, const std::string& data);
     // Called whenever a dialog or transfer runs, so a test can act in the middle of a task.
     std::function<void()> on_dialog;
+    // Called before an error box is recorded; it may throw, as showing a box can fail.
+    std::function<void()> on_error;
 
     // ---- what the program did
     struct copy_call { std::wstring from, to; bool result; };
@@ -106,6 +108,7 @@ public:
     std::vector<input_call> inputs;
     std::vector<browse_call> browses;
     std::vector<std::wstring> directory_dialogs;  // initial folders
+    std::vector<select_directory_texts> directory_dialog_texts;
     std::vector<ftp_call> ftp_calls;
     std::vector<std::wstring> created_directories;
     std::vector<std::vector<std::uint8_t>> verified_data;  // what verify_signature was asked about
@@ -149,7 +152,8 @@ public:
                            const std::wstring& default_text) override;
     std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
                                    std::uint32_t flags) override;
-    bool select_directory(const std::wstring& initial, std::wstring& chosen) override;
+    bool select_directory(const std::wstring& initial, const select_directory_texts& texts,
+                          std::wstring& chosen) override;
     download_result ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
                  const std::wstring& local_path, std::uint64_t max_bytes) override;
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,

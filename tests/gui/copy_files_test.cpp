@@ -89,7 +89,7 @@ TEST(CopyFiles, CopiesApplicationDataWindowsFilesAndTheProgramFolder)
     ASSERT_NE(main, nullptr);
     click(child_with_text(main, L"Copy files", L"Button"));
 
-    HWND explained = wait_for_message_box_saying(p.id(), message(msg::program_folder_explained, 1, {name}));
+    HWND explained = wait_for_message_box_saying(p.id(), message(msg::program_folder_explained, ui_language::english, {name}));
     ASSERT_NE(explained, nullptr) << "no explanation before the folder browser";
     ASSERT_TRUE(answer(explained, L"OK"));
     HWND picker = wait_for_top_window(p.id(), L"#32770", L"Browse for Folder");
@@ -97,24 +97,24 @@ TEST(CopyFiles, CopiesApplicationDataWindowsFilesAndTheProgramFolder)
     EXPECT_NE(child_with_text(picker, L"Select directory where the program should be installed"), nullptr);
     ASSERT_TRUE(answer(picker, L"OK"));  // the program-files folder is preselected
 
-    ASSERT_TRUE(wait_for([&] { return info_has_line(main, message(msg::copying_finished, 1), 2); }))
+    ASSERT_TRUE(wait_for([&] { return info_has_line(main, message(msg::copying_finished, ui_language::english), 2); }))
         << "the copy did not finish; the pane holds:\n" << testing::PrintToString(info_lines(main));
     const std::vector<std::wstring> lines = info_lines(main);
     ASSERT_EQ(lines.size(), 15u) << testing::PrintToString(lines);
-    EXPECT_EQ(lines[0].rfind(message(msg::setup_started, 1), 0), 0u) << "start line";
+    EXPECT_EQ(lines[0].rfind(message(msg::setup_started, ui_language::english), 0), 0u) << "start line";
     EXPECT_EQ(lines[1], L"");
-    EXPECT_EQ(lines[2], message(msg::copying_to_appdata, 1));
-    EXPECT_EQ(lines[3], message(msg::copying_finished, 1));
+    EXPECT_EQ(lines[2], message(msg::copying_to_appdata, ui_language::english));
+    EXPECT_EQ(lines[3], message(msg::copying_finished, ui_language::english));
     EXPECT_EQ(lines[4], L"");
-    EXPECT_EQ(lines[5], message(msg::windows_files_copied, 1));
-    EXPECT_EQ(lines[6], message(msg::copying_files_from, 1));
+    EXPECT_EQ(lines[5], message(msg::windows_files_copied, ui_language::english));
+    EXPECT_EQ(lines[6], message(msg::copying_files_from, ui_language::english));
     EXPECT_EQ(lines[7], medium.folder().substr(0, medium.folder().size() - 1));
-    EXPECT_EQ(lines[8], message(msg::copying_to, 1));
+    EXPECT_EQ(lines[8], message(msg::copying_to, ui_language::english));
     const std::wstring target = lines[9];
     EXPECT_EQ(target.substr(target.size() - name.size() - 1), L"\\" + name);
-    EXPECT_EQ(lines[10], message(msg::ellipsis, 1));
+    EXPECT_EQ(lines[10], message(msg::ellipsis, ui_language::english));
     EXPECT_EQ(lines[11], L"");
-    EXPECT_EQ(lines[12], message(msg::copying_finished, 1));
+    EXPECT_EQ(lines[12], message(msg::copying_finished, ui_language::english));
     EXPECT_EQ(lines[13], L"");
     EXPECT_EQ(lines[14], L"") << "every line ends with its line break";
     leftovers.trees.push_back(target);
@@ -147,7 +147,7 @@ TEST(CopyFiles, SpeaksGermanWhenLanguageTxtSaysSoAndACancelledPickerEndsTheTask)
     ASSERT_NE(main, nullptr);
     click(child_with_text(main, L"Copy files", L"Button"));
 
-    HWND explained = wait_for_message_box_saying(p.id(), message(msg::program_folder_explained, 2, {name}));
+    HWND explained = wait_for_message_box_saying(p.id(), message(msg::program_folder_explained, ui_language::german, {name}));
     ASSERT_NE(explained, nullptr) << "no German explanation";
     ASSERT_TRUE(answer(explained, L"OK"));
     HWND picker = wait_for_top_window(p.id(), L"#32770", L"Browse for Folder");

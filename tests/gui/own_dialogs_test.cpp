@@ -8,6 +8,7 @@
 #include <future>
 
 #include "platform/win32/win32_platform.h"
+#include "setup_main/messages.h"
 #include "tests/gui/driver.h"
 #include "tests/gui/medium.h"
 
@@ -154,7 +155,7 @@ TEST(SelectDirectory, CreatesAMissingFolderOnlyAfterYesAndListsTheCurrentFolder)
         return confirm && answer(confirm, L"Yes");
     });
     std::wstring chosen = L"unchanged";
-    const bool ok = os.select_directory(wanted, chosen);
+    const bool ok = os.select_directory(wanted, select_directory_dialog_texts(ui_language::english), chosen);
     ASSERT_TRUE(user.get()) << "the dialog was not found or could not be answered";
     EXPECT_EQ(field, wanted) << "the folder-name field starts with the given folder";
     EXPECT_TRUE(contains(files, L"notes.txt")) << "the file list shows the nearest existing folder's files";
@@ -167,11 +168,11 @@ TEST(SelectDirectory, CreatesAMissingFolderOnlyAfterYesAndListsTheCurrentFolder)
     EXPECT_TRUE(folder_exists(wanted));
 
     auto canceller = std::async(std::launch::async, [&] {
-        HWND dialog = wait_for_dialog(L"Select Directory");
-        return dialog && answer(dialog, L"Cancel");
+        HWND dialog = wait_for_dialog(L"Verzeichnis auswählen");
+        return dialog && answer(dialog, L"Abbrechen");
     });
     chosen = L"unchanged";
-    EXPECT_FALSE(os.select_directory(root.path, chosen));
+    EXPECT_FALSE(os.select_directory(root.path, select_directory_dialog_texts(ui_language::german), chosen));
     ASSERT_TRUE(canceller.get());
     EXPECT_EQ(chosen, L"unchanged");
 }

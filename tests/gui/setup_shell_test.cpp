@@ -121,7 +121,7 @@ TEST(LicenceWindow, ShowsTheAgreementAndAnUntickedBoxRefusesTheSetup)
     HWND refusal = wait_for_message_box(p.id());
     ASSERT_NE(refusal, nullptr) << "no refusal message";
     // The two lines are separated by LF then CR, exactly as the box holds them.
-    EXPECT_EQ(message_text(refusal), message(msg::licence_refused, 1));
+    EXPECT_EQ(message_text(refusal), message(msg::licence_refused, ui_language::english));
     EXPECT_EQ(find_top_window(p.id(), main_class), nullptr) << "a refused licence opened the main window";
     ASSERT_TRUE(answer(refusal, L"OK"));
     expect_normal_end(p);
@@ -137,7 +137,7 @@ TEST(LicenceWindow, TheCloseBoxDecidesByTheCheckBoxAlone)
         PostMessageW(licence, WM_CLOSE, 0, 0);
         HWND refusal = wait_for_message_box(p.id());
         ASSERT_NE(refusal, nullptr) << "closing with the box unticked must refuse";
-        EXPECT_EQ(message_text(refusal), message(msg::licence_refused, 1));
+        EXPECT_EQ(message_text(refusal), message(msg::licence_refused, ui_language::english));
         ASSERT_TRUE(answer(refusal, L"OK"));
         expect_normal_end(p);
     }

@@ -66,7 +66,10 @@ public:
     {
         return real.browse_for_folder(t, i, f);
     }
-    bool select_directory(const std::wstring& i, std::wstring& c) override { return real.select_directory(i, c); }
+    bool select_directory(const std::wstring& i, const select_directory_texts& t, std::wstring& c) override
+    {
+        return real.select_directory(i, t, c);
+    }
     download_result ftp_get(const ftp_account& a, ftp_run_state& r, const std::wstring& s, const std::wstring& l,
                             std::uint64_t m) override
     {

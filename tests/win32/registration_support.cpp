@@ -88,7 +88,7 @@ std::wstring scripted_dialogs::browse_for_folder(const std::wstring&, const std:
     unscripted("the folder browser");
 }
 
-bool scripted_dialogs::select_directory(const std::wstring&, std::wstring&)
+bool scripted_dialogs::select_directory(const std::wstring&, const select_directory_texts&, std::wstring&)
 {
     unscripted("the directory dialog");
 }

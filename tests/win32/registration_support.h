@@ -39,7 +39,7 @@ public:
     std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
                            const std::wstring& default_text) override;
     std::wstring browse_for_folder(const std::wstring&, const std::wstring&, std::uint32_t) override;
-    bool select_directory(const std::wstring&, std::wstring&) override;
+    bool select_directory(const std::wstring&, const select_directory_texts&, std::wstring&) override;
 };
 
 // The main window as the tasks see it, recorded.
