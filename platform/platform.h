@@ -69,9 +69,15 @@ inline constexpr std::uint32_t cant_read = 1012;                   // ERROR_CANT
 inline constexpr std::uint32_t class_not_registered = 0x80040154;  // REGDB_E_CLASSNOTREG
 }  // namespace win_error
 
+// The texts of a dialog's OK and Cancel buttons, in the language of the window that opens it.
+struct dialog_buttons {
+    std::wstring ok, cancel;
+};
+
 // The texts of the program's "Select Directory" dialog, in the language of the window that opens it.
 struct select_directory_texts {
-    std::wstring title, name_label, folders_label, files_label, drives_label, ok, cancel;
+    std::wstring title, name_label, folders_label, files_label, drives_label;
+    dialog_buttons buttons;
     std::wstring confirm_caption, create_question, error_caption;
     std::wstring drive_not_ready;  // "{1}" stands for the drive, as "c:"
 };
@@ -224,7 +230,7 @@ public:
     virtual bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) = 0;
     // Title, prompt, an edit field prefilled with the default; Cancel returns the default.
     virtual std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
-                                   const std::wstring& default_text) = 0;
+                                   const std::wstring& default_text, const dialog_buttons& buttons) = 0;
     // The shell's folder browser (SHBrowseForFolderW) with these BIF_ flags, preselecting the
     // initial folder when it is not empty. The chosen path, or empty on Cancel or a choice that
     // is no file-system folder.

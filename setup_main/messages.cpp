@@ -209,13 +209,18 @@ std::wstring message(msg id, ui_language language, std::initializer_list<std::ws
     return filled_in(text, args);
 }
 
+dialog_buttons dialog_button_texts(ui_language language)
+{
+    return {message(msg::ok_button, language), message(msg::cancel_button, language)};
+}
+
 select_directory_texts select_directory_dialog_texts(ui_language language)
 {
     auto text = [language](msg id) { return message(id, language); };
-    return {text(msg::select_directory_title),    text(msg::directory_name_label), text(msg::directories_label),
-            text(msg::files_label),               text(msg::drives_label),         text(msg::ok_button),
-            text(msg::cancel_button),             text(msg::confirm_caption),      text(msg::create_directory_question),
-            text(msg::error_caption),             text(msg::drive_not_ready)};
+    return {text(msg::select_directory_title), text(msg::directory_name_label), text(msg::directories_label),
+            text(msg::files_label),            text(msg::drives_label),         dialog_button_texts(language),
+            text(msg::confirm_caption),        text(msg::create_directory_question),
+            text(msg::error_caption),          text(msg::drive_not_ready)};
 }
 
 }  // namespace qs

@@ -113,6 +113,8 @@ enum class msg {
 std::wstring message(msg id, ui_language language, std::initializer_list<std::wstring> args = {});
 // A text with its placeholders {1}, {2}, ... filled in order.
 std::wstring filled_in(const std::wstring& text, std::initializer_list<std::wstring> args);
+// The texts of OK and Cancel in a language.
+dialog_buttons dialog_button_texts(ui_language language);
 // The texts of the "Select Directory" dialog in a language.
 select_directory_texts select_directory_dialog_texts(ui_language language);
 

@@ -519,10 +519,10 @@ bool fake_platform::ask_yes_no(const std::wstring& text, const std::wstring& cap
 }
 
 std::wstring fake_platform::input_box(const std::wstring& title, const std::wstring& prompt,
-                                      const std::wstring& default_text)
+                                      const std::wstring& default_text, const dialog_buttons& buttons)
 {
     dialog_hook();
-    inputs.push_back({title, prompt, default_text});
+    inputs.push_back({title, prompt, default_text, buttons});
     if (input_answers.empty()) unscripted("an input box");
     const auto answer = input_answers.front();
     input_answers.pop_front();

@@ -93,7 +93,7 @@ public:
     struct execute_call { std::wstring file, parameters; };
     struct link_call { std::wstring path, target, arguments, working_dir; };
     struct question { std::wstring text, caption; box_icon icon; };
-    struct input_call { std::wstring title, prompt, default_text; };
+    struct input_call { std::wstring title, prompt, default_text; dialog_buttons buttons; };
     struct browse_call { std::wstring title, initial; std::uint32_t flags; };
     struct registry_write { registry_root root; std::wstring key, value; };
     struct ftp_call { ftp_account account; std::wstring server_path, local_path; std::uint64_t max_bytes; };
@@ -148,8 +148,8 @@ public:
     void show_message(const std::wstring& text) override;
     void show_error(const std::wstring& text) override;
     bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) override;
-    std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
-                           const std::wstring& default_text) override;
+    std::wstring input_box(const std::wstring& title, const std::wstring& prompt, const std::wstring& default_text,
+                           const dialog_buttons& buttons) override;
     std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
                                    std::uint32_t flags) override;
     bool select_directory(const std::wstring& initial, const select_directory_texts& texts,

@@ -56,8 +56,8 @@ public:
     void show_message(const std::wstring& text) override;
     void show_error(const std::wstring& text) override;
     bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) override;
-    std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
-                           const std::wstring& default_text) override;
+    std::wstring input_box(const std::wstring& title, const std::wstring& prompt, const std::wstring& default_text,
+                           const dialog_buttons& buttons) override;
     std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
                                    std::uint32_t flags) override;
     bool select_directory(const std::wstring& initial, const select_directory_texts& texts,

@@ -275,8 +275,8 @@ bool win32_platform::select_directory(const std::wstring& initial, const select_
     dlg.add(dialog_template::label, texts.drives_label, 0xFFFF, SS_LEFT, 124, 104, 110, 9);
     dlg.add(dialog_template::combo_box, L"", drive_combo, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 124, 114, 110,
             80);
-    dlg.add(dialog_template::button, texts.ok, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 128, 132, 50, 14);
-    dlg.add(dialog_template::button, texts.cancel, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 184, 132, 50, 14);
+    dlg.add(dialog_template::button, texts.buttons.ok, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 128, 132, 50, 14);
+    dlg.add(dialog_template::button, texts.buttons.cancel, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 184, 132, 50, 14);
     select_directory_state state(initial, texts);
     if (dlg.run(main_window, select_directory_proc, reinterpret_cast<LPARAM>(&state)) != IDOK) return false;
     chosen = state.chosen();

@@ -102,7 +102,8 @@ TEST(InputBox, ShowsTitlePromptAndDefaultAndGivesTheAnswer)
         SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Calculator tools"));
         return answer(box, L"OK");
     });
-    const std::wstring got = os.input_box(L"Desktop shortcut", L"Enter the name of the desktop shortcut: ", L"calc");
+    const std::wstring got = os.input_box(L"Desktop shortcut", L"Enter the name of the desktop shortcut: ", L"calc",
+                                          dialog_button_texts(ui_language::english));
     ASSERT_TRUE(user.get()) << "the input box was not found or could not be answered";
     EXPECT_EQ(caption, L"Desktop shortcut");
     EXPECT_TRUE(prompt_shown);
@@ -114,9 +115,11 @@ TEST(InputBox, ShowsTitlePromptAndDefaultAndGivesTheAnswer)
         HWND box = wait_for_dialog(L"Desktop-Symbol");
         if (!box) return false;
         SendMessageW(first_child_of_class(box, L"Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
-        return answer(box, L"Cancel");
+        return answer(box, L"Abbrechen");
     });
-    EXPECT_EQ(os.input_box(L"Desktop-Symbol", L"Bitte geben Sie einen Namen an: ", L"manual help"), L"manual help");
+    EXPECT_EQ(os.input_box(L"Desktop-Symbol", L"Bitte geben Sie einen Namen an: ", L"manual help",
+                           dialog_button_texts(ui_language::german)),
+              L"manual help");
     ASSERT_TRUE(canceller.get());
 }
 

@@ -229,7 +229,7 @@ TEST_F(CopyFiles, UnknownWindowsDirectoryIsAskedForInTheSelectDirectoryDialog)
               L"Cannot locate your Windows directory! Please specify yourself in the following dialog.");
     EXPECT_EQ(os.directory_dialogs, lines{L"c:\\winnt"});
     const select_directory_texts& en = os.directory_dialog_texts.at(0);
-    EXPECT_EQ((lines{en.title, en.name_label, en.folders_label, en.files_label, en.drives_label, en.ok, en.cancel}),
+    EXPECT_EQ((lines{en.title, en.name_label, en.folders_label, en.files_label, en.drives_label, en.buttons.ok, en.buttons.cancel}),
               (lines{L"Select Directory", L"Directory &Name:", L"&Directories:", L"Files: (*.*)", L"Dri&ves:", L"OK",
                      L"Cancel"}));
     EXPECT_EQ((lines{en.confirm_caption, en.create_question, en.error_caption, en.drive_not_ready}),
@@ -248,7 +248,7 @@ TEST_F(CopyFiles, CancelledSelectDirectoryDialogSkipsWindowsFilesButNotTheProgra
     os.folder_choices = {L"C:\\Program Files"};
     page.copy_buttonClick();
     const select_directory_texts& de = os.directory_dialog_texts.at(0);
-    EXPECT_EQ((lines{de.title, de.name_label, de.folders_label, de.files_label, de.drives_label, de.ok, de.cancel}),
+    EXPECT_EQ((lines{de.title, de.name_label, de.folders_label, de.files_label, de.drives_label, de.buttons.ok, de.buttons.cancel}),
               (lines{L"Verzeichnis auswählen", L"Verzeichnis&name:", L"&Verzeichnisse:", L"Dateien: (*.*)",
                      L"&Laufwerke:", L"OK", L"Abbrechen"}));
     EXPECT_EQ((lines{de.confirm_caption, de.create_question, de.error_caption, de.drive_not_ready}),

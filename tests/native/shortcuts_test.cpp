@@ -80,6 +80,8 @@ TEST_F(Shortcuts, ProgramShortcutsInEnglishWithNoYesAndCancel)
     EXPECT_EQ(os.inputs[0].title, L"Desktop shortcut");
     EXPECT_EQ(os.inputs[0].prompt, L"Enter the name of the desktop shortcut: ");
     EXPECT_EQ(os.inputs[0].default_text, L"calc");
+    EXPECT_EQ(os.inputs[0].buttons.ok, L"OK");
+    EXPECT_EQ(os.inputs[0].buttons.cancel, L"Cancel");
     ASSERT_EQ(os.links.size(), 1u);
     // Cancel keeps the proposed name.
     EXPECT_EQ(os.links[0].path, desktop + L"calc.lnk");
@@ -122,6 +124,8 @@ TEST_F(Shortcuts, ProgramShortcutsInGerman)
     ASSERT_EQ(os.inputs.size(), 1u);
     EXPECT_EQ(os.inputs[0].title, L"Desktop-Symbol");
     EXPECT_EQ(os.inputs[0].prompt, L"Bitte geben Sie einen Namen f\u00fcr das Desktop-Objekt an: ");
+    EXPECT_EQ(os.inputs[0].buttons.ok, L"OK");
+    EXPECT_EQ(os.inputs[0].buttons.cancel, L"Abbrechen");
     ASSERT_EQ(os.links.size(), 1u);
     EXPECT_EQ(os.links[0].path, desktop + L"Rechner.lnk");
     EXPECT_EQ(view.info, (lines{L"", L"Erzeugen von Desktop-Symbolen beendet."}));
