@@ -1,7 +1,7 @@
 #pragma once
-// Every text the program shows in the info pane, the progress label or a message box, in one
-// table: English and German. Texts that exist in English only
-// (backup, file list, Internet update) have the same text in both columns.
+// Every text the program shows in the info pane, the progress label, a message box or one of its
+// own dialogs, in one table: English and German. Texts that exist in English only (backup, file
+// list, Internet update) have the same text in both columns.
 //
 // Placeholders {1}, {2}, ... are filled by message(); LF CR pairs are part of the texts.
 
@@ -108,8 +108,7 @@ enum class msg {
     count,
 };
 
-// The text of a message in a language, with its
-// placeholders filled in order.
+// The text of a message in a language, with its placeholders filled in order.
 std::wstring message(msg id, ui_language language, std::initializer_list<std::wstring> args = {});
 // A text with its placeholders {1}, {2}, ... filled in order.
 std::wstring filled_in(const std::wstring& text, std::initializer_list<std::wstring> args);
