@@ -5,8 +5,6 @@
 namespace qs {
 
 namespace {
-constexpr std::uint32_t error_registry_io_failed = 1012;
-
 std::wstring utf16le_text(const std::vector<std::uint8_t>& bytes)
 {
     std::wstring text;
@@ -52,7 +50,7 @@ registry_value read_registry_value(platform& os, registry_root root, const std::
     default:
         break;
     }
-    throw system_error(os.system_message(error_registry_io_failed));
+    throw system_error(os.system_message(win_error::cant_read));
 }
 
 std::wstring program_files_folder(platform& os)

@@ -21,8 +21,8 @@ using registry_value = std::variant<std::wstring, std::uint32_t>;
 // Reads a value for query only. Strings and expandable strings come back unexpanded, 32-bit
 // numbers as numbers, binary data as text (each byte pair one UTF-16 unit, as a string buffer
 // receives them). Any other type, a missing value or an incomplete binary read raise
-// system_error with the system's text for error 1012; a key that cannot be opened raises the
-// open's own error text. The key path may start with "\": it is taken relative to the root.
+// system_error with the system's text for win_error::cant_read; a key that cannot be opened
+// raises the open's own error text. The key path may start with "\": it is taken relative to the root.
 registry_value read_registry_value(platform& os, registry_root root, const std::wstring& key,
                                    const std::wstring& value_name);
 

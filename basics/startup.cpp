@@ -3,10 +3,17 @@
 #include "basics/paths.h"
 #include "basics/settings.h"
 #include "basics/text_files.h"
-#include "setup_main/messages.h"
 
 namespace qs {
 namespace {
+
+// The shared unit asks its one question in English in every application that uses it: it runs
+// before any application has chosen a language, so the texts belong to the unit, not to the
+// setup program's table.
+constexpr const wchar_t* workbook_question =
+    L"Generate \"historic\" workbook component to be able to load old configurations "
+    L"(version<3.20) including workbook data?";
+constexpr const wchar_t* workbook_caption = L"Optional setting";
 
 void make_working_folders(platform& os)
 {
@@ -91,8 +98,7 @@ workbook_flags read_workbook_settings(platform& os)
     flags.never_use_workbook = setting_is_true(L"never use f1book", lines);
     flags.ask_for_workbook = setting_is_true(L"ask for f1book", lines);
     if (!flags.never_use_workbook && flags.ask_for_workbook) {
-        const bool yes = os.ask_yes_no(message(msg::workbook_question, 1), message(msg::workbook_caption, 1),
-                                       box_icon::none);
+        const bool yes = os.ask_yes_no(workbook_question, workbook_caption, box_icon::none);
         if (!yes) flags.never_use_workbook = true;
     }
     return flags;

@@ -56,6 +56,32 @@ inline constexpr std::uint32_t archive = 0x20;
 inline constexpr std::uint32_t normal = 0x80;
 }  // namespace attr
 
+// The Windows error codes the program itself names (Windows' own names in the comments). The fake
+// platform reports failures with the same codes, and the Win32 layer checks them against
+// windows.h, so portable code can name them without including it.
+namespace win_error {
+inline constexpr std::uint32_t file_not_found = 2;                 // ERROR_FILE_NOT_FOUND
+inline constexpr std::uint32_t path_not_found = 3;                 // ERROR_PATH_NOT_FOUND
+inline constexpr std::uint32_t access_denied = 5;                  // ERROR_ACCESS_DENIED
+inline constexpr std::uint32_t sharing_violation = 32;             // ERROR_SHARING_VIOLATION
+inline constexpr std::uint32_t file_exists = 80;                   // ERROR_FILE_EXISTS
+inline constexpr std::uint32_t cant_read = 1012;                   // ERROR_CANTREAD
+inline constexpr std::uint32_t class_not_registered = 0x80040154;  // REGDB_E_CLASSNOTREG
+}  // namespace win_error
+
+// The texts of a dialog's OK and Cancel buttons, in the language of the window that opens it.
+struct dialog_buttons {
+    std::wstring ok, cancel;
+};
+
+// The texts of the program's "Select Directory" dialog, in the language of the window that opens it.
+struct select_directory_texts {
+    std::wstring title, name_label, folders_label, files_label, drives_label;
+    dialog_buttons buttons;
+    std::wstring confirm_caption, create_question, error_caption;
+    std::wstring drive_not_ready;  // "{1}" stands for the drive, as "c:"
+};
+
 // One entry of a directory search, as FindFirstFileW/FindNextFileW report it.
 struct dir_entry {
     std::wstring name;
@@ -204,7 +230,7 @@ public:
     virtual bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) = 0;
     // Title, prompt, an edit field prefilled with the default; Cancel returns the default.
     virtual std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
-                                   const std::wstring& default_text) = 0;
+                                   const std::wstring& default_text, const dialog_buttons& buttons) = 0;
     // The shell's folder browser (SHBrowseForFolderW) with these BIF_ flags, preselecting the
     // initial folder when it is not empty. The chosen path, or empty on Cancel or a choice that
     // is no file-system folder.
@@ -212,7 +238,8 @@ public:
                                            std::uint32_t flags) = 0;
     // The classic "Select Directory" dialog opened on a folder. True and the folder when the user
     // pressed OK (a folder that did not exist has been created); false on Cancel.
-    virtual bool select_directory(const std::wstring& initial, std::wstring& chosen) = 0;
+    virtual bool select_directory(const std::wstring& initial, const select_directory_texts& texts,
+                                  std::wstring& chosen) = 0;
 
     // ---- FTP
     // One connection for one file (a second one in passive mode where active fails): fetch the

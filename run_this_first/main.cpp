@@ -24,11 +24,10 @@ int run_setup(HINSTANCE instance, qs::win32::win32_platform& os, int show_comman
         accepted = licence.show_modal();
     }
     if (!accepted) {
-        // English only: the language flag exists only with the main window.
-        os.show_message(qs::message(qs::msg::licence_refused, 1));
+        // English only: the language is chosen only with the main window.
+        os.show_message(qs::message(qs::msg::licence_refused, qs::ui_language::english));
         return 0;
     }
-    os.application_title = L"Korvex Hard- and Software setup";
     qs::win32::Tsetup_main_window window(instance, os);
     if (!window.create_and_show(show_command)) return 1;
     return window.run();
@@ -46,6 +45,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command)
     InitCommonControlsEx(&controls);
 
     qs::win32::win32_platform os;
+    os.application_title = qs::message(qs::msg::application_title, qs::ui_language::english);
     try {
         const qs::shared_unit basics(os, qs::win32::make_gdi_objects);
         return run_setup(instance, os, show_command);

@@ -7,10 +7,10 @@
 namespace qs {
 namespace {
 
-// Every text of the backup is English, whatever the language flag says.
+// Every text of the backup is English, whatever the chosen language.
 std::wstring english(msg id, std::initializer_list<std::wstring> args = {})
 {
-    return message(id, 1, args);
+    return message(id, ui_language::english, args);
 }
 
 // Where the shell would put the program folder: the backup folder itself, or the folder of the

@@ -35,7 +35,7 @@ void copy_windows_stage(Tsetup_main_page& page)
     if (!os.directory_exists(page.target_folder)) {
         os.show_message(page.text(msg::windows_dir_not_found));
         std::wstring chosen;
-        if (!os.select_directory(L"c:\\winnt", chosen)) return;
+        if (!os.select_directory(L"c:\\winnt", select_directory_dialog_texts(page.language), chosen)) return;
         page.target_folder = chosen;
     }
     copy_windows_files(page);

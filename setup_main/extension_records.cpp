@@ -37,11 +37,11 @@ std::array<registry_default, 4> file_type_keys(const extension_record& record, c
                           record.icon_index);
 }
 
-yes_no_question extension_question(const extension_record& record, int language_flag)
+yes_no_question extension_question(const extension_record& record, ui_language language)
 {
-    return {message(msg::register_extension_question, language_flag,
+    return {message(msg::register_extension_question, language,
                     {record.extension, record.file_type, record.description}),
-            message(msg::register_extension_caption, language_flag)};
+            message(msg::register_extension_caption, language)};
 }
 
 program_start ole_server_start(const std::wstring& server_path)

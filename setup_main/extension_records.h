@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "setup_main/messages.h"
+
 namespace qs {
 
 // Six consecutive lines of extensions.txt.
@@ -45,7 +47,7 @@ struct yes_no_question {
     std::wstring caption;
 };
 // "Register file extension .abc (Abc.Document, Abc document)?" and its German counterpart.
-yes_no_question extension_question(const extension_record& record, int language_flag);
+yes_no_question extension_question(const extension_record& record, ui_language language);
 
 // What ShellExecuteW is given to start a program.
 struct program_start {

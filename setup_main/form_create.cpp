@@ -39,9 +39,9 @@ void Tsetup_main_page::FormCreate()
                 if (!lines[i].empty()) view_.set_control_text(caption_controls[i], lines[i]);
         }
 
-        language_flag = 1;
+        language = ui_language::english;
         if (const auto path = setup_file(L"init_setup\\language.txt"); os_.file_exists(path))
-            if (read_first_line_ansi(os_, path) != L"1") language_flag = 2;
+            if (read_first_line_ansi(os_, path) != english_in_language_file) language = ui_language::german;
     } catch (const system_error& e) {
         os_.show_message(e.text());
     }

@@ -23,7 +23,7 @@ std::wstring unused_temporary_name(platform& os, const std::wstring& local_path)
 // size and digest agree. On any failure the local file stays exactly as it was.
 void fetch_replacing(platform& os, ftp_run_state& run, const std::wstring& server_path,
                      const std::wstring& local_path, const std::optional<file_list_entry>& expected,
-                     std::uint64_t max_bytes, int language_flag)
+                     std::uint64_t max_bytes, ui_language language)
 {
     const std::wstring temporary = unused_temporary_name(os, local_path);
     download_result arrived;
@@ -33,11 +33,11 @@ void fetch_replacing(platform& os, ftp_run_state& run, const std::wstring& serve
                              expected ? expected->size : max_bytes);
     } catch (const size_limit_error&) {
         if (!expected) throw;
-        throw system_error(message(msg::download_too_large, language_flag, {std::to_wstring(expected->size)}));
+        throw system_error(message(msg::download_too_large, language, {std::to_wstring(expected->size)}));
     }
     try {
         if (expected && (arrived.size != expected->size || arrived.md5_hex != expected->md5_hex))
-            throw system_error(message(msg::download_mismatch, language_flag,
+            throw system_error(message(msg::download_mismatch, language,
                                        {std::to_wstring(arrived.size), arrived.md5_hex,
                                         std::to_wstring(expected->size), expected->md5_hex}));
         os.move_file_replacing(temporary, local_path);
@@ -79,7 +79,7 @@ bool Tsetup_main_page::get_live_file(const std::wstring& live_name, const std::w
 {
     try {
         fetch_replacing(os_, ftp_run_, live_filename(live_name), program_dir_path(os_, local_name), std::nullopt,
-                        max_server_list_bytes, language_flag);
+                        max_server_list_bytes, language);
         return true;
     } catch (const size_limit_error&) {
         throw system_error(text(msg::remote_list_too_large));
@@ -157,7 +157,7 @@ void Tsetup_main_page::download_plan_files(const std::vector<std::wstring>& path
         }
         try {
             fetch_replacing(os_, ftp_run_, live_filename(path), folder + with_backslashes(path), expected,
-                            UINT64_MAX, language_flag);
+                            UINT64_MAX, language);
         } catch (const system_error& e) {
             throw system_error(text(msg::download_failed, {path, e.text()}));
         }

@@ -16,11 +16,13 @@ enum class control {
     help_shortcut_button,
     exit_button,
     update_button,
-    Button1,
-    Button2,
-    Button3,
-    Button4,
-    Button5,
+    // The form's ButtonN names stay (the window and its tests find the buttons by them); what
+    // each one runs:
+    Button1,  // the hidden line conversion of a Pascal source file
+    Button2,  // "Re-register components of current directory"
+    Button3,  // "Generate backup folder"
+    Button4,  // "Internet update"
+    Button5,  // "Generate file list"
     info,
     info_lines,
     show_progress,

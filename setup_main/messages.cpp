@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <stdexcept>
 #include <vector>
 
 namespace qs {
@@ -17,15 +18,15 @@ struct entry {
 #define LFCR L"\n\r"
 
 constexpr entry table[] = {
+    {msg::application_title, L"Korvex Hard- and Software setup", nullptr},
     {msg::licence_refused,
      L"You did not agree to the licence agreement - the software will not be installed." LFCR
      L"If this is your permanent decision, please return the software to get your money back.",
      nullptr},
-    {msg::workbook_question,
-     L"Generate \"historic\" workbook component to be able to load old configurations "
-     L"(version<3.20) including workbook data?",
-     nullptr},
-    {msg::workbook_caption, L"Optional setting", nullptr},
+    {msg::out_of_memory, L"There is not enough memory to finish this step.",
+     L"Für diesen Schritt ist nicht genug Arbeitsspeicher frei."},
+    {msg::unexpected_failure, L"This step stopped because of an unexpected error.",
+     L"Dieser Schritt wurde wegen eines unerwarteten Fehlers abgebrochen."},
 
     {msg::setup_started, L"Setup started at ", L"Installation gestartet: "},
     {msg::create_dir, L"Create dir ", nullptr},
@@ -150,19 +151,36 @@ constexpr entry table[] = {
      L"Line {1} of the update server's file list names a path of more than 64 levels - the update was stopped.", nullptr},
     {msg::remote_list_not_signed,
      L"The file list of the update server is not signed by Korvex Hard- and Software - the update was stopped.", nullptr},
+
+    {msg::select_directory_title, L"Select Directory", L"Verzeichnis auswählen"},
+    {msg::directory_name_label, L"Directory &Name:", L"Verzeichnis&name:"},
+    {msg::directories_label, L"&Directories:", L"&Verzeichnisse:"},
+    {msg::files_label, L"Files: (*.*)", L"Dateien: (*.*)"},
+    {msg::drives_label, L"Dri&ves:", L"&Laufwerke:"},
+    {msg::ok_button, L"OK", nullptr},
+    {msg::cancel_button, L"Cancel", L"Abbrechen"},
+    {msg::create_directory_question, L"The specified directory does not exist. Create it?",
+     L"Das angegebene Verzeichnis existiert nicht. Soll es erstellt werden?"},
+    {msg::error_caption, L"Error", L"Fehler"},
+    {msg::drive_not_ready, L"Drive {1} is not ready.", L"Laufwerk {1} ist nicht bereit."},
 };
+
+constexpr std::size_t message_count = static_cast<std::size_t>(msg::count);
+static_assert(std::size(table) == message_count, "every message id needs exactly one row");
+
+constexpr bool rows_in_id_order()
+{
+    for (std::size_t i = 0; i < std::size(table); ++i)
+        if (table[i].id != static_cast<msg>(i)) return false;
+    return true;
+}
+static_assert(rows_in_id_order(), "the rows stand in the order of their ids, so an id is its row's index");
 #undef LFCR
 
-const entry& find(msg id)
-{
-    for (const entry& e : table)
-        if (e.id == id) return e;
-    static const entry missing{id, L"", nullptr};
-    return missing;
-}
+}  // namespace
 
 // Fills {1}..{9} in one pass, so that a filled-in text is never scanned for placeholders again.
-std::wstring fill(const std::wstring& text, std::initializer_list<std::wstring> args)
+std::wstring filled_in(const std::wstring& text, std::initializer_list<std::wstring> args)
 {
     const std::vector<std::wstring> values(args);
     std::wstring out;
@@ -182,13 +200,27 @@ std::wstring fill(const std::wstring& text, std::initializer_list<std::wstring> 
     return out;
 }
 
-}  // namespace
-
-std::wstring message(msg id, int language_flag, std::initializer_list<std::wstring> args)
+std::wstring message(msg id, ui_language language, std::initializer_list<std::wstring> args)
 {
-    const entry& e = find(id);
-    const wchar_t* text = (language_flag != 1 && e.german != nullptr) ? e.german : e.english;
-    return fill(text, args);
+    const auto row = static_cast<std::size_t>(id);
+    if (row >= message_count) throw std::invalid_argument("msg::count names no message");
+    const entry& e = table[row];
+    const wchar_t* text = (language == ui_language::german && e.german != nullptr) ? e.german : e.english;
+    return filled_in(text, args);
+}
+
+dialog_buttons dialog_button_texts(ui_language language)
+{
+    return {message(msg::ok_button, language), message(msg::cancel_button, language)};
+}
+
+select_directory_texts select_directory_dialog_texts(ui_language language)
+{
+    auto text = [language](msg id) { return message(id, language); };
+    return {text(msg::select_directory_title), text(msg::directory_name_label), text(msg::directories_label),
+            text(msg::files_label),            text(msg::drives_label),         dialog_button_texts(language),
+            text(msg::confirm_caption),        text(msg::create_directory_question),
+            text(msg::error_caption),          text(msg::drive_not_ready)};
 }
 
 }  // namespace qs

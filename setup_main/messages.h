@@ -1,20 +1,28 @@
 #pragma once
-// Every text the program shows in the info pane, the progress label or a message box, in one
-// table: English for language flag 1, German for any other flag. Texts that exist in English only
-// (backup, file list, Internet update) have the same text in both columns.
+// Every text the program shows in the info pane, the progress label, a message box or one of its
+// own dialogs, in one table: English and German. Texts that exist in English only (backup, file
+// list, Internet update) have the same text in both columns.
 //
 // Placeholders {1}, {2}, ... are filled by message(); LF CR pairs are part of the texts.
 
 #include <initializer_list>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace qs {
+
+enum class ui_language { english, german };
+// The first line of init_setup\language.txt that chooses English; any other content chooses German.
+inline constexpr const wchar_t* english_in_language_file = L"1";
 
 enum class msg {
     // start-up and licence
+    application_title,  // the caption of the program's message boxes
     licence_refused,
-    workbook_question,
-    workbook_caption,
+    // any task
+    out_of_memory,
+    unexpected_failure,
     // Copy files
     setup_started,
     create_dir,
@@ -85,10 +93,28 @@ enum class msg {
     remote_line_too_long,  // {1} line number
     remote_path_too_deep,  // {1} line number
     remote_list_not_signed,
+    // the Select Directory dialog
+    select_directory_title,
+    directory_name_label,
+    directories_label,
+    files_label,
+    drives_label,
+    ok_button,
+    cancel_button,
+    create_directory_question,
+    error_caption,
+    drive_not_ready,  // {1} drive, as "c:"
+    // the number of ids: stays last
+    count,
 };
 
-// The text of a message for the language flag (1 English, anything else German), with its
-// placeholders filled in order.
-std::wstring message(msg id, int language_flag, std::initializer_list<std::wstring> args = {});
+// The text of a message in a language, with its placeholders filled in order.
+std::wstring message(msg id, ui_language language, std::initializer_list<std::wstring> args = {});
+// A text with its placeholders {1}, {2}, ... filled in order.
+std::wstring filled_in(const std::wstring& text, std::initializer_list<std::wstring> args);
+// The texts of OK and Cancel in a language.
+dialog_buttons dialog_button_texts(ui_language language);
+// The texts of the "Select Directory" dialog in a language.
+select_directory_texts select_directory_dialog_texts(ui_language language);
 
 }  // namespace qs

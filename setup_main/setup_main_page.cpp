@@ -1,6 +1,7 @@
 #include "setup_main/setup_main_page.h"
 
 #include <algorithm>
+#include <new>
 
 #include "basics/paths.h"
 #include "basics/text_files.h"
@@ -15,7 +16,7 @@ Tsetup_main_page::Tsetup_main_page(platform& os, main_window_view& view) : os_(o
 
 std::wstring Tsetup_main_page::text(msg id, std::initializer_list<std::wstring> args) const
 {
-    return message(id, language_flag, args);
+    return message(id, language, args);
 }
 
 std::wstring Tsetup_main_page::own_folder() const
@@ -35,18 +36,40 @@ bool Tsetup_main_page::is_enabled(control which) const
     return std::find(disabled_.begin(), disabled_.end(), which) == disabled_.end();
 }
 
+namespace {
+// Marks the page busy for the life of one task, so that no way out of it leaves the flag set.
+class busy_while_running {
+public:
+    explicit busy_while_running(bool& busy) noexcept : busy_(busy) { busy_ = true; }
+    ~busy_while_running() { busy_ = false; }
+    busy_while_running(const busy_while_running&) = delete;
+    busy_while_running& operator=(const busy_while_running&) = delete;
+
+private:
+    bool& busy_;
+};
+}  // namespace
+
 void Tsetup_main_page::run_task(const std::function<void()>& task)
 {
     if (busy_) return;
-    busy_ = true;
+    const busy_while_running busy(busy_);
     try {
-        task();
-    } catch (const system_error& e) {
-        os_.show_error(e.text());
-    } catch (const std::exception& e) {
-        os_.show_error(utf8_to_wide(e.what()));
+        try {
+            task();
+        } catch (const system_error& e) {
+            os_.show_error(e.text());
+        } catch (const std::bad_alloc&) {
+            os_.show_error(text(msg::out_of_memory));
+        } catch (const std::exception& e) {
+            os_.show_error(utf8_to_wide(e.what()));
+        } catch (...) {
+            os_.show_error(text(msg::unexpected_failure));
+        }
+    } catch (...) {
+        // Not even the error box could be shown (memory is that short): the task has ended all the
+        // same, and the window stays usable.
     }
-    busy_ = false;
 }
 
 void Tsetup_main_page::click(control which)

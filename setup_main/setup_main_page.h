@@ -27,7 +27,7 @@ public:
     std::wstring source_folder;
     std::wstring target_folder;
     std::wstring application_name;
-    int language_flag = 1;  // English until FormCreate has read language.txt
+    ui_language language = ui_language::english;  // until FormCreate has read language.txt
     // The maker's public key that the server's file list must be signed with; none: the list is
     // taken unsigned. Set from the build settings.
     std::optional<ecdsa_p256_public_key> update_signing_key;
@@ -44,16 +44,16 @@ public:
     void help_shortcut_buttonClick();
     void Button1Click();  // the hidden line conversion
     void update_buttonClick();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
+    void Button2Click();  // re-registers the components of the own folder
+    void Button3Click();  // generates the backup folder
+    void Button4Click();  // the Internet update
+    void Button5Click();  // generates the file list
 
     // Routes a click on a control to its handler; unknown controls are ignored.
     void click(control which);
 
-    // Runs one task: an error that the task does not handle ends it and is shown in the error box,
-    // and the window stays usable. A click that arrives while a task runs (the progress texts let
+    // Runs one task: any exception that the task does not handle ends it and is shown in the error
+    // box, and the window stays usable. A click that arrives while a task runs (the progress texts let
     // the message loop run) is ignored, so one task never starts inside another.
     void run_task(const std::function<void()>& task);
     bool task_running() const noexcept { return busy_; }

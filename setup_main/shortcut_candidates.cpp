@@ -27,9 +27,9 @@ std::wstring proposed_program_name(const std::wstring& path)
     return name.substr(0, name.size() > 4 ? name.size() - 4 : 0);
 }
 
-std::wstring proposed_help_name(const std::wstring& path, int language_flag)
+std::wstring proposed_help_name(const std::wstring& path, ui_language language)
 {
-    return proposed_program_name(path) + message(msg::help_name_suffix, language_flag);
+    return proposed_program_name(path) + message(msg::help_name_suffix, language);
 }
 
 std::wstring link_file_path(const std::wstring& desktop_folder, const std::wstring& name)

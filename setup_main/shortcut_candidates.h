@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "setup_main/messages.h"
 
 namespace qs {
 
@@ -25,7 +26,7 @@ std::vector<std::wstring> candidate_paths(const std::wstring& folder, const std:
 // The file name of the path without its last four characters (its ".exe").
 std::wstring proposed_program_name(const std::wstring& path);
 // The same followed by " help", in either language.
-std::wstring proposed_help_name(const std::wstring& path, int language_flag);
+std::wstring proposed_help_name(const std::wstring& path, ui_language language);
 
 // desktop folder + "\" + name + ".lnk".
 std::wstring link_file_path(const std::wstring& desktop_folder, const std::wstring& name);

@@ -45,9 +45,10 @@ void offer_shortcut(Tsetup_main_page& page, const shortcut_task& task, const std
     if (!os.ask_yes_no(page.text(task.question, {path}), page.text(msg::confirm_caption), box_icon::question))
         return;
     const std::wstring proposed =
-        task.help ? proposed_help_name(path, page.language_flag) : proposed_program_name(path);
+        task.help ? proposed_help_name(path, page.language) : proposed_program_name(path);
     // Cancel gives back the proposed name, so it still makes the shortcut.
-    const std::wstring name = os.input_box(page.text(msg::shortcut_name_title), page.text(task.prompt), proposed);
+    const std::wstring name = os.input_box(page.text(msg::shortcut_name_title), page.text(task.prompt), proposed,
+                                           dialog_button_texts(page.language));
     page.create_desktop_link(path, name);
 }
 

@@ -13,16 +13,16 @@ namespace {
 
 // A list with a line or a path beyond any real installation is refused as a whole, before
 // anything is fetched.
-void check_server_list_limits(const std::vector<std::wstring>& lines, int language_flag)
+void check_server_list_limits(const std::vector<std::wstring>& lines, ui_language language)
 {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::wstring number = std::to_wstring(i + 1);
         if (lines[i].size() > max_server_line_length)
-            throw system_error(message(msg::remote_line_too_long, language_flag, {number}));
+            throw system_error(message(msg::remote_line_too_long, language, {number}));
         const std::wstring path = tab_field(lines[i], 1);
         const auto levels = static_cast<std::size_t>(std::count(path.begin(), path.end(), L'/')) + 1;
         if (levels > max_server_path_levels)
-            throw system_error(message(msg::remote_path_too_deep, language_flag, {number}));
+            throw system_error(message(msg::remote_path_too_deep, language, {number}));
     }
 }
 
@@ -31,7 +31,7 @@ void check_server_list_limits(const std::vector<std::wstring>& lines, int langua
 void Tsetup_main_page::compare_file_lists()
 {
     const std::vector<std::wstring> remote = load_lines(os_, program_dir_path(os_, remote_file_list_name));
-    check_server_list_limits(remote, language_flag);
+    check_server_list_limits(remote, language);
     const std::vector<std::wstring> local = load_lines(os_, own_folder() + file_list_name);
     update_plan plan = merge_file_lists(remote, local);
 

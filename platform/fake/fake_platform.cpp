@@ -299,7 +299,7 @@ std::wstring fake_platform::desktop_folder() { return desktop; }
 
 std::wstring fake_platform::windows_directory()
 {
-    if (windows_dir.empty()) throw system_error(system_message(2));
+    if (windows_dir.empty()) throw system_error(system_message(win_error::file_not_found));
     return windows_dir;
 }
 
@@ -366,9 +366,9 @@ bool fake_platform::copy_file(const std::wstring& from, const std::wstring& to)
 void fake_platform::move_file_replacing(const std::wstring& from, const std::wstring& to)
 {
     const node* source = find(from);
-    if (source == nullptr || source->directory) throw system_error(system_message(2));
-    if (unwritable.count(to) != 0 || has_folder(to)) throw system_error(system_message(5));
-    if (!has_folder(parent_key(key_of(to)))) throw system_error(system_message(3));
+    if (source == nullptr || source->directory) throw system_error(system_message(win_error::file_not_found));
+    if (unwritable.count(to) != 0 || has_folder(to)) throw system_error(system_message(win_error::access_denied));
+    if (!has_folder(parent_key(key_of(to)))) throw system_error(system_message(win_error::path_not_found));
     const std::string bytes = source->content;
     const std::uint32_t attributes = source->attributes;
     remove(from);
@@ -385,15 +385,15 @@ bool fake_platform::delete_file(const std::wstring& path)
 std::vector<std::uint8_t> fake_platform::read_file(const std::wstring& path)
 {
     const node* n = find(path);
-    if (n == nullptr || n->directory) throw system_error(system_message(2));
-    if (unreadable.count(path) != 0) throw system_error(system_message(32));
+    if (n == nullptr || n->directory) throw system_error(system_message(win_error::file_not_found));
+    if (unreadable.count(path) != 0) throw system_error(system_message(win_error::sharing_violation));
     return bytes_of(n->content);
 }
 
 void fake_platform::write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
 {
-    if (unwritable.count(path) != 0 || has_folder(path)) throw system_error(system_message(5));
-    if (!has_folder(parent_key(key_of(path)))) throw system_error(system_message(3));
+    if (unwritable.count(path) != 0 || has_folder(path)) throw system_error(system_message(win_error::access_denied));
+    if (!has_folder(parent_key(key_of(path)))) throw system_error(system_message(win_error::path_not_found));
     const node* existing = find(path);
     make(path, false, existing ? existing->attributes : attr::archive).content = string_of(bytes);
 }
@@ -463,7 +463,7 @@ void fake_platform::shell_execute(const std::wstring& file, const std::wstring& 
 bool fake_platform::save_shell_link(const std::wstring& link_path, const std::wstring& target,
                                     const std::wstring& arguments, const std::wstring& working_dir)
 {
-    if (link_object_fails) throw system_error(system_message(0x80040154));
+    if (link_object_fails) throw system_error(system_message(win_error::class_not_registered));
     if (unwritable_links.count(link_path) != 0 || !has_folder(parent_key(key_of(link_path)))) return false;
     links.push_back({link_path, target, arguments, working_dir});
     make(link_path, false, attr::archive).content = "link to " + std::string(target.begin(), target.end());
@@ -473,7 +473,8 @@ bool fake_platform::save_shell_link(const std::wstring& link_path, const std::ws
 registry_data fake_platform::query_registry_value(registry_root root, const std::wstring& key,
                                                   const std::wstring& value_name)
 {
-    if (!key.empty() && key.front() == L'\\') throw system_error(system_message(2));  // as RegOpenKeyExW
+    // as RegOpenKeyExW
+    if (!key.empty() && key.front() == L'\\') throw system_error(system_message(win_error::file_not_found));
     if (registry_open_error != 0) throw system_error(system_message(registry_open_error));
     auto it = registry_values_.find(std::wstring(root_name(root)) + L"\\" + folded(key) + L"\\\\" + folded(value_name));
     if (it == registry_values_.end()) return {};
@@ -482,7 +483,7 @@ registry_data fake_platform::query_registry_value(registry_root root, const std:
 
 void fake_platform::set_registry_default_value(registry_root root, const std::wstring& key, const std::wstring& value)
 {
-    if (failing_registry_keys.count(key) != 0) throw system_error(system_message(5));
+    if (failing_registry_keys.count(key) != 0) throw system_error(system_message(win_error::access_denied));
     registry_writes.push_back({root, key, value});
     registry_defaults_[std::wstring(root_name(root)) + L"\\" + folded(key)] = value;
 }
@@ -490,11 +491,12 @@ void fake_platform::set_registry_default_value(registry_root root, const std::ws
 std::wstring fake_platform::system_message(std::uint32_t code)
 {
     switch (code) {
-    case 2: return L"The system cannot find the file specified.";
-    case 3: return L"The system cannot find the path specified.";
-    case 5: return L"Access is denied.";
-    case 32: return L"The process cannot access the file because it is being used by another process.";
-    case 1012: return L"The configuration registry key could not be read.";
+    case win_error::file_not_found: return L"The system cannot find the file specified.";
+    case win_error::path_not_found: return L"The system cannot find the path specified.";
+    case win_error::access_denied: return L"Access is denied.";
+    case win_error::sharing_violation:
+        return L"The process cannot access the file because it is being used by another process.";
+    case win_error::cant_read: return L"The configuration registry key could not be read.";
     default: return L"System error " + std::to_wstring(code) + L".";
     }
 }
@@ -548,7 +550,11 @@ void fake_platform::show_message(const std::wstring& text)
     messages.push_back(text);
 }
 
-void fake_platform::show_error(const std::wstring& text) { errors.push_back(text); }
+void fake_platform::show_error(const std::wstring& text)
+{
+    if (on_error) on_error();
+    errors.push_back(text);
+}
 
 bool fake_platform::ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon)
 {
@@ -561,10 +567,10 @@ bool fake_platform::ask_yes_no(const std::wstring& text, const std::wstring& cap
 }
 
 std::wstring fake_platform::input_box(const std::wstring& title, const std::wstring& prompt,
-                                      const std::wstring& default_text)
+                                      const std::wstring& default_text, const dialog_buttons& buttons)
 {
     dialog_hook();
-    inputs.push_back({title, prompt, default_text});
+    inputs.push_back({title, prompt, default_text, buttons});
     if (input_answers.empty()) unscripted("an input box");
     const auto answer = input_answers.front();
     input_answers.pop_front();
@@ -582,10 +588,12 @@ std::wstring fake_platform::browse_for_folder(const std::wstring& title, const s
     return answer;
 }
 
-bool fake_platform::select_directory(const std::wstring& initial, std::wstring& chosen)
+bool fake_platform::select_directory(const std::wstring& initial, const select_directory_texts& texts,
+                                     std::wstring& chosen)
 {
     dialog_hook();
     directory_dialogs.push_back(initial);
+    directory_dialog_texts.push_back(texts);
     if (directory_choices.empty()) unscripted("the Select Directory dialog");
     const auto answer = directory_choices.front();
     directory_choices.pop_front();
@@ -602,7 +610,7 @@ download_result fake_platform::ftp_get(const ftp_account& account, ftp_run_state
     ftp_calls.push_back({account, server_path, local_path, max_bytes});
     if (ftp_unreachable) throw system_error(L"The server name or address could not be resolved");
     // Like CreateFileW with CREATE_NEW: an existing file is never opened.
-    if (find_any(local_path)) throw system_error(system_message(80));
+    if (find_any(local_path)) throw system_error(system_message(win_error::file_exists));
     if (auto it = ftp_errors.find(server_path); it != ftp_errors.end()) throw system_error(it->second);
     // A broken transfer: what had arrived is deleted again with the file.
     if (ftp_partial.count(server_path) != 0) throw system_error(L"426 Connection closed; transfer aborted.");

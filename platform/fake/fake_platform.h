@@ -84,13 +84,15 @@ public:
     std::string sign(const ecdsa_p256_public_key& key, const std::string& data);
     // Called whenever a dialog or transfer runs, so a test can act in the middle of a task.
     std::function<void()> on_dialog;
+    // Called before an error box is recorded; it may throw, as showing a box can fail.
+    std::function<void()> on_error;
 
     // ---- what the program did
     struct copy_call { std::wstring from, to; bool result; };
     struct execute_call { std::wstring file, parameters; };
     struct link_call { std::wstring path, target, arguments, working_dir; };
     struct question { std::wstring text, caption; box_icon icon; };
-    struct input_call { std::wstring title, prompt, default_text; };
+    struct input_call { std::wstring title, prompt, default_text; dialog_buttons buttons; };
     struct browse_call { std::wstring title, initial; std::uint32_t flags; };
     struct registry_write { registry_root root; std::wstring key, value; };
     struct ftp_call { ftp_account account; std::wstring server_path, local_path; std::uint64_t max_bytes; };
@@ -105,6 +107,7 @@ public:
     std::vector<input_call> inputs;
     std::vector<browse_call> browses;
     std::vector<std::wstring> directory_dialogs;  // initial folders
+    std::vector<select_directory_texts> directory_dialog_texts;
     std::vector<ftp_call> ftp_calls;
     std::vector<std::wstring> created_directories;
     std::vector<std::vector<std::uint8_t>> verified_data;  // what verify_signature was asked about
@@ -144,11 +147,12 @@ public:
     void show_message(const std::wstring& text) override;
     void show_error(const std::wstring& text) override;
     bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) override;
-    std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
-                           const std::wstring& default_text) override;
+    std::wstring input_box(const std::wstring& title, const std::wstring& prompt, const std::wstring& default_text,
+                           const dialog_buttons& buttons) override;
     std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
                                    std::uint32_t flags) override;
-    bool select_directory(const std::wstring& initial, std::wstring& chosen) override;
+    bool select_directory(const std::wstring& initial, const select_directory_texts& texts,
+                          std::wstring& chosen) override;
     download_result ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
                  const std::wstring& local_path, std::uint64_t max_bytes) override;
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,

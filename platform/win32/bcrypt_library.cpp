@@ -48,14 +48,7 @@ const bcrypt_functions& bcrypt()
 
 std::wstring status_text(NTSTATUS status)
 {
-    std::wstring text;
-    local_memory buffer;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        GetModuleHandleW(L"ntdll.dll"), static_cast<DWORD>(status), 0,
-                                        reinterpret_cast<LPWSTR>(buffer.receive()), 0, nullptr);
-    if (length != 0 && buffer) text.assign(static_cast<const wchar_t*>(buffer.get()), length);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
+    std::wstring text = message_text(static_cast<DWORD>(status), GetModuleHandleW(L"ntdll.dll"));
     if (text.empty()) text = system_text(ERROR_INVALID_FUNCTION);
     return text;
 }

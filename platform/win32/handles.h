@@ -1,7 +1,8 @@
 #pragma once
-// Owners for the handles the Win32 layer opens. Each kind of handle has exactly one owner type,
-// which closes it in its destructor, so a handle is released on every path, also when a
-// system_error passes through. Nothing else in the layer calls a Close function.
+// Owners for the handles the Win32 code opens. Each kind of handle has exactly one owner type,
+// defined here, which closes it in its destructor, so a handle is released on every path, also
+// when a system_error passes through. Nothing else calls a Close function. Only the OLE session
+// of the window layer has its owner in gui_handles.h.
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -45,45 +46,32 @@ public:
         reset();
         return &value_;
     }
-    void reset() noexcept
+    // Closes the handle held, then holds the new one.
+    void reset(value_type value = Traits::none()) noexcept
     {
         if (value_ != Traits::none()) Traits::close(value_);
-        value_ = Traits::none();
+        value_ = value;
     }
 
 private:
     value_type value_ = Traits::none();
 };
 
-struct registry_key_traits {
-    using type = HKEY;
+// Traits of the handles whose "none" is a null value, closed by Close.
+template <typename Handle, auto Close>
+struct null_is_none {
+    using type = Handle;
     static type none() noexcept { return nullptr; }
-    static void close(type key) noexcept { RegCloseKey(key); }
+    static void close(type handle) noexcept { Close(handle); }
 };
-using registry_key = unique_handle<registry_key_traits>;
 
-// CreateFileW reports failure as INVALID_HANDLE_VALUE, not as a null handle.
-struct file_handle_traits {
+// CreateFileW and FindFirstFileW report failure as INVALID_HANDLE_VALUE, not as a null handle.
+template <auto Close>
+struct invalid_is_none {
     using type = HANDLE;
     static type none() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(type file) noexcept { CloseHandle(file); }
+    static void close(type handle) noexcept { Close(handle); }
 };
-using file_handle = unique_handle<file_handle_traits>;
-
-struct find_handle_traits {
-    using type = HANDLE;
-    static type none() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(type search) noexcept { FindClose(search); }
-};
-using find_handle = unique_handle<find_handle_traits>;
-
-// Process handles of CreateProcessW and the pipe ends around them.
-struct kernel_handle_traits {
-    using type = HANDLE;
-    static type none() noexcept { return nullptr; }
-    static void close(type handle) noexcept { CloseHandle(handle); }
-};
-using kernel_handle = unique_handle<kernel_handle_traits>;
 
 // Winsock reports failure as INVALID_SOCKET, and a socket is closed with closesocket.
 struct socket_traits {
@@ -91,62 +79,58 @@ struct socket_traits {
     static type none() noexcept { return INVALID_SOCKET; }
     static void close(type socket) noexcept { closesocket(socket); }
 };
-using socket_handle = unique_handle<socket_traits>;
-
-// The address lists GetAddrInfoW hands out.
-struct address_info_traits {
-    using type = ADDRINFOW*;
-    static type none() noexcept { return nullptr; }
-    static void close(type list) noexcept { FreeAddrInfoW(list); }
-};
-using address_info = unique_handle<address_info_traits>;
-
-// Item id lists the shell allocates with the COM task allocator.
-struct pidl_traits {
-    using type = LPITEMIDLIST;
-    static type none() noexcept { return nullptr; }
-    static void close(type list) noexcept { CoTaskMemFree(list); }
-};
-using pidl_owner = unique_handle<pidl_traits>;
-
-// Buffers that FormatMessageW allocates.
-struct local_memory_traits {
-    using type = HLOCAL;
-    static type none() noexcept { return nullptr; }
-    static void close(type memory) noexcept { LocalFree(memory); }
-};
-using local_memory = unique_handle<local_memory_traits>;
-
-// Libraries loaded at run time; they stay loaded as long as their owner lives.
-struct library_module_traits {
-    using type = HMODULE;
-    static type none() noexcept { return nullptr; }
-    static void close(type library) noexcept { FreeLibrary(library); }
-};
-using library_module = unique_handle<library_module_traits>;
 
 // BCrypt handles exist only once bcrypt() has loaded the library, so closing them cannot fail to
 // find its functions.
-struct bcrypt_algorithm_traits {
-    using type = BCRYPT_ALG_HANDLE;
-    static type none() noexcept { return nullptr; }
-    static void close(type algorithm) noexcept { bcrypt().close_algorithm_provider(algorithm, 0); }
-};
-using bcrypt_algorithm = unique_handle<bcrypt_algorithm_traits>;
+inline void close_bcrypt_algorithm(BCRYPT_ALG_HANDLE algorithm) noexcept
+{
+    bcrypt().close_algorithm_provider(algorithm, 0);
+}
+inline void destroy_bcrypt_hash(BCRYPT_HASH_HANDLE hash) noexcept { bcrypt().destroy_hash(hash); }
+inline void destroy_bcrypt_key(BCRYPT_KEY_HANDLE key) noexcept { bcrypt().destroy_key(key); }
 
-struct bcrypt_hash_traits {
-    using type = BCRYPT_HASH_HANDLE;
-    static type none() noexcept { return nullptr; }
-    static void close(type hash) noexcept { bcrypt().destroy_hash(hash); }
-};
-using bcrypt_hash = unique_handle<bcrypt_hash_traits>;
+using registry_key = unique_handle<null_is_none<HKEY, &RegCloseKey>>;
+using file_handle = unique_handle<invalid_is_none<&CloseHandle>>;
+using find_handle = unique_handle<invalid_is_none<&FindClose>>;
+// Process handles of CreateProcessW and the pipe ends around them.
+using kernel_handle = unique_handle<null_is_none<HANDLE, &CloseHandle>>;
+using socket_handle = unique_handle<socket_traits>;
+// The address lists GetAddrInfoW hands out.
+using address_info = unique_handle<null_is_none<ADDRINFOW*, &FreeAddrInfoW>>;
+// Item id lists the shell allocates with the COM task allocator.
+using pidl_owner = unique_handle<null_is_none<LPITEMIDLIST, &CoTaskMemFree>>;
+// Buffers that FormatMessageW allocates.
+using local_memory = unique_handle<null_is_none<HLOCAL, &LocalFree>>;
+// Libraries loaded at run time; they stay loaded as long as their owner lives.
+using library_module = unique_handle<null_is_none<HMODULE, &FreeLibrary>>;
+using bcrypt_algorithm = unique_handle<null_is_none<BCRYPT_ALG_HANDLE, &close_bcrypt_algorithm>>;
+using bcrypt_hash = unique_handle<null_is_none<BCRYPT_HASH_HANDLE, &destroy_bcrypt_hash>>;
+using bcrypt_key = unique_handle<null_is_none<BCRYPT_KEY_HANDLE, &destroy_bcrypt_key>>;
+// A font, pen or brush (GDI objects of the window layer).
+template <typename Handle>
+using gdi_object = unique_handle<null_is_none<Handle, &DeleteObject>>;
+using font_handle = gdi_object<HFONT>;
+using pen_handle = gdi_object<HPEN>;
+using brush_handle = gdi_object<HBRUSH>;
 
-struct bcrypt_key_traits {
-    using type = BCRYPT_KEY_HANDLE;
-    static type none() noexcept { return nullptr; }
-    static void close(type key) noexcept { bcrypt().destroy_key(key); }
+// A window's device context from GetDC, handed back to that window.
+class window_dc {
+public:
+    explicit window_dc(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+    window_dc(const window_dc&) = delete;
+    window_dc& operator=(const window_dc&) = delete;
+    ~window_dc()
+    {
+        if (dc_ != nullptr) ReleaseDC(window_, dc_);
+    }
+
+    HDC get() const noexcept { return dc_; }
+    explicit operator bool() const noexcept { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    HDC dc_;
 };
-using bcrypt_key = unique_handle<bcrypt_key_traits>;
 
 // One reference to a COM interface, released when the owner goes.
 template <typename Interface>
@@ -174,6 +158,12 @@ public:
     {
         reset();
         return reinterpret_cast<void**>(&pointer_);
+    }
+    // For the factory methods that hand a new reference out as Interface**.
+    Interface** put() noexcept
+    {
+        reset();
+        return &pointer_;
     }
     void reset() noexcept
     {

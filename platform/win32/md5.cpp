@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <optional>
 #include <thread>
 
+#include "platform/run_on_threads.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/digest_stream.h"
 #include "platform/win32/win32_platform.h"
@@ -72,39 +72,16 @@ unsigned worker_count(std::size_t files)
 }
 }  // namespace
 
-// Files are handed out one at a time to a few threads, so that both the per-file cost (high under
-// Wine) and the hashing of large files are spread over the cores; the calling thread waits.
+// The per-file cost (high under Wine) and the hashing of large files are spread over the cores;
+// the calling thread takes part and waits for the others.
 std::vector<std::wstring> win32_platform::md5_hex_of_files(const std::vector<std::wstring>& paths)
 {
     std::vector<std::wstring> digests(paths.size());
-    std::vector<std::optional<std::wstring>> errors(paths.size());
-    if (paths.empty()) return digests;
-    std::atomic<std::size_t> next{0};
-    std::atomic<std::size_t> first_failure{paths.size()};
-
-    auto work = [&] {
-        std::optional<hasher> tools;
-        for (std::size_t i = next++; i < paths.size() && i < first_failure; i = next++) {
-            try {
-                if (!tools) tools.emplace();
-                digests[i] = tools->md5_of_file(paths[i]);
-            } catch (const system_error& e) {
-                errors[i] = e.text();
-                std::size_t seen = first_failure;
-                while (i < seen && !first_failure.compare_exchange_weak(seen, i)) {
-                }
-            }
-        }
-    };
-    std::vector<std::thread> helpers;
-    const unsigned workers = worker_count(paths.size());
-    for (unsigned w = 1; w < workers; ++w) helpers.emplace_back(work);
-    work();
-    for (std::thread& t : helpers) t.join();
-
-    // The first file in list order that failed, as a sequential walk would have met it.
-    for (const auto& error : errors)
-        if (error) throw system_error(*error);
+    run_on_threads<hasher>(paths.size(), worker_count(paths.size()),
+                           [&](std::size_t i, std::optional<hasher>& tools) {
+                               if (!tools) tools.emplace();
+                               digests[i] = tools->md5_of_file(paths[i]);
+                           });
     return digests;
 }
 

@@ -19,8 +19,8 @@ class win32_platform : public platform {
 public:
     // The main window, once it exists: owner of started programs and of the folder browser.
     HWND main_window = nullptr;
-    // Caption of the program's OK message boxes (the application title).
-    std::wstring application_title = L"Korvex Hard- and Software setup";
+    // Caption of the program's OK message boxes (the application title, from the program's table).
+    std::wstring application_title;
 
     std::wstring program_path() override;
     std::wstring appdata_folder() override;
@@ -56,11 +56,12 @@ public:
     void show_message(const std::wstring& text) override;
     void show_error(const std::wstring& text) override;
     bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) override;
-    std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
-                           const std::wstring& default_text) override;
+    std::wstring input_box(const std::wstring& title, const std::wstring& prompt, const std::wstring& default_text,
+                           const dialog_buttons& buttons) override;
     std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
                                    std::uint32_t flags) override;
-    bool select_directory(const std::wstring& initial, std::wstring& chosen) override;
+    bool select_directory(const std::wstring& initial, const select_directory_texts& texts,
+                          std::wstring& chosen) override;
     download_result ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
                  const std::wstring& local_path, std::uint64_t max_bytes) override;
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
@@ -71,5 +72,8 @@ public:
 [[noreturn]] void throw_last_error();
 // The system's text for an error code, without its final line break.
 std::wstring system_text(DWORD code);
+// The text of a code in a module's message table (the system's when table is null), without its
+// final line break; empty when the table has none.
+std::wstring message_text(DWORD code, HMODULE table);
 
 }  // namespace qs::win32

@@ -61,13 +61,13 @@ INT_PTR CALLBACK input_box_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM
 }  // namespace
 
 std::wstring win32_platform::input_box(const std::wstring& title, const std::wstring& prompt,
-                                       const std::wstring& default_text)
+                                       const std::wstring& default_text, const dialog_buttons& buttons)
 {
     dialog_template dlg(title, 180, 63);
     dlg.add(dialog_template::label, L"", prompt_id, SS_LEFT | SS_NOPREFIX, 6, 6, 168, 10);
     dlg.add(dialog_template::edit, L"", edit_id, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 6, 18, 168, 12);
-    dlg.add(dialog_template::button, L"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 41, 41, 50, 14);
-    dlg.add(dialog_template::button, L"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 95, 41, 50, 14);
+    dlg.add(dialog_template::button, buttons.ok, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 41, 41, 50, 14);
+    dlg.add(dialog_template::button, buttons.cancel, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 95, 41, 50, 14);
     input_state state{&prompt, default_text};
     const INT_PTR result = dlg.run(main_window, input_box_proc, reinterpret_cast<LPARAM>(&state));
     return result == IDOK ? state.text : default_text;

@@ -6,7 +6,9 @@
 #include <cwctype>
 #include <exception>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/win32_platform.h"
+#include "setup_main/messages.h"
 #include "setup_main/win32/dialog_template.h"
 
 #include <shlobj.h>
@@ -16,24 +18,6 @@ namespace qs::win32 {
 namespace {
 
 enum item : WORD { name_edit = 100, current_label = 101, folder_list = 102, file_list = 103, drive_combo = 104 };
-
-const wchar_t* const confirm_create = L"The specified directory does not exist. Create it?";
-
-class find_handle {
-public:
-    explicit find_handle(HANDLE h) noexcept : h_(h) {}
-    ~find_handle()
-    {
-        if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-    }
-    find_handle(const find_handle&) = delete;
-    find_handle& operator=(const find_handle&) = delete;
-    bool valid() const noexcept { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const noexcept { return h_; }
-
-private:
-    HANDLE h_;
-};
 
 bool is_folder(const std::wstring& path)
 {
@@ -78,8 +62,8 @@ listing list_folder(const std::wstring& folder)
 {
     listing result;
     WIN32_FIND_DATAW data;
-    find_handle search(FindFirstFileW(joined_path(folder, L"*").c_str(), &data));
-    if (!search.valid()) return result;
+    const find_handle search(FindFirstFileW(joined_path(folder, L"*").c_str(), &data));
+    if (!search) return result;
     do {
         const std::wstring name = data.cFileName;
         if (name == L"." || name == L"..") continue;
@@ -102,7 +86,10 @@ std::vector<std::wstring> drives()
 
 class select_directory_state {
 public:
-    explicit select_directory_state(std::wstring initial) : field_(std::move(initial)) {}
+    select_directory_state(std::wstring initial, const select_directory_texts& texts)
+        : texts_(texts), field_(std::move(initial))
+    {
+    }
 
     void init(HWND dialog)
     {
@@ -171,7 +158,7 @@ public:
         if (is_folder(root)) {
             show_folder(root);
         } else {
-            MessageBoxW(dialog_, (L"Drive " + std::wstring(drive) + L" is not ready.").c_str(), L"Error", MB_OK | MB_ICONERROR);
+            show_error(filled_in(texts_.drive_not_ready, {drive}));
             show_folder(current_);
         }
     }
@@ -183,10 +170,12 @@ public:
         if (text.empty()) text = current_;
         if (!is_absolute(text)) text = joined_path(current_, text);
         if (!is_folder(text)) {
-            if (MessageBoxW(dialog_, confirm_create, L"Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
+            if (MessageBoxW(dialog_, texts_.create_question.c_str(), texts_.confirm_caption.c_str(),
+                            MB_YESNO | MB_ICONQUESTION) != IDYES)
+                return false;
             const int rc = SHCreateDirectoryExW(nullptr, text.c_str(), nullptr);
             if (rc != ERROR_SUCCESS && rc != ERROR_ALREADY_EXISTS) {
-                MessageBoxW(dialog_, system_text(static_cast<DWORD>(rc)).c_str(), L"Error", MB_OK | MB_ICONERROR);
+                show_error(system_text(static_cast<DWORD>(rc)));
                 return false;
             }
         }
@@ -205,6 +194,11 @@ private:
         return d.empty() ? std::wstring(L"c:\\") : as_root(d.front());
     }
 
+    void show_error(const std::wstring& text) const
+    {
+        MessageBoxW(dialog_, text.c_str(), texts_.error_caption.c_str(), MB_OK | MB_ICONERROR);
+    }
+
     void add_folder_item(const std::wstring& shown, const std::wstring& path)
     {
         SendDlgItemMessageW(dialog_, folder_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
@@ -220,6 +214,7 @@ private:
     }
 
     HWND dialog_ = nullptr;
+    const select_directory_texts& texts_;
     std::wstring field_;
     std::wstring current_;
     std::wstring chosen_;
@@ -264,24 +259,25 @@ INT_PTR CALLBACK select_directory_proc(HWND dialog, UINT message, WPARAM wparam,
 
 }  // namespace
 
-bool win32_platform::select_directory(const std::wstring& initial, std::wstring& chosen)
+bool win32_platform::select_directory(const std::wstring& initial, const select_directory_texts& texts,
+                                      std::wstring& chosen)
 {
-    dialog_template dlg(L"Select Directory", 240, 152);
-    dlg.add(dialog_template::label, L"Directory &Name:", 0xFFFF, SS_LEFT, 6, 6, 228, 9);
+    dialog_template dlg(texts.title, 240, 152);
+    dlg.add(dialog_template::label, texts.name_label, 0xFFFF, SS_LEFT, 6, 6, 228, 9);
     dlg.add(dialog_template::edit, L"", name_edit, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 6, 16, 228, 12);
-    dlg.add(dialog_template::label, L"&Directories:", 0xFFFF, SS_LEFT, 6, 34, 110, 9);
+    dlg.add(dialog_template::label, texts.folders_label, 0xFFFF, SS_LEFT, 6, 34, 110, 9);
     dlg.add(dialog_template::label, L"", current_label, SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 6, 44, 110, 9);
     dlg.add(dialog_template::list_box, L"", folder_list,
             LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP, 6, 55, 110, 71);
-    dlg.add(dialog_template::label, L"Files: (*.*)", 0xFFFF, SS_LEFT, 124, 34, 110, 9);
+    dlg.add(dialog_template::label, texts.files_label, 0xFFFF, SS_LEFT, 124, 34, 110, 9);
     dlg.add(dialog_template::list_box, L"", file_list, LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_DISABLED,
             124, 44, 110, 56);
-    dlg.add(dialog_template::label, L"Dri&ves:", 0xFFFF, SS_LEFT, 124, 104, 110, 9);
+    dlg.add(dialog_template::label, texts.drives_label, 0xFFFF, SS_LEFT, 124, 104, 110, 9);
     dlg.add(dialog_template::combo_box, L"", drive_combo, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 124, 114, 110,
             80);
-    dlg.add(dialog_template::button, L"OK", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 128, 132, 50, 14);
-    dlg.add(dialog_template::button, L"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 184, 132, 50, 14);
-    select_directory_state state(initial);
+    dlg.add(dialog_template::button, texts.buttons.ok, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 128, 132, 50, 14);
+    dlg.add(dialog_template::button, texts.buttons.cancel, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 184, 132, 50, 14);
+    select_directory_state state(initial, texts);
     if (dlg.run(main_window, select_directory_proc, reinterpret_cast<LPARAM>(&state)) != IDOK) return false;
     chosen = state.chosen();
     return true;

@@ -22,9 +22,13 @@ public:
     void show_message(const std::wstring& text) override { messages.push_back(text); }
     void show_error(const std::wstring& text) override { errors.push_back(text); }
     bool ask_yes_no(const std::wstring&, const std::wstring&, box_icon) override { return false; }
-    std::wstring input_box(const std::wstring&, const std::wstring&, const std::wstring& d) override { return d; }
+    std::wstring input_box(const std::wstring&, const std::wstring&, const std::wstring& d,
+                           const dialog_buttons&) override
+    {
+        return d;
+    }
     std::wstring browse_for_folder(const std::wstring&, const std::wstring&, std::uint32_t) override { return {}; }
-    bool select_directory(const std::wstring&, std::wstring&) override { return false; }
+    bool select_directory(const std::wstring&, const select_directory_texts&, std::wstring&) override { return false; }
 };
 
 }  // namespace qs::ftp_test

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qs::fake::fake_platform os;
     qs::fake::fake_view view;
     qs::Tsetup_main_page page{os, view};
-    page.language_flag = parts[2].size() % 2 ? 2 : 1;
+    page.language = parts[2].size() % 2 ? qs::ui_language::german : qs::ui_language::english;
     const std::wstring own = qs::program_dir_path(os, L"");
     const std::wstring component = L"C:\\P\\";
     os.add_folder(component);
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(records.size() == valid);
     std::size_t w = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        if (!os.questions[i].text.empty() && os.questions[i].text != qs::extension_question(records[i], page.language_flag).text)
+        if (!os.questions[i].text.empty() && os.questions[i].text != qs::extension_question(records[i], page.language).text)
             FUZZ_CHECK(false);
         if (!(parts[2].empty() || (static_cast<unsigned char>(parts[2][i % parts[2].size()]) >> (i % 8)) & 1)) continue;
         for (const qs::registry_default& key : qs::file_type_keys(records[i], component)) {

@@ -8,6 +8,7 @@
 #include <future>
 
 #include "platform/win32/win32_platform.h"
+#include "setup_main/messages.h"
 #include "tests/gui/driver.h"
 #include "tests/gui/medium.h"
 
@@ -101,7 +102,8 @@ TEST(InputBox, ShowsTitlePromptAndDefaultAndGivesTheAnswer)
         SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Calculator tools"));
         return answer(box, L"OK");
     });
-    const std::wstring got = os.input_box(L"Desktop shortcut", L"Enter the name of the desktop shortcut: ", L"calc");
+    const std::wstring got = os.input_box(L"Desktop shortcut", L"Enter the name of the desktop shortcut: ", L"calc",
+                                          dialog_button_texts(ui_language::english));
     ASSERT_TRUE(user.get()) << "the input box was not found or could not be answered";
     EXPECT_EQ(caption, L"Desktop shortcut");
     EXPECT_TRUE(prompt_shown);
@@ -113,9 +115,11 @@ TEST(InputBox, ShowsTitlePromptAndDefaultAndGivesTheAnswer)
         HWND box = wait_for_dialog(L"Desktop-Symbol");
         if (!box) return false;
         SendMessageW(first_child_of_class(box, L"Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
-        return answer(box, L"Cancel");
+        return answer(box, L"Abbrechen");
     });
-    EXPECT_EQ(os.input_box(L"Desktop-Symbol", L"Bitte geben Sie einen Namen an: ", L"manual help"), L"manual help");
+    EXPECT_EQ(os.input_box(L"Desktop-Symbol", L"Bitte geben Sie einen Namen an: ", L"manual help",
+                           dialog_button_texts(ui_language::german)),
+              L"manual help");
     ASSERT_TRUE(canceller.get());
 }
 
@@ -154,7 +158,7 @@ TEST(SelectDirectory, CreatesAMissingFolderOnlyAfterYesAndListsTheCurrentFolder)
         return confirm && answer(confirm, L"Yes");
     });
     std::wstring chosen = L"unchanged";
-    const bool ok = os.select_directory(wanted, chosen);
+    const bool ok = os.select_directory(wanted, select_directory_dialog_texts(ui_language::english), chosen);
     ASSERT_TRUE(user.get()) << "the dialog was not found or could not be answered";
     EXPECT_EQ(field, wanted) << "the folder-name field starts with the given folder";
     EXPECT_TRUE(contains(files, L"notes.txt")) << "the file list shows the nearest existing folder's files";
@@ -167,11 +171,11 @@ TEST(SelectDirectory, CreatesAMissingFolderOnlyAfterYesAndListsTheCurrentFolder)
     EXPECT_TRUE(folder_exists(wanted));
 
     auto canceller = std::async(std::launch::async, [&] {
-        HWND dialog = wait_for_dialog(L"Select Directory");
-        return dialog && answer(dialog, L"Cancel");
+        HWND dialog = wait_for_dialog(L"Verzeichnis auswählen");
+        return dialog && answer(dialog, L"Abbrechen");
     });
     chosen = L"unchanged";
-    EXPECT_FALSE(os.select_directory(root.path, chosen));
+    EXPECT_FALSE(os.select_directory(root.path, select_directory_dialog_texts(ui_language::german), chosen));
     ASSERT_TRUE(canceller.get());
     EXPECT_EQ(chosen, L"unchanged");
 }

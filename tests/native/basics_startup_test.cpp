@@ -3,7 +3,6 @@
 #include "basics/paths.h"
 #include "basics/startup.h"
 #include "platform/fake/fake_platform.h"
-#include "setup_main/messages.h"
 
 namespace qs {
 namespace {

@@ -230,7 +230,7 @@ TEST_F(WalkTest, Button5ClickShowsTheErrorAndWritesNoListWhenAFileIsLocked)
     os.unreadable.insert(L"C:\\data\\a.txt");
     os.folder_choices = {L"C:\\data"};
     page.Button5Click();
-    EXPECT_EQ(os.errors, (std::vector<std::wstring>{os.system_message(32)}));
+    EXPECT_EQ(os.errors, (std::vector<std::wstring>{os.system_message(win_error::sharing_violation)}));
     EXPECT_FALSE(os.has_file(L"C:\\data\\___korvex_file_list.txt"));
     EXPECT_EQ(view.progress_texts.back(), L"Generating file list ... be patient!");
 }

@@ -363,33 +363,33 @@ TEST_F(SignedUpdateTest, AListSignedByTheMakerRunsTheUpdateAndKeepsItsSignature)
 
 TEST_F(SignedUpdateTest, AListWithoutTheMakersSignatureStopsTheUpdateAndChangesNothing)
 {
-    struct refusal { const char* name; std::function<void()> serve; int language; };
+    struct refusal { const char* name; std::function<void()> serve; ui_language language; };
     const std::vector<refusal> refusals = {
         {"changed after signing",
          [this] {
              sign_list(maker);
              os.ftp_files[list] += "evil.dll\t0CC175B9C0F1B6A831C399E269772661\t1\r\n";
-         }, 1},
-        {"signed by another key", [this] { sign_list(key_of(2)); }, 1},
-        {"no signature", [] {}, 2},
+         }, ui_language::english},
+        {"signed by another key", [this] { sign_list(key_of(2)); }, ui_language::english},
+        {"no signature", [] {}, ui_language::german},
         {"signature refused",
          [this] {
              sign_list(maker);
              os.ftp_errors[signature] = L"550 Permission denied.";
-         }, 1},
+         }, ui_language::english},
         {"broken signature transfer",
          [this] {
              sign_list(maker);
              os.ftp_partial[signature] = "0";
-         }, 1},
-        {"no DER", [this] { os.ftp_files[signature] = "signed, honestly"; }, 1},
-        {"far too large", [this] { os.ftp_files[signature] = std::string(5000, '\x30'); }, 1},
+         }, ui_language::english},
+        {"no DER", [this] { os.ftp_files[signature] = "signed, honestly"; }, ui_language::english},
+        {"far too large", [this] { os.ftp_files[signature] = std::string(5000, '\x30'); }, ui_language::english},
     };
     for (const refusal& each : refusals) {
         SCOPED_TRACE(each.name);
         os = fake::fake_platform{};
         view = fake::fake_view{};
-        page.language_flag = each.language;
+        page.language = each.language;
         os.add_file(install + L"run_this_first.exe", "setup program");
         os.add_file(install + L"a.txt", "old a");
         // The working files of the last run.

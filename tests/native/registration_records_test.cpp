@@ -129,15 +129,15 @@ TEST(FileTypeKeys, IconIndexInDecimalAndArgumentVerbatim)
 TEST(RegistrationTexts, QuestionsAndCaptionsInBothLanguages)
 {
     const extension_record abc{L".abc", L"Abc.Document", L"Abc document", L"abc.exe", L"%1", 0};
-    const auto en = extension_question(abc, 1);
+    const auto en = extension_question(abc, ui_language::english);
     EXPECT_EQ(en.text, L"Register file extension .abc (Abc.Document, Abc document)?");
     EXPECT_EQ(en.caption, L"Register file extensions ...");
-    const auto de = extension_question(abc, 2);
+    const auto de = extension_question(abc, ui_language::german);
     EXPECT_EQ(de.text, L"Dateityp .abc (Abc.Document, Abc document) registrieren?");
     EXPECT_EQ(de.caption, L"Dateityp registrieren ...");
     // A description that looks like a placeholder is shown as it is.
     const extension_record odd{L"{2}", L"{3}", L"{1}", L"", L"", 0};
-    EXPECT_EQ(extension_question(odd, 1).text, L"Register file extension {2} ({3}, {1})?");
+    EXPECT_EQ(extension_question(odd, ui_language::english).text, L"Register file extension {2} ({3}, {1})?");
 }
 
 TEST(RegistrationCommands, QuotingOfServersAndControls)

@@ -105,7 +105,7 @@ TEST_F(Registration, WholeTaskInEnglishOnTheCopiedProgramFolder)
 
 TEST_F(Registration, WholeTaskInGermanOnTheOwnFolder)
 {
-    page.language_flag = 2;
+    page.language = ui_language::german;
     os.add_file(own + L"server.exe");
     extensions(abc_record);
     ole_servers({L"server.exe"});

@@ -98,7 +98,7 @@ TEST_F(CopyFiles, AllThreeStagesInEnglish)
 
 TEST_F(CopyFiles, AllThreeStagesInGerman)
 {
-    page.language_flag = 2;
+    page.language = ui_language::german;
     with_application_data();
     with_windows_files();
     os.folder_choices = {L"C:\\Program Files"};
@@ -222,18 +222,32 @@ TEST_F(CopyFiles, UnknownWindowsDirectoryIsAskedForInTheSelectDirectoryDialog)
     EXPECT_EQ(os.messages.at(0),
               L"Cannot locate your Windows directory! Please specify yourself in the following dialog.");
     EXPECT_EQ(os.directory_dialogs, lines{L"c:\\winnt"});
+    const select_directory_texts& en = os.directory_dialog_texts.at(0);
+    EXPECT_EQ((lines{en.title, en.name_label, en.folders_label, en.files_label, en.drives_label, en.buttons.ok, en.buttons.cancel}),
+              (lines{L"Select Directory", L"Directory &Name:", L"&Directories:", L"Files: (*.*)", L"Dri&ves:", L"OK",
+                     L"Cancel"}));
+    EXPECT_EQ((lines{en.confirm_caption, en.create_question, en.error_caption, en.drive_not_ready}),
+              (lines{L"Confirm", L"The specified directory does not exist. Create it?", L"Error",
+                     L"Drive {1} is not ready."}));
     EXPECT_EQ(os.content(L"C:\\MyWindows\\w1.dll"), "new w1");
     EXPECT_EQ(view.info, (lines{L"Setup started at 07.12.2026  12:44:12", L"All required files copied to Windows directory!"}));
 }
 
 TEST_F(CopyFiles, CancelledSelectDirectoryDialogSkipsWindowsFilesButNotTheProgramFolder)
 {
-    page.language_flag = 2;
+    page.language = ui_language::german;
     with_windows_files();
     without_windows_directory();
     os.directory_choices = {std::nullopt};
     os.folder_choices = {L"C:\\Program Files"};
     page.copy_buttonClick();
+    const select_directory_texts& de = os.directory_dialog_texts.at(0);
+    EXPECT_EQ((lines{de.title, de.name_label, de.folders_label, de.files_label, de.drives_label, de.buttons.ok, de.buttons.cancel}),
+              (lines{L"Verzeichnis auswählen", L"Verzeichnis&name:", L"&Verzeichnisse:", L"Dateien: (*.*)",
+                     L"&Laufwerke:", L"OK", L"Abbrechen"}));
+    EXPECT_EQ((lines{de.confirm_caption, de.create_question, de.error_caption, de.drive_not_ready}),
+              (lines{L"Bestätigen", L"Das angegebene Verzeichnis existiert nicht. Soll es erstellt werden?", L"Fehler",
+                     L"Laufwerk {1} ist nicht bereit."}));
     EXPECT_EQ(os.messages, (lines{L"Das Windows-Verzeichnis wurde nicht gefunden (Gesucht wurde nach c:\\windows und "
                                   L"c:\\winnt)!\n\rBitte lokalisieren Sie es selbst in dem folgenden Dialog!",
                                   explained_de}));
@@ -260,7 +274,7 @@ TEST_F(CopyFiles, WindowsFolderFailureEndsTheTaskWithTheErrorBox)
 
 TEST_F(CopyFiles, ProgramFilesFolderFailureEndsTheTaskAfterTheNote)
 {
-    os.registry_open_error = 5;
+    os.registry_open_error = win_error::access_denied;
     page.copy_buttonClick();
     EXPECT_EQ(os.errors, lines{L"Access is denied."});
     EXPECT_EQ(os.messages, lines{explained_en});
@@ -282,7 +296,7 @@ TEST_F(CopyFiles, MissingApplicationDataFolderIsCreatedAndAnnounced)
 
 TEST_F(CopyFiles, ApplicationDataFolderThatCannotBeCreatedEndsStageOneSilently)
 {
-    page.language_flag = 2;
+    page.language = ui_language::german;
     with_application_data();
     os.appdata = L"Q:\\nowhere";
     os.folder_choices = {L""};
@@ -340,7 +354,7 @@ TEST(CopyFilesFromADriveRoot, StagesOneAndTwoRunButTheProgramFolderIsNotCopied)
     os.add_drive(L"E:");
     os.program = L"E:\\run_this_first.exe";
     os.add_file(L"E:\\windows\\w1.dll", "w1");
-    page.language_flag = 2;
+    page.language = ui_language::german;
     page.copy_buttonClick();
     EXPECT_EQ(view.info, (std::vector<std::wstring>{
                              L"Installation gestartet: 07.12.2026  12:44:12",

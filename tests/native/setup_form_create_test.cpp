@@ -19,11 +19,11 @@ struct FormCreate : ::testing::Test, test::page_on<> {
 TEST_F(FormCreate, WithoutInitSetupEverythingKeepsTheFormsTexts)
 {
     page.application_name = L"old";
-    page.language_flag = 2;
+    page.language = ui_language::german;
     create();
     EXPECT_EQ(page.target_folder, L"");
     EXPECT_EQ(page.application_name, L"");
-    EXPECT_EQ(page.language_flag, 1);
+    EXPECT_EQ(page.language, ui_language::english);
     EXPECT_EQ(view.caption, L"Korvex Hard- and Software quick setup");
     EXPECT_TRUE(view.texts.empty());
     EXPECT_TRUE(view.info_lines.empty());
@@ -48,7 +48,7 @@ TEST_F(FormCreate, EveryFileSetsItsPart)
                                                            {control::help_shortcut_button, L"Help"},
                                                            {control::exit_button, L"Quit"},
                                                            {control::update_button, L"Update"}}));
-    EXPECT_EQ(page.language_flag, 1);
+    EXPECT_EQ(page.language, ui_language::english);
     EXPECT_EQ(page.target_folder, L"");
 }
 
@@ -92,18 +92,19 @@ TEST_F(FormCreate, EmptyCaptionLineLeavesItsControlAlone)
 
 TEST_F(FormCreate, LanguageIsEnglishOnlyForAFirstLineOfExactlyOne)
 {
-    const std::pair<std::string, int> cases[] = {{"1", 1},   {"1\r\nx", 1}, {"2", 2},        {"", 2},
-                                                 {"1 ", 2},  {" 1", 2},     {"0", 2},        {"English", 2},
-                                                 {"\r\n1", 2}, {"01", 2}};
-    for (const auto& [content, flag] : cases) {
+    constexpr ui_language en = ui_language::english, de = ui_language::german;
+    const std::pair<std::string, ui_language> cases[] = {
+        {"1", en},   {"1\r\nx", en}, {"2", de},        {"", de},        {"1 ", de},
+        {" 1", de},  {"0", de},      {"English", de},  {"\r\n1", de},   {"01", de}};
+    for (const auto& [content, expected] : cases) {
         os.add_file(setup_dir + L"language.txt", content);
         create();
-        EXPECT_EQ(page.language_flag, flag) << "language.txt: '" << content << "'";
+        EXPECT_EQ(page.language, expected) << "language.txt: '" << content << "'";
     }
     os.remove(setup_dir + L"language.txt");
-    page.language_flag = 2;
+    page.language = ui_language::german;
     create();
-    EXPECT_EQ(page.language_flag, 1);
+    EXPECT_EQ(page.language, ui_language::english);
 }
 
 TEST_F(FormCreate, AReadErrorIsShownAndSkipsTheRemainingSteps)
@@ -122,7 +123,7 @@ TEST_F(FormCreate, AReadErrorIsShownAndSkipsTheRemainingSteps)
     EXPECT_EQ(page.application_name, L"Prog");
     EXPECT_TRUE(view.info_lines.empty());
     EXPECT_TRUE(view.texts.empty());
-    EXPECT_EQ(page.language_flag, 1);
+    EXPECT_EQ(page.language, ui_language::english);
 }
 
 TEST_F(FormCreate, AReadErrorInTheFirstFileLeavesEverythingElse)
@@ -133,7 +134,7 @@ TEST_F(FormCreate, AReadErrorInTheFirstFileLeavesEverythingElse)
     create();
     EXPECT_EQ(os.messages.size(), 1u);
     EXPECT_EQ(view.caption, L"Korvex Hard- and Software quick setup");
-    EXPECT_EQ(page.language_flag, 1);
+    EXPECT_EQ(page.language, ui_language::english);
     EXPECT_EQ(page.target_folder, L"");
 }
 

@@ -52,7 +52,7 @@ TEST_F(UpdateFromFolder, AFolderOfTheProgramsNameOverlaysTheInstallation)
 
 TEST_F(UpdateFromFolder, AFolderOfAnotherNameLandsBesideTheInstallation)
 {
-    page.language_flag = 2;
+    page.language = ui_language::german;
     os.folder_choices = {L"D:\\upd\\New"};
     page.update_buttonClick();
     EXPECT_EQ(view.info, (lines{L"Kopiere Dateien von D:\\upd\\New nach C:\\Apps ...", L"Kopieren der Dateien beendet!"}));
@@ -80,7 +80,7 @@ TEST_F(UpdateFromFolder, ApplicationDataPartGoesToTheUsersFolderFirst)
 
 TEST_F(UpdateFromFolder, GermanApplicationDataLines)
 {
-    page.language_flag = 2;
+    page.language = ui_language::german;
     os.add_file(L"D:\\upd\\Prog\\Application_Data\\Prog\\data.ini", "data");
     os.folder_choices = {L"D:\\upd\\Prog"};
     page.update_buttonClick();
@@ -157,7 +157,7 @@ TEST_F(UpdateFromFolder, ProgramAtADriveRootCopiesNothing)
     page.update_buttonClick();
     EXPECT_EQ(view.info, lines{L"The program runs from the root of a drive, which has no parent folder to update - "
                                L"nothing was copied."});
-    page.language_flag = 2;
+    page.language = ui_language::german;
     page.update_buttonClick();
     EXPECT_EQ(view.info.at(1), L"Das Programm l\u00e4uft im Stammverzeichnis eines Laufwerks, das kein "
                                L"\u00fcbergeordnetes Verzeichnis zum Aktualisieren hat - es wurde nichts kopiert.");
@@ -204,7 +204,7 @@ struct Backup : Maintenance {
 
 TEST_F(Backup, ProgramFolderThenApplicationDataInEnglishEvenForGerman)
 {
-    page.language_flag = 2;
+    page.language = ui_language::german;
     os.folder_choices = {L"E:\\Backups"};
     page.Button3Click();
     EXPECT_TRUE(os.errors.empty());
@@ -277,7 +277,7 @@ TEST_F(Backup, NoProgramFilesFolderOpensThePickerWithoutPreselection)
 
 TEST_F(Backup, ProgramFilesFailureEndsTheTaskBeforeTheFinishedLine)
 {
-    os.registry_open_error = 5;
+    os.registry_open_error = win_error::access_denied;
     page.Button3Click();
     EXPECT_EQ(os.errors, lines{L"Access is denied."});
     EXPECT_EQ(view.info, lines{started});

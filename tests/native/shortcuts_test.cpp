@@ -27,8 +27,8 @@ TEST(ShortcutCandidates, ProposedNamesAndLinkPlaces)
     EXPECT_EQ(proposed_program_name(L"C:\\P\\calc.exe"), L"calc");
     EXPECT_EQ(proposed_program_name(L"C:\\P\\my.tool.EXE"), L"my.tool");
     EXPECT_EQ(proposed_program_name(L"C:\\P\\.exe"), L"");
-    EXPECT_EQ(proposed_help_name(L"C:\\P\\manual.chm", 1), L"manual help");
-    EXPECT_EQ(proposed_help_name(L"C:\\P\\manual.chm", 2), L"manual help");
+    EXPECT_EQ(proposed_help_name(L"C:\\P\\manual.chm", ui_language::english), L"manual help");
+    EXPECT_EQ(proposed_help_name(L"C:\\P\\manual.chm", ui_language::german), L"manual help");
     EXPECT_EQ(link_file_path(L"C:\\Users\\u\\Desktop", L"calc"), L"C:\\Users\\u\\Desktop\\calc.lnk");
     EXPECT_EQ(link_working_directory(L"C:\\P\\bin\\calc.exe"), L"C:\\P\\bin\\");
 }
@@ -76,6 +76,8 @@ TEST_F(Shortcuts, ProgramShortcutsInEnglishWithNoYesAndCancel)
     EXPECT_EQ(os.inputs[0].title, L"Desktop shortcut");
     EXPECT_EQ(os.inputs[0].prompt, L"Enter the name of the desktop shortcut: ");
     EXPECT_EQ(os.inputs[0].default_text, L"calc");
+    EXPECT_EQ(os.inputs[0].buttons.ok, L"OK");
+    EXPECT_EQ(os.inputs[0].buttons.cancel, L"Cancel");
     ASSERT_EQ(os.links.size(), 1u);
     // Cancel keeps the proposed name.
     EXPECT_EQ(os.links[0].path, desktop + L"calc.lnk");
@@ -107,7 +109,7 @@ TEST_F(Shortcuts, SetupNamesWithCapitalsAreOfferedUnderTheTypedName)
 
 TEST_F(Shortcuts, ProgramShortcutsInGerman)
 {
-    page.language_flag = 2;
+    page.language = ui_language::german;
     page.target_folder = L"E:\\Prog\\";
     os.add_file(L"E:\\Prog\\calc.exe");
     os.yes_no_answers = {true};
@@ -118,6 +120,8 @@ TEST_F(Shortcuts, ProgramShortcutsInGerman)
     ASSERT_EQ(os.inputs.size(), 1u);
     EXPECT_EQ(os.inputs[0].title, L"Desktop-Symbol");
     EXPECT_EQ(os.inputs[0].prompt, L"Bitte geben Sie einen Namen f\u00fcr das Desktop-Objekt an: ");
+    EXPECT_EQ(os.inputs[0].buttons.ok, L"OK");
+    EXPECT_EQ(os.inputs[0].buttons.cancel, L"Abbrechen");
     ASSERT_EQ(os.links.size(), 1u);
     EXPECT_EQ(os.links[0].path, desktop + L"Rechner.lnk");
     EXPECT_EQ(view.info, (lines{L"", L"Erzeugen von Desktop-Symbolen beendet."}));
@@ -151,7 +155,7 @@ TEST_F(Shortcuts, HelpShortcutsInBothLanguages)
     fake::fake_platform os2;
     fake::fake_view view2;
     Tsetup_main_page german{os2, view2};
-    german.language_flag = 2;
+    german.language = ui_language::german;
     os2.add_file(L"D:\\Prog\\manual.chm");
     german.target_folder = L"D:\\Prog";
     os2.yes_no_answers = {true};
@@ -186,7 +190,7 @@ TEST_F(Shortcuts, NothingToOfferStillFinishesAndDisables)
     fake::fake_platform os2;
     fake::fake_view view2;
     Tsetup_main_page german{os2, view2};
-    german.language_flag = 2;
+    german.language = ui_language::german;
     german.target_folder = L"D:\\Missing";
     german.launch_buttonClick();
     german.help_shortcut_buttonClick();
@@ -202,7 +206,7 @@ TEST_F(Shortcuts, NoProgramFolderKnownSaysSoAndKeepsTheButtons)
     os.add_file(L"D:\\Setup\\Sample\\calc.exe");  // the own folder is not searched
     page.launch_buttonClick();
     page.help_shortcut_buttonClick();
-    page.language_flag = 2;
+    page.language = ui_language::german;
     page.launch_buttonClick();
     EXPECT_EQ(view.info, (lines{L"No program folder is known yet - please run \"Copy files\" first.",
                                 L"No program folder is known yet - please run \"Copy files\" first.",
@@ -260,7 +264,7 @@ TEST_F(Shortcuts, NoDesktopFolderWritesNothingAndSaysSo)
     os.desktop.clear();
     os.yes_no_answers = {true};
     os.input_answers = {std::nullopt};
-    page.language_flag = 2;
+    page.language = ui_language::german;
     page.launch_buttonClick();
     EXPECT_TRUE(os.links.empty());
     EXPECT_EQ(view.info.front(), L"!!! Warnung: Das Desktop-Symbol a.lnk konnte nicht geschrieben werden!!!");

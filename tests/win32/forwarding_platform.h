@@ -58,15 +58,19 @@ public:
     void show_message(const std::wstring& t) override { real.show_message(t); }
     void show_error(const std::wstring& t) override { real.show_error(t); }
     bool ask_yes_no(const std::wstring& t, const std::wstring& c, box_icon i) override { return real.ask_yes_no(t, c, i); }
-    std::wstring input_box(const std::wstring& t, const std::wstring& p, const std::wstring& d) override
+    std::wstring input_box(const std::wstring& t, const std::wstring& p, const std::wstring& d,
+                           const dialog_buttons& b) override
     {
-        return real.input_box(t, p, d);
+        return real.input_box(t, p, d, b);
     }
     std::wstring browse_for_folder(const std::wstring& t, const std::wstring& i, std::uint32_t f) override
     {
         return real.browse_for_folder(t, i, f);
     }
-    bool select_directory(const std::wstring& i, std::wstring& c) override { return real.select_directory(i, c); }
+    bool select_directory(const std::wstring& i, const select_directory_texts& t, std::wstring& c) override
+    {
+        return real.select_directory(i, t, c);
+    }
     download_result ftp_get(const ftp_account& a, ftp_run_state& r, const std::wstring& s, const std::wstring& l,
                             std::uint64_t m) override
     {

@@ -112,20 +112,21 @@ TEST(Win32Locale, AnsiTextRoundTrips)
 TEST(Win32Locale, SystemMessagesHaveNoFinalLineBreak)
 {
     win32::win32_platform os;
-    for (std::uint32_t code : {2u, 3u, 5u, 32u, 1012u}) {
+    for (DWORD code : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION,
+                       ERROR_CANTREAD}) {
         const std::wstring text = os.system_message(code);
         ASSERT_FALSE(text.empty()) << code;
         EXPECT_NE(text.back(), L'\n') << code;
         EXPECT_NE(text.back(), L'\r') << code;
         EXPECT_EQ(text, win32::system_text(code));
     }
-    EXPECT_NE(os.system_message(2), os.system_message(3));
+    EXPECT_NE(os.system_message(ERROR_FILE_NOT_FOUND), os.system_message(ERROR_PATH_NOT_FOUND));
 
     SetLastError(ERROR_ACCESS_DENIED);
     try {
         win32::throw_last_error();
     } catch (const system_error& error) {
-        EXPECT_EQ(error.text(), os.system_message(5));
+        EXPECT_EQ(error.text(), os.system_message(ERROR_ACCESS_DENIED));
     }
 }
 

@@ -74,9 +74,9 @@ bool scripted_dialogs::ask_yes_no(const std::wstring& text, const std::wstring& 
 }
 
 std::wstring scripted_dialogs::input_box(const std::wstring& title, const std::wstring& prompt,
-                                         const std::wstring& default_text)
+                                         const std::wstring& default_text, const dialog_buttons& buttons)
 {
-    inputs.push_back({title, prompt, default_text});
+    inputs.push_back({title, prompt, default_text, buttons});
     if (input_answers.empty()) unscripted("an input box");
     const auto answer = input_answers.front();
     input_answers.pop_front();
@@ -88,7 +88,7 @@ std::wstring scripted_dialogs::browse_for_folder(const std::wstring&, const std:
     unscripted("the folder browser");
 }
 
-bool scripted_dialogs::select_directory(const std::wstring&, std::wstring&)
+bool scripted_dialogs::select_directory(const std::wstring&, const select_directory_texts&, std::wstring&)
 {
     unscripted("the directory dialog");
 }

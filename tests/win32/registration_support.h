@@ -25,7 +25,7 @@ public:
     std::deque<bool> yes_no_answers;
     std::deque<std::optional<std::wstring>> input_answers;  // nullopt: Cancel
     struct question { std::wstring text, caption; box_icon icon; };
-    struct input_call { std::wstring title, prompt, default_text; };
+    struct input_call { std::wstring title, prompt, default_text; dialog_buttons buttons; };
     std::vector<question> questions;
     std::vector<input_call> inputs;
     std::vector<std::wstring> messages;
@@ -35,10 +35,10 @@ public:
     void show_message(const std::wstring& text) override { messages.push_back(text); }
     void show_error(const std::wstring& text) override { errors.push_back(text); }
     bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) override;
-    std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
-                           const std::wstring& default_text) override;
+    std::wstring input_box(const std::wstring& title, const std::wstring& prompt, const std::wstring& default_text,
+                           const dialog_buttons& buttons) override;
     std::wstring browse_for_folder(const std::wstring&, const std::wstring&, std::uint32_t) override;
-    bool select_directory(const std::wstring&, std::wstring&) override;
+    bool select_directory(const std::wstring&, const select_directory_texts&, std::wstring&) override;
 };
 
 using test::read_bytes;

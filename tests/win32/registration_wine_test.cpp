@@ -98,7 +98,7 @@ TEST_F(RegistrationUnderWine, FileTypesServersAndControlsAreRegisteredForReal)
 
 TEST_F(RegistrationUnderWine, MidasIsRegisteredInGermanWithoutControlsOrLists)
 {
-    page.language_flag = 2;
+    page.language = ui_language::german;
     copy_or_fail(control(), folder + L"\\midas.dll");
     CreateDirectoryW((folder + L"\\plugins.ocx").c_str(), nullptr);
     page.target_folder = folder + L"\\";

@@ -47,13 +47,13 @@ protected:
     {
         return read_registry_value(os, registry_root::current_user, test_key, name);
     }
-    void expect_1012(const std::wstring& name)
+    void expect_cant_read(const std::wstring& name)
     {
         try {
             read(name);
             ADD_FAILURE() << narrow(name) << " must not be readable";
         } catch (const system_error& error) {
-            EXPECT_EQ(error.text(), os.system_message(1012));
+            EXPECT_EQ(error.text(), os.system_message(ERROR_CANTREAD));
             EXPECT_FALSE(error.text().empty());
         }
     }
@@ -90,9 +90,9 @@ TEST_F(Win32Registry, OtherTypesAndMissingValuesGiveTheRegistryReadErrorText)
     set(L"multi", REG_MULTI_SZ, multi, sizeof multi);
     const unsigned long long quad = 5;
     set(L"quad", REG_QWORD, &quad, sizeof quad);
-    expect_1012(L"multi");
-    expect_1012(L"quad");
-    expect_1012(L"missing");
+    expect_cant_read(L"multi");
+    expect_cant_read(L"quad");
+    expect_cant_read(L"missing");
 
     const registry_data raw = os.query_registry_value(registry_root::current_user, test_key, L"missing");
     EXPECT_EQ(raw.type, reg_type::none);

@@ -97,7 +97,7 @@ TEST_F(ShortcutsUnderWine, ProgramShortcutsOfferEveryProgramButTheSetupPrograms)
 
 TEST_F(ShortcutsUnderWine, HelpShortcutsInGermanUnderTypedAndProposedNames)
 {
-    page.language_flag = 2;
+    page.language = ui_language::german;
     write_bytes(folder + L"\\qs_manual.chm", "not really compiled help");
     write_bytes(folder + L"\\qs_guide.chm", "not really compiled help");
     CreateDirectoryW((folder + L"\\old.chm").c_str(), nullptr);
