@@ -55,7 +55,8 @@ cp "$WINEPREFIX/drive_c/windows/system32/notepad.exe" "$medium/spectra_demo.exe"
 
 # What an earlier run left in the prefix goes, so that every check sees this run's work.
 drive_c="$WINEPREFIX/drive_c"
-user_dir=$(ls -d "$drive_c"/users/*/ | grep -v '/Public/$' | head -n 1)
+user_dir="$drive_c/users/${USER:-$(id -un)}/"
+[ -d "$user_dir" ] || user_dir=$(ls -d "$drive_c"/users/*/ | grep -v '/Public/$' | head -n 1)
 rm -rf "$drive_c/Program Files/SpectraDemo" "$drive_c/Backups" "$user_dir"AppData/Roaming/SpectraDemo \
   "$drive_c/windows/spectra_demo.ini" "$user_dir"Desktop/*
 for key in '.spd' 'SpectraDemo.Spectrum'; do wine reg delete "HKCR\\$key" /f >/dev/null 2>&1 || true; done
@@ -177,7 +178,7 @@ while :; do
     if [ "$total" -gt "$shown" ]; then tail -n +$((shown + 1)) "$log" | head -n $((total - shown)); shown=$total; fi
     if tail -n 1 "$log" | grep -q '^done$\|^failed'; then break; fi
   fi
-  if [ $(($(date +%s) - session_start)) -gt 600 ]; then echo "failed: the session did not end" >> "$log"; break; fi
+  if [ $(($(date +%s) - session_start)) -gt 300 ]; then echo "failed: the session did not end" >> "$log"; break; fi
   sleep 0.1
 done
 # A failed session leaves the program open: end it with the desktop.
