@@ -120,9 +120,8 @@ echo "curl median ${curl_median} ms/file (spread $(spread "${curl_ms[@]}"))" \
 fi
 
 if wanted startup; then
-echo "== start-up until the first window shows, warm Wine (one throw-away start), 5 starts"
-echo "run_this_first.exe until the licence window (target <= 300 ms):"
-wine "$build/startup_bench.exe" "$(winpath "$build/run_this_first.exe")" Tlicence_agreement_form 5
-echo "peer, a bare Win32 window program:"
-wine "$build/startup_bench.exe" "$(winpath "$build/startup_peer.exe")" Tstartup_peer 5
+echo "== start-up until the first window shows, warm Wine (one throw-away start each), 5 starts each"
+echo "   run_this_first.exe until its licence window (target <= 300 ms), and a bare Win32 window program, in turn"
+wine "$build/startup_bench.exe" 5 "$(winpath "$build/run_this_first.exe")" Tlicence_agreement_form \
+  "$(winpath "$build/startup_peer.exe")" Tstartup_peer
 fi

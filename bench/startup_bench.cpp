@@ -1,9 +1,10 @@
 // Start-up time: from CreateProcess until a window of the given class is shown, the way a user
 // sees it, so that the start of the process (under Wine: the loader and its DLLs) is part of it;
 // and until the program then waits for input with nothing left to do (its window painted).
-//   startup_bench PROGRAM WINDOW_CLASS [RUNS]
-// One throw-away start first, so that the files are cached; then RUNS starts (5 by default), each
-// ended again once it is idle. Prints every run, the medians and the spreads (min-max) in ms.
+//   startup_bench RUNS PROGRAM WINDOW_CLASS [PROGRAM WINDOW_CLASS]...
+// One throw-away start of each first, so that the files are cached; then RUNS rounds, in which
+// the programs start in turn, each ended again once it is idle. Prints every run, and per program
+// the medians and the spreads (min-max) in ms.
 #include <windows.h>
 
 #include <algorithm>
@@ -87,29 +88,44 @@ void print_median(const char* what, std::vector<double> times)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: startup_bench PROGRAM WINDOW_CLASS [RUNS]\n");
+    if (argc < 4 || argc % 2 != 0) {
+        std::fprintf(stderr, "usage: startup_bench RUNS PROGRAM WINDOW_CLASS [PROGRAM WINDOW_CLASS]...\n");
         return 2;
     }
-    const std::wstring program = argv[1];
-    const std::wstring folder = program.substr(0, program.find_last_of(L"\\/") + 1);
-    const int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 5;
-    if (one_start(program, folder, argv[2]).shown < 0) {
-        std::fprintf(stderr, "the program showed no window of class %ls\n", argv[2]);
-        return 1;
+    const int runs = std::max(1, _wtoi(argv[1]));
+    struct measured {
+        std::wstring program, folder, class_name;
+        std::vector<double> shown, idle;
+    };
+    std::vector<measured> programs;
+    for (int k = 2; k + 1 < argc; k += 2) {
+        const std::wstring program = argv[k];
+        programs.push_back({program, program.substr(0, program.find_last_of(L"\\/") + 1), argv[k + 1], {}, {}});
     }
-    std::vector<double> shown, idle;
-    for (int k = 0; k < runs; ++k) {
-        const start_times t = one_start(program, folder, argv[2]);
-        if (t.shown < 0) {
-            std::fprintf(stderr, "run %d: no window\n", k + 1);
+    for (const measured& m : programs) {
+        if (one_start(m.program, m.folder, m.class_name.c_str()).shown < 0) {
+            std::fprintf(stderr, "%ls showed no window of class %ls\n", m.program.c_str(), m.class_name.c_str());
             return 1;
         }
-        shown.push_back(t.shown);
-        idle.push_back(t.idle);
-        std::printf("run %d: shown after %.0f ms, idle after %.0f ms\n", k + 1, t.shown, t.idle);
     }
-    print_median("shown", shown);
-    print_median("idle", idle);
+    // The programs take turns, so that a change in the machine's load falls on all of them alike.
+    for (int k = 0; k < runs; ++k) {
+        for (measured& m : programs) {
+            const start_times t = one_start(m.program, m.folder, m.class_name.c_str());
+            if (t.shown < 0) {
+                std::fprintf(stderr, "%ls, run %d: no window\n", m.program.c_str(), k + 1);
+                return 1;
+            }
+            m.shown.push_back(t.shown);
+            m.idle.push_back(t.idle);
+            std::printf("run %d, %ls: shown after %.0f ms, idle after %.0f ms\n", k + 1, m.class_name.c_str(),
+                        t.shown, t.idle);
+        }
+    }
+    for (const measured& m : programs) {
+        std::printf("%ls\n", m.program.c_str());
+        print_median("  shown", m.shown);
+        print_median("  idle", m.idle);
+    }
     return 0;
 }
