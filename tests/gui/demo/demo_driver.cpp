@@ -141,6 +141,31 @@ private:
         return L"";
     }
 
+    // The text of a window of any program; a program that does not answer within 2 s (a hung
+    // helper such as a console host) gives the empty text instead of stopping the session.
+    static std::wstring text_within(HWND window)
+    {
+        wchar_t text[2048] = {};
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                                 &copied))
+            return L"";
+        return text;
+    }
+
+    // A box's message: its static text with identifier 0xFFFF, else its longest static text.
+    static std::wstring box_message(HWND box)
+    {
+        std::wstring best;
+        for (HWND h : children(box)) {
+            if (lstrcmpiW(class_of(h).c_str(), L"Static") != 0) continue;
+            const std::wstring text = text_within(h);
+            if (GetDlgCtrlID(h) == 0xFFFF) return text;
+            if (text.size() > best.size()) best = text;
+        }
+        return best;
+    }
+
     // A visible dialog box of any program whose title or message holds the text.
     static HWND box_holding(const std::wstring& text)
     {
@@ -152,8 +177,8 @@ private:
             [](HWND h, LPARAM p) -> BOOL {
                 auto* s = reinterpret_cast<search*>(p);
                 if (!IsWindowVisible(h) || class_of(h) != L"#32770") return TRUE;
-                if (text_of(h).find(s->text) == std::wstring::npos &&
-                    message_text(h).find(s->text) == std::wstring::npos)
+                if (text_within(h).find(s->text) == std::wstring::npos &&
+                    box_message(h).find(s->text) == std::wstring::npos)
                     return TRUE;
                 s->found = h;
                 return FALSE;
@@ -170,7 +195,7 @@ private:
             [](HWND h, LPARAM p) -> BOOL {
                 if (IsWindowVisible(h))
                     *reinterpret_cast<std::wstring*>(p) +=
-                        L"\n    " + class_of(h) + L" \"" + text_of(h) + L"\": " + message_text(h);
+                        L"\n    " + class_of(h) + L" \"" + text_within(h) + L"\": " + box_message(h);
                 return TRUE;
             },
             reinterpret_cast<LPARAM>(&list));
