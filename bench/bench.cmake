@@ -3,3 +3,14 @@ add_executable(update_bench EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/update_be
 target_link_libraries(update_bench PRIVATE qs_win32 qs_fake)
 target_link_options(update_bench PRIVATE ${QS_STATIC_LINK} -municode)
 qs_warnings(update_bench)
+
+# Start-up time of the program until its licence window shows, and of a bare window program.
+add_executable(startup_bench EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/startup_bench.cpp)
+target_include_directories(startup_bench PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(startup_bench PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_options(startup_bench PRIVATE ${QS_STATIC_LINK} -municode)
+qs_warnings(startup_bench)
+add_executable(startup_peer WIN32 EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/startup_peer.cpp)
+target_compile_definitions(startup_peer PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_options(startup_peer PRIVATE ${QS_STATIC_LINK} -municode)
+qs_warnings(startup_peer)

@@ -6,8 +6,10 @@
 #                                                  that the sort-key order is CompareStringW's
 #   an Internet update of 200 small files          against one curl --ftp-port - per file, in 3
 #                                                  rounds, with the commands each sends per file
+#   start-up until the licence window shows        against a bare Win32 window program, both
+#                                                  started by CreateProcess, median of 5
 # No assertions: figures only. Usage: bench/run.sh [build-dir [part...]]   (default build/win and
-# every part; parts: filelist sortmerge update)
+# every part; parts: filelist sortmerge update startup)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/win}
@@ -15,7 +17,10 @@ parts=${*:2}
 wanted() { [ -z "$parts" ] || [[ " $parts " == *" $1 "* ]]; }
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
   -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 -DFTP_RECEIVE_TIMEOUT_MS=3000 >/dev/null
-cmake --build "$build" -j2 --target update_bench >/dev/null
+targets=()
+if [ "$parts" != startup ]; then targets+=(update_bench); fi
+if wanted startup; then targets+=(run_this_first startup_bench startup_peer); fi
+cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 set +e  # a wineserver that already runs for the prefix is fine
 source scripts/wine_env.sh "$build"
 set -e
@@ -114,4 +119,11 @@ curl_median=$(median "${curl_ms[@]}"); ours_median=$(median "${ours_ms[@]}")
 echo "curl median ${curl_median} ms/file (spread $(spread "${curl_ms[@]}"))" \
      " update median ${ours_median} ms/file (spread $(spread "${ours_ms[@]}"))" \
      " ratio of medians (ours/curl) $(ratio "$ours_median" "$curl_median")  target <= 0.7"
+fi
+
+if wanted startup; then
+echo "== start-up until the first window shows, warm Wine (one throw-away start each), 5 starts each"
+echo "   run_this_first.exe until its licence window (target <= 300 ms), and a bare Win32 window program, in turn"
+wine "$build/startup_bench.exe" 5 "$(winpath "$build/run_this_first.exe")" Tlicence_agreement_form \
+  "$(winpath "$build/startup_peer.exe")" Tstartup_peer
 fi

@@ -1,126 +1,197 @@
 #!/usr/bin/env bash
 # Runs the program on a demo installation medium under Wine, with a local update server.
-# With a display it is interactive; without one it runs in a Wine desktop on Xvfb, clicks
-# through the licence window, runs the Internet update against the local server, saves
-# screenshots and prints their paths.
+# With a display it is interactive. Without one it plays a whole session in a Wine desktop on
+# Xvfb, as a user would: licence, Copy files, Register components, both shortcut tasks, Generate
+# file list, Internet update, Update from folder, Generate backup folder, Exit; it saves a
+# screenshot after each step, checks what the session left behind, writes build/demo/index.html
+# and ends non-zero when a step or a check failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+started=$(date +%s)
 bash scripts/deps.sh
 
 build=build/demo
-# ---- the maker's key pair, new for every demo run; the private half stays in the build tree
+examples=docs/example_medium/SpectraDemo
+# ---- keys made for this run; the private halves stay in the build tree
 keys="$build/keys"
 mkdir -p "$keys"
+# The maker's key pair for the update server's file list.
 openssl ecparam -name prime256v1 -genkey -noout -out "$keys/maker_key.pem"
 openssl ec -in "$keys/maker_key.pem" -pubout -out "$keys/maker_pub.pem" 2>/dev/null
+# A throw-away code-signing certificate for the program file.
+openssl req -x509 -newkey rsa:2048 -nodes -subj "/CN=Korvex demo" -addext extendedKeyUsage=codeSigning -days 2 \
+  -keyout "$keys/code_key.pem" -out "$keys/code_cert.pem" 2>/dev/null
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 -DUPDATE_SIGNING_KEY="$root/$keys/maker_pub.pem" >/dev/null
-cmake --build "$build" -j2 --target run_this_first demo_driver
+  -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 -DUPDATE_SIGNING_KEY="$root/$keys/maker_pub.pem" \
+  -DAUTHENTICODE_CERT="$root/$keys/code_cert.pem" -DAUTHENTICODE_KEY="$root/$keys/code_key.pem" >/dev/null
+nice -n 10 cmake --build "$build" -j2 --target run_this_first demo_driver registration_test_control \
+  registration_test_server >/dev/null
 
-# ---- the sample installation medium
+# ---- the demo medium: the guide's example files, the program, and a few programs of the application
 medium="$build/medium/SpectraDemo"
 rm -rf "$build/medium"
-mkdir -p "$medium/init_setup" "$medium/Application_Data/SpectraDemo/samples" "$medium/windows"
-crlf() { printf '%s\r\n' "$@"; }
+mkdir -p "$build/medium"
+cp -r "$examples" "$medium"
 cp "$build/run_this_first.exe" "$medium/"
-crlf "SpectraDemo quick setup" > "$medium/init_setup/title.txt"
-crlf "SpectraDemo" > "$medium/init_setup/application_name.txt"
-crlf "This setup routine installs SpectraDemo, the spectrum viewer " \
-     "of Korvex Hard- and Software. " \
-     "" \
-     "Click the buttons of the group New installation one after the other," \
-     "then use Maintenance and Backup whenever you need them." > "$medium/init_setup/infolines.txt"
-crlf "Please read this:" "Copy files" "Register components" "Create program shortcuts " \
-     "Create help shortcuts" "Exit" "Update from folder" > "$medium/init_setup/captions.txt"
-crlf "1" > "$medium/init_setup/language.txt"
-crlf ".spd" "SpectraDemo.Spectrum" "SpectraDemo spectrum" "spectra_demo.exe" "%1" "0" > "$medium/init_setup/extensions.txt"
-crlf "spectra_demo.exe" > "$medium/init_setup/ole_servers.txt"
-crlf "[view]" "grid=1" "colour=green" > "$medium/Application_Data/SpectraDemo/settings.ini"
-crlf "wavelength;intensity" "400;0.12" "500;0.80" "600;0.33" > "$medium/Application_Data/SpectraDemo/samples/sample1.csv"
-crlf "[SpectraDemo]" "installed=1" > "$medium/windows/spectra_demo.ini"
-crlf "SpectraDemo manual (demo help file)" > "$medium/spectra_manual.chm"
-crlf "400;0.10" "410;0.14" > "$medium/reference.spd"
+# The OLE server and the ActiveX control: small real ones that leave a mark when registered.
+mkdir -p "$medium/servers"
+cp "$build/components/qs_test_server.exe" "$medium/servers/spectra_server.exe"
+cp "$build/components/qs_test_control.ocx" "$medium/spectra_plot.ocx"
 
 # ---- Wine, with the user's display when there is one
 if [ -n "${DISPLAY:-}" ]; then export QS_KEEP_DISPLAY=1; fi
 source scripts/wine_env.sh "$build"
 server_pid=""
+desktop_pid=""
 cleanup() {
   if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; fi
+  if [ -n "$desktop_pid" ]; then kill "$desktop_pid" 2>/dev/null || true; fi
   wine_env_stop
 }
 trap cleanup EXIT
-# A small real program for the shortcuts and the OLE-server list: Wine's own notepad.
-cp "$WINEPREFIX/drive_c/windows/system32/notepad.exe" "$medium/spectra_demo.exe" 2>/dev/null ||
-  cp "$build/demo_driver.exe" "$medium/spectra_demo.exe"
+# The application's program, for the file type and the shortcut: Wine's own notepad.
+cp "$WINEPREFIX/drive_c/windows/system32/notepad.exe" "$medium/spectra_demo.exe"
 
+# What an earlier run left in the prefix goes, so that every check sees this run's work.
+drive_c="$WINEPREFIX/drive_c"
+user_dir="$drive_c/users/${USER:-$(id -un)}/"
+[ -d "$user_dir" ] || user_dir=$(ls -d "$drive_c"/users/*/ | grep -v '/Public/$' | head -n 1)
+rm -rf "$drive_c/Program Files/SpectraDemo" "$drive_c/Backups" "$user_dir"AppData/Roaming/SpectraDemo \
+  "$drive_c/windows/spectra_demo.ini" "$user_dir"Desktop/*
+for key in '.spd' 'SpectraDemo.Spectrum'; do wine reg delete "HKCR\\$key" /f >/dev/null 2>&1 || true; done
+mkdir -p "$drive_c/Backups"
+
+crlf() { printf '%s\r\n' "$@"; }
 # ---- the local update server: the live folder is the medium with a few files changed
-if [ -f tests/ftp/update_server.py ]; then
-  ftp_root="$build/ftp_root"
-  live="$ftp_root/public/live/SpectraDemo"
-  rm -rf "$ftp_root"
-  mkdir -p "$live"
-  cp -r "$medium/." "$live/"
-  crlf "SpectraDemo manual, release 1.1" > "$live/spectra_manual.chm"
-  crlf "[view]" "grid=1" "colour=blue" "legend=1" > "$live/Application_Data/SpectraDemo/settings.ini"
-  crlf "wavelength;intensity" "450;0.42" > "$live/Application_Data/SpectraDemo/samples/sample2.csv"
-  rm -f "$live/reference.spd"
-  # Published as the maker publishes a release: the file list and its signature.
-  bash scripts/publish.sh "$live" "$keys/maker_key.pem"
-  exec {server_out}< <(/usr/bin/python3 tests/ftp/update_server.py --root "$ftp_root" --port 2121 2>&1)
-  server_pid=$!
-  if read -r -t 20 line <&"$server_out" && [ "${line%% *}" = ready ]; then
-    echo "update server on 127.0.0.1:2121 serving $live"
-  else
-    echo "the update server did not start; Internet update will report that the server is not reachable"
-  fi
+ftp_root="$build/ftp_root"
+live="$ftp_root/public/live/SpectraDemo"
+rm -rf "$ftp_root"
+mkdir -p "$live"
+cp -r "$medium/." "$live/"
+crlf "SpectraDemo manual, release 1.1" > "$live/spectra_manual.chm"
+crlf "[view]" "grid=1" "colour=blue" "legend=1" > "$live/Application_Data/SpectraDemo/settings.ini"
+crlf "wavelength;intensity" "450;0.42" > "$live/Application_Data/SpectraDemo/samples/sample2.csv"
+rm -f "$live/reference.spd"
+# Published as the maker publishes a release: the file list and its signature.
+bash scripts/publish.sh "$live" "$keys/maker_key.pem" >/dev/null
+exec {server_out}< <(/usr/bin/python3 tests/ftp/update_server.py --root "$ftp_root" --port 2121 2>&1)
+server_pid=$!
+if read -r -t 20 line <&"$server_out" && [ "${line%% *}" = ready ]; then
+  echo "update server on 127.0.0.1:2121 serving $live"
+else
+  echo "the update server did not start; Internet update will report that the server is not reachable"
 fi
 
-exe_win="$medium/run_this_first.exe"
+# ---- an update as the maker sends it on a CD, copied by the user onto the desktop: a folder named
+# like the program folder, with a newer reference spectrum and newer settings
+update_cd="${user_dir}Desktop/SpectraDemo"
+mkdir -p "$update_cd/Application_Data/SpectraDemo"
+crlf "400;0.10" "410;0.14" "420;0.19" "; reference release 1.2" > "$update_cd/reference.spd"
+crlf "[view]" "grid=0" "colour=red" > "$update_cd/Application_Data/SpectraDemo/settings.ini"
+
 if [ -n "${QS_KEEP_DISPLAY:-}" ]; then
-  echo "starting $exe_win on display $DISPLAY"
+  echo "starting $medium/run_this_first.exe on display $DISPLAY"
   (cd "$medium" && wine run_this_first.exe)
   exit 0
 fi
 
-# ---- no display: a Wine desktop on Xvfb, screenshots of both windows
-shots="$root/$build/screenshots"
-mkdir -p "$shots"
+# ---- no display: the session, played by the demo driver in the program's Wine desktop
+out="$root/$build"
+rm -rf "$out/screenshots" "$out/index.html"
+mkdir -p "$out/screenshots"
+session="$out/session.txt"
+cat > "$session" <<'SESSION'
+window Tlicence_agreement_form
+tick Yes. I understood the licence agreement and accept it.
+shot 01_licence | The licence agreement, accepted
+click Start software setup ...
+window Tsetup_main_page
+
+click Copy files
+answer OK | The program folder name "SpectraDemo" will be added automatically.
+folder
+info ... | | Copying finished.
+shot 02_copy_files | Copy files: application data, Windows files and the program folder C:\Program Files\SpectraDemo
+
+click Register components
+answer Yes | Register file extension .spd (SpectraDemo.Spectrum, SpectraDemo spectrum)?
+info Registration of components finished
+shot 03_register | Register components: the file type .spd, the OLE server and the ActiveX control (regsvr32)
+
+click Create program shortcuts
+answer Yes | Create a desktop shortcut for program C:\Program Files\SpectraDemo\spectra_demo.exe?
+answer OK | Desktop shortcut
+info Creation of program shortcuts finished
+click Create help shortcuts
+answer Yes | Create a desktop shortcut for the helpfile C:\Program Files\SpectraDemo\spectra_manual.chm?
+answer OK | Desktop shortcut
+info Creation of help shortcuts finished
+shot 04_shortcuts | Create program shortcuts and Create help shortcuts: spectra_demo and spectra_manual help on the desktop
+
+click Generate file list
+folder My Computer/C:/Program Files/SpectraDemo
+label File list ready!
+shot 05_file_list | Generate file list, of the installed program folder
+
+click Internet update
+answer OK | Files to delete:
+label Update finished
+shot 06_internet_update | Internet update from the local update server, with its signed file list
+
+click Update from folder
+folder SpectraDemo
+info File copy finished! || Yes | Confirm
+shot 07_update_from_folder | Update from folder: the update folder SpectraDemo on the desktop laid over the installation
+
+click Generate backup folder
+answer OK | Select or create a new folder for the backup.
+folder My Computer/C:/Backups
+answer OK | Ready for generating the backup folder
+info Backup finished * || Yes | Confirm
+shot 08_backup | Generate backup folder, into C:\Backups
+
+click Exit
+gone
+shot 09_exit | Exit: the program has ended; the Wine desktop shows the new program shortcut
+SESSION
+
+winpath() { echo "Z:$(realpath -m "$1" | sed 's|/|\\|g')"; }
+log="$out/session.log"
+shot_request="$out/shot_request.txt"
+rm -f "$log" "$shot_request"
 (cd "$medium" && exec wine explorer /desktop=shot,1024x768 run_this_first.exe) >/dev/null 2>&1 &
 desktop_pid=$!
 # The driver runs inside the same Wine desktop, so that it sees the program's windows.
-step() {
-  local result="$root/$build/demo_step.txt"
-  rm -f "$result"
-  # The Wine desktop stays with the program, so its command returns late: wait for the result.
-  QS_DEMO_RESULT=$(winepath -w "$result") wine explorer /desktop=shot,1024x768 "$root/$build/demo_driver.exe" "$1" \
-    >/dev/null 2>&1 &
-  for _ in $(seq 1 150); do [ -s "$result" ] && break; sleep 0.2; done
-  cat "$result" 2>/dev/null || echo "failed: the demo driver gave no result"
-  grep -q '^ok' "$result" 2>/dev/null
-}
-step wait-licence
-sleep 2
-import -window root -crop 1024x768+0+0 "$shots/licence_window.png"
-step accept
-sleep 2
-import -window root -crop 1024x768+0+0 "$shots/main_window.png"
-# The Internet update against the demo server, whose list the program checks against the key.
-if step update; then
-  sleep 1
-  import -window root -crop 1024x768+0+0 "$shots/internet_update.png"
-  step ok || true
-  if grep -q "release 1.1" "$medium/spectra_manual.chm"; then
-    echo "Internet update: the signed list was verified and the changed files arrived"
-  else
-    echo "Internet update: the changed files did not arrive"
+QS_DEMO_LOG=$(winpath "$log") QS_DEMO_SHOT=$(winpath "$shot_request") \
+  wine explorer /desktop=shot,1024x768 "$out/demo_driver.exe" "$(winpath "$session")" >/dev/null 2>&1 &
+session_start=$(date +%s)
+shown=0
+while :; do
+  if [ -f "$shot_request" ]; then
+    name=$(head -n 1 "$shot_request")
+    import -window root -crop 1024x768+0+0 "$out/screenshots/$name.png"
+    rm -f "$shot_request"
   fi
-fi
-step close
-for _ in $(seq 1 100); do kill -0 "$desktop_pid" 2>/dev/null || break; sleep 0.2; done
+  if [ -f "$log" ]; then
+    total=$(wc -l < "$log")
+    if [ "$total" -gt "$shown" ]; then tail -n +$((shown + 1)) "$log" | head -n $((total - shown)); shown=$total; fi
+    if tail -n 1 "$log" | grep -q '^done$\|^failed'; then break; fi
+  fi
+  if [ $(($(date +%s) - session_start)) -gt 300 ]; then echo "failed: the session did not end" >> "$log"; break; fi
+  sleep 0.1
+done
+# A failed session leaves the program open: end it with the desktop.
+if ! grep -q '^done$' "$log"; then kill "$desktop_pid" 2>/dev/null || true; fi
+for _ in $(seq 1 50); do kill -0 "$desktop_pid" 2>/dev/null || break; sleep 0.2; done
 kill "$desktop_pid" 2>/dev/null || true
-echo "screenshots:"
-echo "  $shots/licence_window.png"
-echo "  $shots/main_window.png"
-[ -f "$shots/internet_update.png" ] && echo "  $shots/internet_update.png"
+desktop_pid=""
+
+# ---- what the session left behind, and the page
+status=0
+/usr/bin/python3 tests/gui/demo/demo_checks.py --out "$out" --session "$session" --log "$log" \
+  --prefix "$WINEPREFIX" --user-dir "$user_dir" --medium "$medium" --examples "$examples" --live "$live" \
+  --update-cd "$update_cd" --guide docs/making_a_medium.md --cert "$keys/code_cert.pem" \
+  --exe "$build/run_this_first.exe" --seconds $(($(date +%s) - started)) || status=$?
+echo "demo page: $out/index.html"
+exit "$status"

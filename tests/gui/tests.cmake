@@ -16,7 +16,7 @@ add_dependencies(gui_tests run_this_first)
 add_test(NAME gui_suite COMMAND gui_tests)
 set_tests_properties(gui_suite PROPERTIES TIMEOUT 600)
 
-# The demo's driver: clicks through the licence window between the demo's screenshots.
+# The demo's driver: plays the session script of scripts/demo.sh on the real program, step by step.
 add_executable(demo_driver tests/gui/demo/demo_driver.cpp)
 target_link_libraries(demo_driver PRIVATE qs_gui_driver)
 target_link_options(demo_driver PRIVATE ${QS_STATIC_LINK} -municode)

@@ -1,104 +1,400 @@
-// Steps of the demo run without a display: the shell script takes the screenshots between them.
-//   demo_driver wait-licence   waits until the licence window is shown
-//   demo_driver accept         ticks the check box, presses the start button, waits for the main window
-//   demo_driver update         runs "Internet update" and waits for the box of the files to delete
-//   demo_driver ok             answers that box and waits for "Update finished"
-//   demo_driver close          closes the main window
-// Each step ends with 0 when it worked, 1 otherwise, and says what it did, also into the file
-// named by the variable QS_DEMO_RESULT (the driver runs inside the Wine desktop, whose exit code and
-// output the script does not see).
-#include <cstdio>
-#include <string>
-
+// Plays a session on the program as a user would, from a script of one step a line:
+//   window CLASS                  wait for the program's window of this class; the next steps act on it
+//   tick TEXT                     tick the check box with this text
+//   click TEXT                    press the button with this text
+//   answer BUTTON | TEXT          wait for a box (of any program) whose title or message holds TEXT,
+//                                 and press BUTTON
+//   folder [A/B/...]              in the folder browser, open A, then B, ... from the desktop, select
+//                                 the last one and press OK (nothing: take what is preselected)
+//   info LINE | LINE ...          wait until these lines, one after the other, stand in the info pane
+//                                 below what it held at the last click ("*" at the end: a line that
+//                                 starts so)
+//   info LINE ... || BUTTON | TEXT    the same, answering every box that holds TEXT with BUTTON meanwhile
+//   label TEXT                    wait until the progress label (any label) reads TEXT
+//   shot NAME | CAPTION           ask the script that started us for a screenshot, and wait for it
+//   gone                          wait until the program has ended
+// Every step is logged to the file named by QS_DEMO_LOG as "ok STEP" or "failed STEP: why"; the
+// first failure ends the run. The driver runs inside the program's Wine desktop, where the script
+// cannot see its output or exit code: hence the log, and the screenshot request file QS_DEMO_SHOT.
+// handles.h brings winsock2.h, which must come before windows.h; commctrl.h needs windows.h.
+#include "platform/win32/handles.h"
 #include "tests/gui/driver.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
 
 using namespace qs::gui;
 
 namespace {
 
-HWND find_class(const wchar_t* class_name)
+constexpr auto task_wait = std::chrono::seconds(90);
+
+std::wstring trimmed(const std::wstring& text)
 {
-    return wait_until([&] {
-        HWND h = FindWindowW(class_name, nullptr);
-        return h && IsWindowVisible(h) ? h : nullptr;
-    });
+    const auto first = text.find_first_not_of(L' ');
+    if (first == std::wstring::npos) return L"";
+    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
 }
 
-const wchar_t* report_file = _wgetenv(L"QS_DEMO_RESULT");
-
-int report(int code, const char* what)
+std::vector<std::wstring> fields(const std::wstring& text, const std::wstring& separator = L"|")
 {
-    std::printf("demo driver: %s\n", what);
-    if (report_file) {
-        if (FILE* f = _wfopen(report_file, L"w")) {
-            std::fprintf(f, "%s %s\n", code == 0 ? "ok" : "failed:", what);
-            std::fclose(f);
-        }
+    std::vector<std::wstring> out;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(separator, start);
+        out.push_back(trimmed(text.substr(start, end == std::wstring::npos ? end : end - start)));
+        if (end == std::wstring::npos) return out;
+        start = end + separator.size();
     }
-    return code;
 }
 
-int fail(const char* what) { return report(1, what); }
-int done(const char* what) { return report(0, what); }
+std::wstring lower(std::wstring text)
+{
+    for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
+    return text;
+}
+
+std::string utf8(const std::wstring& text)
+{
+    std::string out(text.size() * 4 + 1, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
+                                      static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return out;
+}
+
+std::wstring from_utf8(const std::string& text)
+{
+    std::wstring out(text.size() + 1, L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
+                                      static_cast<int>(out.size()));
+    out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return out;
+}
+
+class session {
+public:
+    // An empty text when the step worked, else why it did not.
+    std::wstring run(const std::wstring& verb, const std::wstring& argument)
+    {
+        if (verb == L"window") return find_window(argument);
+        if (verb == L"tick") return tick(argument);
+        if (verb == L"click") return press(argument);
+        if (verb == L"answer") return answer_box(argument);
+        if (verb == L"folder") return pick_folder(argument);
+        if (verb == L"info") return wait_for_info(argument);
+        if (verb == L"label") return wait_for_label(argument);
+        if (verb == L"shot") return screenshot(fields(argument)[0]);
+        if (verb == L"gone") return wait_until_gone();
+        return L"unknown step";
+    }
+
+private:
+    HWND window_ = nullptr;
+    DWORD process_ = 0;
+    std::size_t info_mark_ = 0;
+
+    std::wstring find_window(const std::wstring& class_name)
+    {
+        window_ = wait_until([&] {
+            HWND h = FindWindowW(class_name.c_str(), nullptr);
+            return h && IsWindowVisible(h) ? h : nullptr;
+        });
+        if (!window_) return L"no window of this class";
+        GetWindowThreadProcessId(window_, &process_);
+        return L"";
+    }
+
+    // Texts compared without "&" and without blanks at the ends, as a user reads them.
+    HWND control(const std::wstring& text, const wchar_t* class_name) const
+    {
+        for (HWND h : children(window_)) {
+            if (lstrcmpiW(class_of(h).c_str(), class_name) != 0) continue;
+            std::wstring shown;
+            for (wchar_t c : text_of(h))
+                if (c != L'&') shown += c;
+            if (trimmed(shown) == text) return h;
+        }
+        return nullptr;
+    }
+
+    std::wstring tick(const std::wstring& text)
+    {
+        HWND box = control(text, L"Button");
+        if (!box) return L"no such check box";
+        click(box);
+        return wait_for([&] { return is_checked(box); }) ? L"" : L"it did not tick";
+    }
+
+    std::wstring press(const std::wstring& text)
+    {
+        HWND button = control(text, L"Button");
+        if (!button) return L"no such button";
+        if (!IsWindowEnabled(button)) return L"the button is disabled";
+        info_mark_ = info_lines().size();
+        if (info_mark_ > 0) --info_mark_;  // the pane's last line is the empty one after the last break
+        click(button);
+        return L"";
+    }
+
+    // The text of a window of any program; a program that does not answer within 2 s (a hung
+    // helper such as a console host) gives the empty text instead of stopping the session.
+    static std::wstring text_within(HWND window)
+    {
+        wchar_t text[2048] = {};
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutW(window, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                                 &copied))
+            return L"";
+        return text;
+    }
+
+    // A box's message: its static text with identifier 0xFFFF, else its longest static text.
+    static std::wstring box_message(HWND box)
+    {
+        std::wstring best;
+        for (HWND h : children(box)) {
+            if (lstrcmpiW(class_of(h).c_str(), L"Static") != 0) continue;
+            const std::wstring text = text_within(h);
+            if (GetDlgCtrlID(h) == 0xFFFF) return text;
+            if (text.size() > best.size()) best = text;
+        }
+        return best;
+    }
+
+    // A visible dialog box of any program whose title or message holds the text.
+    static HWND box_holding(const std::wstring& text)
+    {
+        struct search {
+            std::wstring text;
+            HWND found;
+        } s{text, nullptr};
+        EnumWindows(
+            [](HWND h, LPARAM p) -> BOOL {
+                auto* s = reinterpret_cast<search*>(p);
+                if (!IsWindowVisible(h) || class_of(h) != L"#32770") return TRUE;
+                if (text_within(h).find(s->text) == std::wstring::npos &&
+                    box_message(h).find(s->text) == std::wstring::npos)
+                    return TRUE;
+                s->found = h;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&s));
+        return s.found;
+    }
+
+    // What a user sees on the screen, to tell why a step found nothing.
+    static std::wstring shown_windows()
+    {
+        std::wstring list;
+        EnumWindows(
+            [](HWND h, LPARAM p) -> BOOL {
+                if (IsWindowVisible(h))
+                    *reinterpret_cast<std::wstring*>(p) +=
+                        L"\n    " + class_of(h) + L" \"" + text_within(h) + L"\": " + box_message(h);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&list));
+        return list;
+    }
+
+    std::wstring answer_box(const std::wstring& argument)
+    {
+        const auto parts = fields(argument);
+        if (parts.size() != 2) return L"write: answer BUTTON | TEXT";
+        HWND box = wait_until([&] { return box_holding(parts[1]); }, task_wait);
+        if (!box) return L"no such box came; shown are:" + shown_windows();
+        if (!answer(box, parts[0])) return L"the box has no such button";
+        return wait_for([&] { return !IsWindow(box) || !IsWindowVisible(box); }) ? L"" : L"the box stayed";
+    }
+
+    static std::wstring tree_item_text(HWND tree, HTREEITEM item)
+    {
+        // The tree belongs to the program: the item is read through a buffer in its memory.
+        DWORD owner = 0;
+        GetWindowThreadProcessId(tree, &owner);
+        qs::win32::kernel_handle process(
+            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, owner));
+        if (!process) return L"";
+        struct remote_buffer {
+            HANDLE process;
+            void* at;
+            ~remote_buffer()
+            {
+                if (at) VirtualFreeEx(process, at, 0, MEM_RELEASE);
+            }
+        } buffer{process.get(), VirtualAllocEx(process.get(), nullptr, 4096, MEM_COMMIT, PAGE_READWRITE)};
+        if (!buffer.at) return L"";
+        TVITEMW item_info{};
+        item_info.mask = TVIF_TEXT;
+        item_info.hItem = item;
+        item_info.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(buffer.at) + sizeof(TVITEMW));
+        item_info.cchTextMax = 1000;
+        if (!WriteProcessMemory(process.get(), buffer.at, &item_info, sizeof item_info, nullptr)) return L"";
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(buffer.at));
+        wchar_t text[1000] = {};
+        ReadProcessMemory(process.get(), item_info.pszText, text, sizeof text - sizeof(wchar_t), nullptr);
+        return text;
+    }
+
+    // The child of `parent` named `name`; a drive may be named by its letter ("C:").
+    static HTREEITEM child_item(HWND tree, HTREEITEM parent, const std::wstring& name)
+    {
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
+        auto next = [&](HTREEITEM item, WPARAM how) {
+            return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+        };
+        for (HTREEITEM item = next(parent, TVGN_CHILD); item; item = next(item, TVGN_NEXT)) {
+            const std::wstring text = lower(tree_item_text(tree, item));
+            if (text == lower(name) || text.find(L"(" + lower(name) + L")") != std::wstring::npos) return item;
+        }
+        return nullptr;
+    }
+
+    std::wstring pick_folder(const std::wstring& path)
+    {
+        HWND picker = wait_for_top_window(process_, L"#32770", L"Browse for Folder");
+        if (!picker) return L"no folder browser";
+        if (!path.empty()) {
+            HWND tree = nullptr;
+            for (HWND h : children(picker))
+                if (class_of(h) == WC_TREEVIEWW) tree = h;
+            if (!tree) return L"the folder browser has no tree";
+            auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+            for (const std::wstring& name : fields(path, L"/")) {
+                HTREEITEM parent = item;
+                item = nullptr;
+                wait_for([&] { return (item = child_item(tree, parent, name)) != nullptr; }, std::chrono::seconds(10));
+                if (!item) return L"the folder browser shows no " + name;
+            }
+            SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+        }
+        return answer(picker, L"OK") ? L"" : L"the folder browser has no OK button";
+    }
+
+    std::vector<std::wstring> info_lines() const
+    {
+        // The info pane is the main window's read-only multi-line text box at 248, 297.
+        HWND pane = window_ ? child_at(window_, 248, 297) : nullptr;
+        return pane ? lines_of(text_of(pane)) : std::vector<std::wstring>{};
+    }
+
+    static bool line_matches(const std::wstring& line, const std::wstring& wanted)
+    {
+        if (!wanted.empty() && wanted.back() == L'*') return line.rfind(wanted.substr(0, wanted.size() - 1), 0) == 0;
+        return line == wanted;
+    }
+
+    bool info_shows(const std::vector<std::wstring>& wanted) const
+    {
+        const auto lines = info_lines();
+        for (std::size_t start = info_mark_; start + wanted.size() <= lines.size(); ++start) {
+            std::size_t k = 0;
+            while (k < wanted.size() && line_matches(lines[start + k], wanted[k])) ++k;
+            if (k == wanted.size()) return true;
+        }
+        return false;
+    }
+
+    std::wstring wait_for_info(const std::wstring& argument)
+    {
+        const auto halves = fields(argument, L"||");
+        const auto wanted = fields(halves[0]);
+        const auto reply = halves.size() > 1 ? fields(halves[1]) : std::vector<std::wstring>{};
+        if (!reply.empty() && reply.size() != 2) return L"write: info LINE ... || BUTTON | TEXT";
+        const bool shown = wait_for(
+            [&] {
+                if (!reply.empty())
+                    if (HWND box = box_holding(reply[1])) answer(box, reply[0]);
+                return info_shows(wanted);
+            },
+            task_wait);
+        if (shown) return L"";
+        std::wstring why = L"the info pane holds:";
+        const auto lines = info_lines();
+        for (std::size_t k = info_mark_; k < lines.size(); ++k) why += L"\n    " + lines[k];
+        return why;
+    }
+
+    std::wstring wait_for_label(const std::wstring& text)
+    {
+        return wait_for([&] { return control(text, L"Static") != nullptr; }, task_wait) ? L"" : L"no such label";
+    }
+
+    static std::wstring screenshot(const std::wstring& name)
+    {
+        const wchar_t* request = _wgetenv(L"QS_DEMO_SHOT");
+        if (!request) return L"QS_DEMO_SHOT is not set";
+        {
+            std::ofstream out(request, std::ios::binary);
+            out << utf8(name) << '\n';
+        }
+        // The script takes the picture and removes the request.
+        const bool taken = wait_for([&] { return GetFileAttributesW(request) == INVALID_FILE_ATTRIBUTES; });
+        return taken ? L"" : L"no screenshot was taken";
+    }
+
+    std::wstring wait_until_gone() const
+    {
+        qs::win32::kernel_handle process(OpenProcess(SYNCHRONIZE, FALSE, process_));
+        if (!process) return L"";  // it has ended already
+        return WaitForSingleObject(process.get(), 20000) == WAIT_OBJECT_0 ? L"" : L"the program still runs";
+    }
+};
+
+class step_log {
+public:
+    step_log() : path_(_wgetenv(L"QS_DEMO_LOG")) {}
+    void write(const std::string& line) const
+    {
+        std::printf("%s\n", line.c_str());
+        if (!path_) return;
+        std::ofstream out(path_, std::ios::binary | std::ios::app);
+        out << line << '\n';
+    }
+
+private:
+    const wchar_t* path_;
+};
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    const std::wstring step = argc > 1 ? argv[1] : L"";
-    if (step == L"wait-licence") {
-        if (!find_class(L"Tlicence_agreement_form")) return fail("no licence window");
-        return done("licence window shown");
+    step_log log;
+    if (argc != 2) {
+        log.write("failed: usage: demo_driver SCRIPT");
+        return 2;
     }
-    if (step == L"accept") {
-        HWND licence = find_class(L"Tlicence_agreement_form");
-        if (!licence) return fail("no licence window");
-        HWND box = child_with_text(licence, L"Yes. I understood the licence agreement and accept it.", L"Button");
-        HWND start = child_with_text(licence, L"Start software setup ...", L"Button");
-        if (!box || !start) return fail("the licence window lacks its check box or button");
-        click(box);
-        if (!wait_for([&] { return is_checked(box); })) return fail("the check box did not tick");
-        click(start);
-        if (!find_class(L"Tsetup_main_page")) return fail("no main window");
-        return done("licence accepted, main window shown");
+    std::ifstream script(argv[1], std::ios::binary);
+    if (!script) {
+        log.write("failed: the script cannot be read");
+        return 2;
     }
-    if (step == L"update") {
-        HWND main = find_class(L"Tsetup_main_page");
-        if (!main) return fail("no main window");
-        HWND button = child_with_text(main, L"Internet update", L"Button");
-        if (!button) return fail("no Internet update button");
-        DWORD process = 0;
-        GetWindowThreadProcessId(main, &process);
-        click(button);
-        HWND box = wait_for_message_box(process, std::chrono::seconds(60));
-        if (!box) return fail("no message box after Internet update");
-        const std::wstring shown = message_text(box);
-        if (shown.rfind(L"Files to delete:", 0) != 0) {
-            static std::string ascii;
-            ascii = "the update stopped: ";
-            for (wchar_t c : shown) ascii.push_back(c < 0x80 && c >= 0x20 ? static_cast<char>(c) : ' ');
-            return fail(ascii.c_str());
+    session user;
+    std::string raw;
+    while (std::getline(script, raw)) {
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        const std::wstring line = trimmed(from_utf8(raw));
+        if (line.empty() || line[0] == L'#') continue;
+        const auto blank = line.find(L' ');
+        const std::wstring verb = line.substr(0, blank);
+        const std::wstring argument = blank == std::wstring::npos ? L"" : trimmed(line.substr(blank + 1));
+        const auto began = std::chrono::steady_clock::now();
+        const std::wstring why = user.run(verb, argument);
+        const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - began).count() / 100;
+        const std::string took = " (" + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s)";
+        if (!why.empty()) {
+            log.write("failed " + utf8(line) + took + ": " + utf8(why));
+            return 1;
         }
-        return done("Internet update ran and shows the files to delete");
+        log.write("ok " + utf8(line) + took);
     }
-    if (step == L"ok") {
-        HWND main = find_class(L"Tsetup_main_page");
-        if (!main) return fail("no main window");
-        DWORD process = 0;
-        GetWindowThreadProcessId(main, &process);
-        HWND box = wait_for_message_box(process);
-        if (!box || !answer(box, L"OK")) return fail("no box to answer");
-        if (!wait_for([&] { return child_with_text(main, L"Update finished") != nullptr; }))
-            return fail("the progress label never said Update finished");
-        return done("update finished");
-    }
-    if (step == L"close") {
-        HWND main = find_class(L"Tsetup_main_page");
-        if (!main) return fail("no main window");
-        PostMessageW(main, WM_CLOSE, 0, 0);
-        if (!wait_for([] { return FindWindowW(L"Tsetup_main_page", nullptr) == nullptr; }))
-            return fail("the main window did not close");
-        return done("main window closed");
-    }
-    return fail("unknown step (wait-licence, accept, update, ok, close)");
+    log.write("done");
+    return 0;
 }
