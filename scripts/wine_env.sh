@@ -37,6 +37,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     done
   done
 fi
+# Wine draws the caption buttons with Marlett and its dialogs with Tahoma, from fonts-wine; this
+# Wine looks for them only in the prefix's Fonts folder, so without a copy there the buttons show
+# as "0 1 r".
+if [ -d /usr/share/wine/fonts ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
 # -p fails while a server of this prefix still runs (one left finishing the prefix's creation):
 # wait for it to end, then start ours; a server that stays is used as it is.
 if ! wineserver -p 2>/dev/null; then
