@@ -191,6 +191,9 @@ public:
     // system_error when the link object cannot be created; false when the file was not written.
     virtual bool save_shell_link(const std::wstring& link_path, const std::wstring& target,
                                  const std::wstring& arguments, const std::wstring& working_dir) = 0;
+    // Tells the shell that file types changed (SHChangeNotify SHCNE_ASSOCCHANGED), so that
+    // Explorer shows new icons and open commands at once rather than after the next logon.
+    virtual void notify_file_associations_changed() = 0;
 
     // ---- registry
     // Opens the key (a path relative to the root, no leading "\") for query access only and reads

@@ -24,13 +24,18 @@ void register_extensions(Tsetup_main_page& page, const std::wstring& folder)
 {
     const std::wstring list = page.own_folder() + extensions_list;
     if (!page.os().file_exists(list)) return;
+    bool any_accepted = false;
     for (const extension_record& r : parse_extension_records(load_lines(page.os(), list))) {
         const yes_no_question q = extension_question(r, page.language);
         if (!page.os().ask_yes_no(q.text, q.caption, box_icon::none)) continue;
         // A failed write leaves the keys written before it; nothing is reported.
         page.InstallExt(r.extension, r.file_type, r.description, folder + r.program_file, r.argument,
                         r.icon_index);
+        any_accepted = true;
     }
+    // Once for all file types, and before the later stages, which may end the task early. A type
+    // whose writes failed half-way counts too: the keys written before the failure stay.
+    if (any_accepted) page.os().notify_file_associations_changed();
 }
 
 void register_ole_servers(Tsetup_main_page& page, const std::wstring& folder)

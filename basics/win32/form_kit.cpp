@@ -5,6 +5,7 @@
 #include <set>
 
 #include "basics/text_files.h"
+#include "basics/win32/dpi.h"
 #include "platform/platform.h"
 
 namespace qs::win32 {
@@ -74,6 +75,14 @@ window_kind kind_of(control_kind kind)
     return {L"STATIC", 0, 0};
 }
 
+// "MS Sans Serif" is a bitmap font with a few fixed sizes, drawn coarsely when enlarged: above
+// 96 DPI its TrueType twin draws the text.
+const wchar_t* face_at(const std::wstring& face, int dpi)
+{
+    if (dpi != layout_dpi && lstrcmpiW(face.c_str(), L"MS Sans Serif") == 0) return L"Microsoft Sans Serif";
+    return face.c_str();
+}
+
 bool is_label(control_kind kind)
 {
     return kind == control_kind::label || kind == control_kind::opaque_label;
@@ -92,15 +101,17 @@ void control_set::build(HWND window, HINSTANCE instance, const std::vector<contr
 {
     register_class_once(instance, panel_class, panel_proc);
     window_ = window;
+    dpi_ = dpi_of(window);
     default_font_ = default_font;
     for (const control_row& row : rows) {
         const window_kind k = kind_of(row.kind);
         HWND parent = row.parent_id ? handle(row.parent_id) : window;
         DWORD style = WS_CHILD | WS_CLIPSIBLINGS | k.style | (row.visible ? WS_VISIBLE : 0) | (row.tab_order >= 0 ? WS_TABSTOP : 0);
         if (row.kind == control_kind::panel) style |= WS_CLIPCHILDREN;
-        HWND child = CreateWindowExW(k.ex_style, k.class_name, row.text.c_str(), style, row.left, row.top, row.width,
-                                     row.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
-                                     instance, nullptr);
+        const RECT at = scaled_rect(row);
+        HWND child = CreateWindowExW(k.ex_style, k.class_name, row.text.c_str(), style, at.left, at.top,
+                                     at.right - at.left, at.bottom - at.top, parent,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance, nullptr);
         if (!child) continue;
         if (row.kind == control_kind::panel) SetWindowLongPtrW(child, GWLP_USERDATA, static_cast<LONG_PTR>(row.back_colour));
         if (row.kind == control_kind::memo || row.kind == control_kind::scrolling_memo)
@@ -126,6 +137,30 @@ void control_set::build(HWND window, HINSTANCE instance, const std::vector<contr
         SetWindowPos(b->hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous[b->row.parent_id] = b->hwnd;
     }
+}
+
+void control_set::rescale(int dpi)
+{
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    // The controls still draw with the old fonts until each has its new one.
+    const auto old_fonts = std::move(fonts_);
+    fonts_.clear();
+    for (const built& b : controls_) {
+        const RECT at = scaled_rect(b.row);
+        SetWindowPos(b.hwnd, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font(b.row.font)), TRUE);
+        if (is_label(b.row.kind)) fit_to_text(b.row.id);
+    }
+}
+
+RECT control_set::scaled_rect(const control_row& row) const
+{
+    const int left = scaled(row.left, dpi_);
+    const int top = scaled(row.top, dpi_);
+    // Edges, not sizes, are scaled, so that neighbours that touch at 96 DPI still touch.
+    return {left, top, scaled(row.left + row.width, dpi_), scaled(row.top + row.height, dpi_)};
 }
 
 HWND control_set::handle(int id) const
@@ -183,8 +218,9 @@ void control_set::fit_to_text(int id)
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc.get(), &metrics);
     SelectObject(dc.get(), old);
-    const int width = text.empty() ? row->width : extent.cx;
-    const int height = metrics.tmHeight > 0 ? metrics.tmHeight : row->height;
+    const RECT at = scaled_rect(*row);
+    const int width = text.empty() ? at.right - at.left : extent.cx;
+    const int height = metrics.tmHeight > 0 ? metrics.tmHeight : at.bottom - at.top;
     SetWindowPos(h, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -218,11 +254,13 @@ HFONT control_set::font(font_spec spec)
     auto it = fonts_.find(key);
     if (it != fonts_.end()) return it->second.get();
     LOGFONTW lf{};
-    lf.lfHeight = -spec.pixels;  // character height without internal leading, as the form states it
+    // Character height without internal leading, as the form states it. Rounded down: text a
+    // fraction wider than its box would wrap lines that fit at 96 DPI.
+    lf.lfHeight = -(spec.pixels * dpi_ / layout_dpi);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
-    lstrcpynW(lf.lfFaceName, key.first.c_str(), LF_FACESIZE);
+    lstrcpynW(lf.lfFaceName, face_at(key.first, dpi_), LF_FACESIZE);
     return fonts_.emplace(key, font_handle(CreateFontIndirectW(&lf))).first->second.get();
 }
 
@@ -253,16 +291,34 @@ void form_window::create(const wchar_t* class_name, const std::wstring& caption,
 {
     register_class_once(instance_, class_name, window_proc);
     background_.reset(CreateSolidBrush(background));
-    RECT frame{0, 0, client_width, client_height};
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    client_width_ = client_width;
+    client_height_ = client_height;
+    // The window opens on the primary monitor, whose DPI the system's is; should the window's
+    // own differ, it is sized again once it exists.
+    const int dpi = system_dpi();
+    const RECT frame = frame_around(scaled(client_width, dpi), scaled(client_height, dpi), style, ex_style, dpi);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int x = std::max<int>(work.left, work.left + (work.right - work.left - width) / 2);
     const int y = std::max<int>(work.top, work.top + (work.bottom - work.top - height) / 2);
-    CreateWindowExW(WS_EX_CONTROLPARENT, class_name, caption.c_str(), style, x, y, width, height, nullptr, nullptr,
-                    instance_, this);
+    CreateWindowExW(ex_style, class_name, caption.c_str(), style, x, y, width, height, nullptr, nullptr, instance_,
+                    this);
+    if (hwnd_ && dpi_of(hwnd_) != dpi) {
+        RECT placed;
+        GetWindowRect(hwnd_, &placed);
+        resize_for_dpi(dpi_of(hwnd_), placed);
+    }
+}
+
+void form_window::resize_for_dpi(int dpi, const RECT& suggested)
+{
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
+    const RECT frame = frame_around(scaled(client_width_, dpi), scaled(client_height_, dpi), style, ex_style, dpi);
+    controls_.rescale(dpi);
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT CALLBACK form_window::window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
@@ -313,6 +369,10 @@ LRESULT form_window::handle(UINT message, WPARAM wparam, LPARAM lparam)
     case WM_SIZE:
         // The picture follows the client area.
         InvalidateRect(hwnd_, nullptr, TRUE);
+        return 0;
+    case WM_DPICHANGED:
+        // Moved to a monitor of another DPI: where the system suggests, at the size for that DPI.
+        resize_for_dpi(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
         return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:

@@ -2,7 +2,9 @@
 // What both windows of the program are made of: one table row per control (name, kind, text,
 // rectangle, font, tab order, colours), built into child windows in table order, and a window
 // base class that paints the background photograph, colours the controls as their rows say and
-// keeps every exception inside its window procedure.
+// keeps every exception inside its window procedure. Tables are in pixels of a 96-DPI screen;
+// each window scales them, and its fonts, to the DPI of its monitor, and again when it moves to
+// a monitor of another DPI.
 
 #include <windows.h>
 
@@ -28,7 +30,7 @@ enum class control_kind {
     panel,          // a coloured area holding controls of its own
 };
 
-// A font by face name and height in pixels; an empty face means the window's default font.
+// A font by face name and height in pixels at 96 DPI; an empty face means the window's default font.
 struct font_spec {
     const wchar_t* face = nullptr;
     int pixels = 0;
@@ -57,9 +59,11 @@ struct control_row {
 // The child windows made from one table, with the fonts and brushes they use.
 class control_set {
 public:
-    // Creates every row as a child of `window` (or of its panel), in table order, then orders
-    // siblings by tab order so that Tab moves through them as the table says.
+    // Creates every row as a child of `window` (or of its panel), in table order, at the
+    // window's DPI, then orders siblings by tab order so that Tab moves through them as the table says.
     void build(HWND window, HINSTANCE instance, const std::vector<control_row>& rows, font_spec default_font);
+    // Places and sizes every control, and makes its font, for another DPI.
+    void rescale(int dpi);
 
     HWND handle(int id) const;
     const control_row* row_of(HWND child) const;
@@ -74,12 +78,14 @@ public:
 private:
     HFONT font(font_spec spec);
     HBRUSH brush(COLORREF colour);
+    RECT scaled_rect(const control_row& row) const;
 
     struct built {
         control_row row;
         HWND hwnd = nullptr;
     };
     HWND window_ = nullptr;
+    int dpi_ = 96;
     font_spec default_font_;
     std::vector<built> controls_;
     std::map<std::pair<std::wstring, int>, font_handle> fonts_;
@@ -98,7 +104,8 @@ public:
     HWND hwnd() const noexcept { return hwnd_; }
 
 protected:
-    // Creates the (hidden) window with this client size, centred on the screen.
+    // Creates the (hidden) window with this client size (at 96 DPI, scaled to its monitor's),
+    // centred on the screen.
     void create(const wchar_t* class_name, const std::wstring& caption, DWORD style, int client_width,
                 int client_height, COLORREF background);
     // The window's own messages; the default paints, colours and closes.
@@ -110,10 +117,15 @@ protected:
     control_set controls_;
 
 private:
+    static constexpr DWORD ex_style = WS_EX_CONTROLPARENT;
+
     static LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT guarded(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
+    // Sizes the window and its controls for this DPI, its top left corner where given.
+    void resize_for_dpi(int dpi, const RECT& suggested);
 
     HWND hwnd_ = nullptr;
+    int client_width_ = 0, client_height_ = 0;  // at 96 DPI
     picture picture_;
     brush_handle background_;
 };

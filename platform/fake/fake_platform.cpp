@@ -470,6 +470,11 @@ bool fake_platform::save_shell_link(const std::wstring& link_path, const std::ws
     return true;
 }
 
+void fake_platform::notify_file_associations_changed()
+{
+    association_notices.push_back(registry_writes.size());
+}
+
 registry_data fake_platform::query_registry_value(registry_root root, const std::wstring& key,
                                                   const std::wstring& value_name)
 {

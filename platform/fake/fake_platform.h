@@ -110,6 +110,8 @@ public:
     std::vector<select_directory_texts> directory_dialog_texts;
     std::vector<ftp_call> ftp_calls;
     std::vector<std::wstring> created_directories;
+    // One entry per notice that file types changed: how many registry writes had been made by then.
+    std::vector<std::size_t> association_notices;
     std::vector<std::vector<std::uint8_t>> verified_data;  // what verify_signature was asked about
 
     // ---- platform
@@ -132,6 +134,7 @@ public:
     void shell_execute(const std::wstring& file, const std::wstring& parameters) override;
     bool save_shell_link(const std::wstring& link_path, const std::wstring& target,
                          const std::wstring& arguments, const std::wstring& working_dir) override;
+    void notify_file_associations_changed() override;
     registry_data query_registry_value(registry_root root, const std::wstring& key,
                                        const std::wstring& value_name) override;
     void set_registry_default_value(registry_root root, const std::wstring& key,

@@ -2,6 +2,7 @@
 #include "platform/win32/win32_platform.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 namespace qs::win32 {
 
@@ -53,6 +54,11 @@ bool win32_platform::save_shell_link(const std::wstring& link_path, const std::w
     link->SetPath(target.c_str());
     link->SetWorkingDirectory(working_dir.c_str());
     return SUCCEEDED(file->Save(link_path.c_str(), FALSE));
+}
+
+void win32_platform::notify_file_associations_changed()
+{
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 
 }  // namespace qs::win32

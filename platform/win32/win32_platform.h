@@ -41,6 +41,7 @@ public:
     void shell_execute(const std::wstring& file, const std::wstring& parameters) override;
     bool save_shell_link(const std::wstring& link_path, const std::wstring& target,
                          const std::wstring& arguments, const std::wstring& working_dir) override;
+    void notify_file_associations_changed() override;
     registry_data query_registry_value(registry_root root, const std::wstring& key,
                                        const std::wstring& value_name) override;
     void set_registry_default_value(registry_root root, const std::wstring& key,

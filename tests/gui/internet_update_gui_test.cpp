@@ -49,8 +49,8 @@ TEST(InternetUpdateGui, FetchesTheDifferingFilesShowsTheFilesToDeleteAndFinishes
 
     HWND label = child_at(main, 154, 507);
     ASSERT_NE(label, nullptr);
-    EXPECT_TRUE(wait_for([&] { return text_of(label) == L"Update finished"; })) << std::string(
-        text_of(label).begin(), text_of(label).end());
+    EXPECT_TRUE(wait_for([&] { return text_of(label) == L"Update finished"; }))
+        << testing::PrintToString(text_of(label));
     EXPECT_EQ(read_bytes(medium.folder() + L"a.txt"), "new a");
     EXPECT_EQ(read_bytes(medium.folder() + L"sub\\c.txt"), "c");
     EXPECT_EQ(read_bytes(medium.folder() + L"same.txt"), "same");

@@ -74,5 +74,32 @@ TEST_F(MainWindowView, DisabledButtonsAndNewTextsShowInTheWindow)
     EXPECT_EQ(lines_of(text_of(child_at(window.hwnd(), 178, 22))), (std::vector<std::wstring>{L"one", L"", L"three"}));
 }
 
+TEST_F(MainWindowView, MovingToAnotherDpiPlacesTheWindowAndScalesTheForm)
+{
+    RECT suggested{40, 30, 1240, 1000};
+    SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT frame{};
+    GetWindowRect(window.hwnd(), &frame);
+    EXPECT_EQ(frame.left, 40);
+    EXPECT_EQ(frame.top, 30);
+    // 248, 297 to 697, 449 at 96 DPI: every edge times 1.5, halves rounded up.
+    RECT pane = client_rect_in(window.hwnd(), info);
+    EXPECT_EQ(pane.left, 372);
+    EXPECT_EQ(pane.top, 446);
+    EXPECT_EQ(pane.right, 1046);
+    EXPECT_EQ(pane.bottom, 674);
+
+    SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+    pane = client_rect_in(window.hwnd(), info);
+    EXPECT_EQ(pane.left, 248);
+    EXPECT_EQ(pane.top, 297);
+    EXPECT_EQ(pane.right, 697);
+    EXPECT_EQ(pane.bottom, 449);
+    RECT client{};
+    GetClientRect(window.hwnd(), &client);
+    EXPECT_EQ(client.right, 735);
+    EXPECT_EQ(client.bottom, 580);
+}
+
 }  // namespace
 }  // namespace qs::gui

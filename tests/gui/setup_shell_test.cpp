@@ -237,5 +237,53 @@ TEST(MainWindow, TakesCaptionTextsAndInfoLinesFromInitSetup)
     expect_normal_end(p);
 }
 
+// Run apart from the rest of the suite, in a Wine prefix whose screen has 144 DPI. The driver
+// reads the program's windows in physical pixels, as a DPI-aware program would.
+TEST(HighDpi, BothWindowsGrowByHalfAndKeepTheirLayout)
+{
+    using awareness_fn = HANDLE(WINAPI*)(HANDLE);
+    const auto set_awareness = reinterpret_cast<awareness_fn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetThreadDpiAwarenessContext")));
+    ASSERT_NE(set_awareness, nullptr);
+    set_awareness(reinterpret_cast<HANDLE>(-4));  // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+    HDC screen = GetDC(nullptr);
+    const int screen_dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    ASSERT_EQ(screen_dpi, 144) << "run through tests/gui/high_dpi.sh, which sets up a 144-DPI screen";
+
+    test_medium medium;
+    program p(medium.exe(), medium.folder());
+    HWND licence = licence_window(p);
+    ASSERT_NE(licence, nullptr);
+    // 784 x 514 and 735 x 580 times 1.5, a half pixel rounded up.
+    EXPECT_EQ(client_size(licence).cx, 1176);
+    EXPECT_EQ(client_size(licence).cy, 771);
+    HWND main = accept_licence(p);
+    ASSERT_NE(main, nullptr);
+    const SIZE client = client_size(main);
+    EXPECT_EQ(client.cx, 1103);
+    EXPECT_EQ(client.cy, 870);
+
+    // Every control stands where it stands at 96 DPI, relative to the client area.
+    for (const placed& c : main_form) {
+        if (!c.width) continue;
+        SCOPED_TRACE(testing::Message() << "control at " << c.left << ", " << c.top);
+        HWND h = child_with_text(main, c.text, c.class_name);
+        ASSERT_NE(h, nullptr);
+        const RECT r = client_rect_in(main, h);
+        EXPECT_NEAR(r.left, c.left * client.cx / 735.0, 1.0);
+        EXPECT_NEAR(r.top, c.top * client.cy / 580.0, 1.0);
+        EXPECT_NEAR(r.right, (c.left + c.width) * client.cx / 735.0, 1.0);
+        EXPECT_NEAR(r.bottom, (c.top + c.height) * client.cy / 580.0, 1.0);
+    }
+    // The labels' fonts grew too: 19 pixels of character height are now 28 (28.5 rounded down),
+    // and a label is as high as its font's cells.
+    const RECT heading = client_rect_in(main, child_with_text(main, L"Please read this:", L"Static"));
+    EXPECT_GE(heading.bottom - heading.top, 28);
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    expect_normal_end(p);
+}
+
 }  // namespace
 }  // namespace qs::gui

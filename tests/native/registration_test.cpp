@@ -214,6 +214,23 @@ TEST_F(Registration, FiveLinesAreNoRecordAndThirteenAreTwo)
     EXPECT_FALSE(os.registry_default(registry_root::classes_root, L".rest"));
 }
 
+TEST_F(Registration, ShellHearsOnceOfNewFileTypesAfterAllTheirKeys)
+{
+    extensions(two_records_and_rest());
+    os.yes_no_answers = {true, true};
+    page.register_components(own);
+    EXPECT_EQ(os.association_notices, (std::vector<std::size_t>{8}));
+
+    // No type accepted, or no list at all: the shell is not told anything.
+    os.association_notices.clear();
+    os.yes_no_answers = {false, false};
+    page.register_components(own);
+    os.remove(extensions_path);
+    page.register_components(own);
+    EXPECT_TRUE(os.association_notices.empty());
+    EXPECT_EQ(os.questions.size(), 4u);
+}
+
 TEST_F(Registration, HexadecimalIconIndexIsWrittenInDecimal)
 {
     lines r = abc_record;
@@ -401,6 +418,21 @@ TEST(RegistrationGuard, ErrorInTheOleServerStageIsShownAndEndsTheTask)
     EXPECT_EQ(started(os), (std::vector<execute>{{L"\"D:\\Setup\\Sample\\srv.exe\"", L"/regserver"}}));
     EXPECT_EQ(view.info, (lines{L"Registration of components ...", L"Register OLE server: D:\\Setup\\Sample\\srv.exe"}));
     EXPECT_TRUE(view.is_enabled(control::register_button));
+}
+
+TEST(RegistrationGuard, FileTypesWrittenBeforeAFailingStageAreStillAnnounced)
+{
+    failing_start_platform os;
+    os.failing_file = L"\"D:\\Setup\\Sample\\srv.exe\"";
+    fake::fake_view view;
+    Tsetup_main_page page{os, view};
+    os.add_file(L"D:\\Setup\\Sample\\init_setup\\extensions.txt", crlf_joined(abc_record));
+    os.add_file(L"D:\\Setup\\Sample\\init_setup\\ole_servers.txt", "srv.exe\r\n");
+    os.add_file(L"D:\\Setup\\Sample\\srv.exe");
+    os.yes_no_answers = {true};
+    page.register_buttonClick();
+    EXPECT_EQ(os.errors, (lines{L"the start failed"}));
+    EXPECT_EQ(os.association_notices, (std::vector<std::size_t>{4}));
 }
 
 }  // namespace

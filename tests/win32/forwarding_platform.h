@@ -36,6 +36,7 @@ public:
     {
         return real.save_shell_link(l, t, a, w);
     }
+    void notify_file_associations_changed() override { real.notify_file_associations_changed(); }
     registry_data query_registry_value(registry_root r, const std::wstring& k, const std::wstring& n) override
     {
         return real.query_registry_value(r, k, n);
