@@ -1,16 +1,10 @@
 #include "setup_main/folder_rules.h"
 
 #include "basics/paths.h"
+#include "platform/file_name_case.h"
 
 namespace qs {
 namespace {
-
-wchar_t fold(wchar_t c)
-{
-    if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c - L'A' + L'a');
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<wchar_t>(c + 0x20);
-    return c;
-}
 
 std::wstring comparable(const std::wstring& path)
 {
@@ -19,7 +13,7 @@ std::wstring comparable(const std::wstring& path)
         if (c == L'/') c = L'\\';
         // Keep the two leading separators of a network path, collapse any other run.
         if (c == L'\\' && out.size() > 1 && out.back() == L'\\') continue;
-        out.push_back(fold(c));
+        out.push_back(fold_file_name_char(c));
     }
     while (!out.empty() && out.back() == L'\\') out.pop_back();
     return out;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "platform/fake/md5.h"
+#include "platform/file_name_case.h"
 
 namespace qs::fake {
 
@@ -12,17 +13,10 @@ std::string string_of(const std::vector<std::uint8_t>& bytes) { return {bytes.be
 
 namespace {
 
-wchar_t fold(wchar_t c)
-{
-    if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c - L'A' + L'a');
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<wchar_t>(c + 0x20);
-    return c;
-}
-
 std::wstring folded(const std::wstring& text)
 {
     std::wstring out(text);
-    for (wchar_t& c : out) c = fold(c);
+    for (wchar_t& c : out) c = fold_file_name_char(c);
     return out;
 }
 
@@ -153,7 +147,7 @@ std::wstring fake_platform::key_of(const std::wstring& path)
     for (wchar_t c : path) {
         if (c == L'/') c = L'\\';
         if (c == L'\\' && !p.empty() && p.back() == L'\\') continue;
-        p.push_back(fold(c));
+        p.push_back(fold_file_name_char(c));
     }
     if (!p.empty() && p.front() == L'\\') p = L"c:" + p;  // root-relative: the current drive
     while (!p.empty() && p.back() == L'\\') p.pop_back();
