@@ -15,8 +15,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build/win}
 parts=${*:2}
 wanted() { [ -z "$parts" ] || [[ " $parts " == *" $1 "* ]]; }
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 -DFTP_RECEIVE_TIMEOUT_MS=3000 >/dev/null
+cmake --preset windows-local -B "$build" >/dev/null
 targets=()
 if [ "$parts" != startup ]; then targets+=(update_bench); fi
 if wanted startup; then targets+=(run_this_first startup_bench startup_peer); fi
