@@ -10,13 +10,12 @@ jobs=$(nproc)
 echo "== portable core, native"
 cmake --preset native >/dev/null
 cmake --build build/native -j"$jobs"
-ctest --test-dir build/native --output-on-failure -j"$jobs"
+ctest --preset native -j"$jobs"
 
 echo "== portable core, native, under AddressSanitizer and UBSan"
 cmake --preset native-asan >/dev/null
 cmake --build build/native-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-  ctest --test-dir build/native-asan --output-on-failure -j"$jobs"
+ctest --preset native-asan -j"$jobs"
 
 echo "== fuzz targets, a few seconds each (where clang++ has libFuzzer)"
 bench/fuzz 3
