@@ -20,9 +20,7 @@ targets=()
 if [ "$parts" != startup ]; then targets+=(update_bench); fi
 if wanted startup; then targets+=(run_this_first startup_bench startup_peer); fi
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
-set +e  # a wineserver that already runs for the prefix is fine
 source scripts/wine_env.sh "$build"
-set -e
 data=$(realpath "$build")/bench_data
 server_pid=
 cleanup() { [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; wine_env_stop; }
