@@ -155,15 +155,14 @@ gone
 shot 09_exit | Exit: the program has ended; the Wine desktop shows the new program shortcut
 SESSION
 
-winpath() { echo "Z:$(realpath -m "$1" | sed 's|/|\\|g')"; }
 log="$out/session.log"
 shot_request="$out/shot_request.txt"
 rm -f "$log" "$shot_request"
 (cd "$medium" && exec wine explorer /desktop=shot,1024x768 run_this_first.exe) >/dev/null 2>&1 &
 desktop_pid=$!
 # The driver runs inside the same Wine desktop, so that it sees the program's windows.
-QS_DEMO_LOG=$(winpath "$log") QS_DEMO_SHOT=$(winpath "$shot_request") \
-  wine explorer /desktop=shot,1024x768 "$out/demo_driver.exe" "$(winpath "$session")" >/dev/null 2>&1 &
+QS_DEMO_LOG=$(wine_path "$log") QS_DEMO_SHOT=$(wine_path "$shot_request") \
+  wine explorer /desktop=shot,1024x768 "$out/demo_driver.exe" "$(wine_path "$session")" >/dev/null 2>&1 &
 session_start=$(date +%s)
 shown=0
 while :; do
