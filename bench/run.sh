@@ -15,21 +15,17 @@ cd "$(dirname "$0")/.."
 build=${1:-build/win}
 parts=${*:2}
 wanted() { [ -z "$parts" ] || [[ " $parts " == *" $1 "* ]]; }
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 -DFTP_RECEIVE_TIMEOUT_MS=3000 >/dev/null
+cmake --preset windows-local -B "$build" >/dev/null
 targets=()
 if [ "$parts" != startup ]; then targets+=(update_bench); fi
 if wanted startup; then targets+=(run_this_first startup_bench startup_peer); fi
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
-set +e  # a wineserver that already runs for the prefix is fine
 source scripts/wine_env.sh "$build"
-set -e
 data=$(realpath "$build")/bench_data
 server_pid=
 cleanup() { [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; wine_env_stop; }
 trap cleanup EXIT
 bench="wine $build/update_bench.exe"
-winpath() { echo "Z:$(realpath "$1" | sed 's|/|\\|g')"; }
 # Arithmetic on decimals with awk, which every system has (bc is not always there).
 calc() { local format=$1; shift; awk "BEGIN { printf \"$format\\n\", $* }"; }
 seconds() { local s=$(date +%s.%N); "$@" >/dev/null; calc %.3f "$(date +%s.%N) - $s"; }
@@ -58,7 +54,7 @@ fi
 rm -f "$data/large/___korvex_file_list.txt"
 cat "$data"/large/* > /dev/null
 t_md5sum=$(seconds md5sum "$data"/large/part*.bin)
-t_ours=$($bench filelist "$(winpath "$data/large")" | field seconds)
+t_ours=$($bench filelist "$(wine_path "$data/large")" | field seconds)
 echo "md5sum ${t_md5sum}s  generate_file_list ${t_ours}s  throughput ratio (ours/md5sum) $(ratio "$t_md5sum" "$t_ours")  target >= 0.95"
 
 echo "== generate_file_list, 20,000 small files"
@@ -66,7 +62,7 @@ if [ ! -d "$data/small" ]; then make_tree "$data/small" 20000 100 4000 100; fi
 rm -f "$data/small/___korvex_file_list.txt"
 find "$data/small" -type f -print0 | xargs -0 cat > /dev/null
 t_find=$(seconds bash -c "find '$data/small' -type f -print0 | xargs -0 md5sum")
-t_ours=$($bench filelist "$(winpath "$data/small")" | field seconds)
+t_ours=$($bench filelist "$(wine_path "$data/small")" | field seconds)
 echo "find|xargs md5sum ${t_find}s  generate_file_list ${t_ours}s  time ratio (ours/md5sum) $(ratio "$t_ours" "$t_find")  target <= 3"
 fi
 
@@ -80,7 +76,7 @@ if wanted update; then
 echo "== Internet update, 200 small files, 3 rounds (curl and ours in turn)"
 rm -rf "$data/ftp" "$data/install" "$data/curl"
 make_tree "$data/ftp/public/live/BenchApp" 200 200 8000 10
-$bench filelist "$(winpath "$data/ftp/public/live/BenchApp")" > /dev/null
+$bench filelist "$(wine_path "$data/ftp/public/live/BenchApp")" > /dev/null
 log="$data/server.log"
 rm -f "$log"
 /usr/bin/python3 tests/ftp/update_server.py --root "$data/ftp" --port 2121 --log "$log" > "$data/server.out" &
@@ -108,7 +104,7 @@ for round in 1 2 3; do
   curl_ms+=("$(per_file_ms "$(seconds fetch_all_with_curl)")")
   curl_commands=$(commands_per_file "$mark")
   mark=$(wc -l < "$log")
-  out=$($bench update "$(winpath "$data/install")\\") || true
+  out=$($bench update "$(wine_path "$data/install")\\") || true
   echo "$out" | grep -v '^update_seconds' || true
   ours_ms+=("$(per_file_ms "$(echo "$out" | field update_seconds)")")
   ours_commands=$(commands_per_file "$mark")
@@ -124,6 +120,6 @@ fi
 if wanted startup; then
 echo "== start-up until the first window shows, warm Wine (one throw-away start each), 5 starts each"
 echo "   run_this_first.exe until its licence window (target <= 300 ms), and a bare Win32 window program, in turn"
-wine "$build/startup_bench.exe" 5 "$(winpath "$build/run_this_first.exe")" Tlicence_agreement_form \
-  "$(winpath "$build/startup_peer.exe")" Tstartup_peer
+wine "$build/startup_bench.exe" 5 "$(wine_path "$build/run_this_first.exe")" Tlicence_agreement_form \
+  "$(wine_path "$build/startup_peer.exe")" Tstartup_peer
 fi

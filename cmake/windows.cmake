@@ -10,6 +10,10 @@ add_library(qs_win32 STATIC ${QS_WIN32_SOURCES})
 target_link_libraries(qs_win32 PUBLIC qs_core ${QS_WIN_LIBS})
 target_compile_definitions(qs_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 qs_warnings(qs_win32)
+# The Windows headers as every program of ours includes them, for the small test and benchmark
+# programs that call Win32 directly, without the platform layer.
+add_library(qs_windows_headers INTERFACE)
+target_compile_definitions(qs_windows_headers INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 
 # The program's version is the project's: the version resource and the manifest are made from it.
 include(cmake/program_version.cmake)

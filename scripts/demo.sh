@@ -22,8 +22,7 @@ openssl ec -in "$keys/maker_key.pem" -pubout -out "$keys/maker_pub.pem" 2>/dev/n
 # A throw-away code-signing certificate for the program file.
 openssl req -x509 -newkey rsa:2048 -nodes -subj "/CN=Korvex demo" -addext extendedKeyUsage=codeSigning -days 2 \
   -keyout "$keys/code_key.pem" -out "$keys/code_cert.pem" 2>/dev/null
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 -DUPDATE_SIGNING_KEY="$root/$keys/maker_pub.pem" \
+cmake --preset demo -DUPDATE_SIGNING_KEY="$root/$keys/maker_pub.pem" \
   -DAUTHENTICODE_CERT="$root/$keys/code_cert.pem" -DAUTHENTICODE_KEY="$root/$keys/code_key.pem" >/dev/null
 nice -n 10 cmake --build "$build" -j2 --target run_this_first demo_driver registration_test_control \
   registration_test_server >/dev/null
@@ -156,15 +155,14 @@ gone
 shot 09_exit | Exit: the program has ended; the Wine desktop shows the new program shortcut
 SESSION
 
-winpath() { echo "Z:$(realpath -m "$1" | sed 's|/|\\|g')"; }
 log="$out/session.log"
 shot_request="$out/shot_request.txt"
 rm -f "$log" "$shot_request"
 (cd "$medium" && exec wine explorer /desktop=shot,1024x768 run_this_first.exe) >/dev/null 2>&1 &
 desktop_pid=$!
 # The driver runs inside the same Wine desktop, so that it sees the program's windows.
-QS_DEMO_LOG=$(winpath "$log") QS_DEMO_SHOT=$(winpath "$shot_request") \
-  wine explorer /desktop=shot,1024x768 "$out/demo_driver.exe" "$(winpath "$session")" >/dev/null 2>&1 &
+QS_DEMO_LOG=$(wine_path "$log") QS_DEMO_SHOT=$(wine_path "$shot_request") \
+  wine explorer /desktop=shot,1024x768 "$out/demo_driver.exe" "$(wine_path "$session")" >/dev/null 2>&1 &
 session_start=$(date +%s)
 shown=0
 while :; do

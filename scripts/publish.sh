@@ -14,7 +14,7 @@ key=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
 tool=${QS_PUBLISH_TOOL:-$root/build/native/publish_file_list}
 if [ ! -x "$tool" ]; then
-  cmake -S "$root" -B "$root/build/native" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  (cd "$root" && cmake --preset native >/dev/null)
   cmake --build "$root/build/native" -j2 --target publish_file_list >/dev/null
 fi
 "$tool" "$folder"

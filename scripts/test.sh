@@ -10,19 +10,18 @@ jobs=$(nproc)
 echo "== portable core, native"
 cmake --preset native >/dev/null
 cmake --build build/native -j"$jobs"
-ctest --test-dir build/native --output-on-failure -j"$jobs"
+ctest --preset native -j"$jobs"
 
 echo "== portable core, native, under AddressSanitizer and UBSan"
 cmake --preset native-asan >/dev/null
 cmake --build build/native-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-  ctest --test-dir build/native-asan --output-on-failure -j"$jobs"
+ctest --preset native-asan -j"$jobs"
 
 echo "== fuzz targets, a few seconds each (where clang++ has libFuzzer)"
 bench/fuzz 3
 
 echo "== Windows program, under Wine"
-cmake --preset windows-cross -DUPDATE_SERVER_HOST=127.0.0.1 -DUPDATE_SERVER_PORT=2121 -DFTP_RECEIVE_TIMEOUT_MS=3000 >/dev/null
+cmake --preset windows-local >/dev/null
 cmake --build build/win -j"$jobs"
 source scripts/wine_env.sh build/win
 trap wine_env_stop EXIT

@@ -1,13 +1,16 @@
 # Sourced: a Wine prefix of our own inside a build tree, and an X server for the windows.
 #   source scripts/wine_env.sh BUILD_DIR
-# Afterwards WINEPREFIX, DISPLAY and friends are exported, a persistent wineserver runs, and
-# wine_env_stop (called on exit) ends both.
+# Afterwards WINEPREFIX, DISPLAY and friends are exported, a persistent wineserver runs,
+# wine_env_stop (called on exit) ends both, and wine_path converts a path for Wine's programs.
 qs_build_dir=$(cd "$1" && pwd)
 export WINEPREFIX="$qs_build_dir/wineprefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
 # No offer to install Mono or Gecko, and no .desktop files for saved links.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# The Windows path of a Linux path, through Wine's drive Z: (the path need not exist yet).
+wine_path() { echo "Z:$(realpath -m "$1" | sed 's|/|\\|g')"; }
 
 wine_env_stop() {
   wineserver -k 2>/dev/null || true

@@ -6,7 +6,7 @@ set(QS_COMPONENTS_DIR ${CMAKE_BINARY_DIR}/components)
 
 add_library(registration_test_control SHARED tests/win32/registration_test_control.cpp)
 target_include_directories(registration_test_control PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_definitions(registration_test_control PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(registration_test_control PRIVATE qs_windows_headers)
 target_link_options(registration_test_control PRIVATE ${QS_STATIC_LINK})
 set_target_properties(registration_test_control PROPERTIES PREFIX "" OUTPUT_NAME "qs_test_control" SUFFIX ".ocx"
   RUNTIME_OUTPUT_DIRECTORY ${QS_COMPONENTS_DIR} LIBRARY_OUTPUT_DIRECTORY ${QS_COMPONENTS_DIR})
@@ -14,7 +14,7 @@ qs_warnings(registration_test_control)
 
 add_executable(registration_test_server WIN32 tests/win32/registration_test_server.cpp)
 target_include_directories(registration_test_server PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_definitions(registration_test_server PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+target_link_libraries(registration_test_server PRIVATE qs_windows_headers)
 target_link_options(registration_test_server PRIVATE ${QS_STATIC_LINK} -municode)
 set_target_properties(registration_test_server PROPERTIES OUTPUT_NAME "qs_test_server"
   RUNTIME_OUTPUT_DIRECTORY ${QS_COMPONENTS_DIR})

@@ -18,6 +18,7 @@
 // cannot see its output or exit code: hence the log, and the screenshot request file QS_DEMO_SHOT.
 // handles.h brings winsock2.h, which must come before windows.h; commctrl.h needs windows.h.
 #include "platform/win32/handles.h"
+#include "platform/utf8.h"
 #include "tests/gui/driver.h"
 
 #include <commctrl.h>
@@ -56,24 +57,6 @@ std::wstring lower(std::wstring text)
 {
     for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
     return text;
-}
-
-std::string utf8(const std::wstring& text)
-{
-    std::string out(text.size() * 4 + 1, '\0');
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
-                                      static_cast<int>(out.size()), nullptr, nullptr);
-    out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return out;
-}
-
-std::wstring from_utf8(const std::string& text)
-{
-    std::wstring out(text.size() + 1, L'\0');
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(),
-                                      static_cast<int>(out.size()));
-    out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return out;
 }
 
 class session {
@@ -331,7 +314,7 @@ private:
         if (!request) return L"QS_DEMO_SHOT is not set";
         {
             std::ofstream out(request, std::ios::binary);
-            out << utf8(name) << '\n';
+            out << qs::wide_to_utf8(name) << '\n';
         }
         // The script takes the picture and removes the request.
         const bool taken = wait_for([&] { return GetFileAttributesW(request) == INVALID_FILE_ATTRIBUTES; });
@@ -379,7 +362,7 @@ int wmain(int argc, wchar_t** argv)
     std::string raw;
     while (std::getline(script, raw)) {
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-        const std::wstring line = trimmed(from_utf8(raw));
+        const std::wstring line = trimmed(qs::utf8_to_wide(raw));
         if (line.empty() || line[0] == L'#') continue;
         const auto blank = line.find(L' ');
         const std::wstring verb = line.substr(0, blank);
@@ -390,10 +373,10 @@ int wmain(int argc, wchar_t** argv)
                                 std::chrono::steady_clock::now() - began).count() / 100;
         const std::string took = " (" + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s)";
         if (!why.empty()) {
-            log.write("failed " + utf8(line) + took + ": " + utf8(why));
+            log.write("failed " + qs::wide_to_utf8(line) + took + ": " + qs::wide_to_utf8(why));
             return 1;
         }
-        log.write("ok " + utf8(line) + took);
+        log.write("ok " + qs::wide_to_utf8(line) + took);
     }
     log.write("done");
     return 0;
