@@ -39,7 +39,8 @@ std::wstring tab_field(const std::wstring& line, int n)
         start = tab + 1;
     }
     const auto end = line.find(L'\t', start);
-    return trim_controls(line.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+    const std::wstring_view field(line.data() + start, (end == std::wstring::npos ? line.size() : end) - start);
+    return std::wstring(trim_controls_view(field));
 }
 
 void reduce_to_paths(std::vector<std::wstring>& lines)

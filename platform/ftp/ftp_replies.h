@@ -30,8 +30,6 @@ public:
     // The next whole reply, once its last line has arrived. Throws system_error when the bytes
     // are no FTP reply (a line that does not begin with a code, or a reply over max_reply_bytes).
     std::optional<reply> next();
-    // True when bytes have been fed that next() has not yet consumed.
-    bool has_pending() const { return !buffer_.empty(); }
 
 private:
     std::string buffer_;

@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -72,6 +71,16 @@ ipv4_endpoint endpoint_of(const sockaddr_in& address)
     return {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
 }
 
+// The endpoint getsockname or getpeername reports for a socket.
+template <typename Query>
+ipv4_endpoint name_of(int fd, Query query)
+{
+    sockaddr_in address{};
+    socklen_t size = sizeof address;
+    if (query(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) throw_errno(errno);
+    return endpoint_of(address);
+}
+
 int new_socket()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -109,18 +118,10 @@ public:
             if (errno != EAGAIN && errno != EINTR) throw_errno(errno);
         }
     }
-    ipv4_endpoint local_endpoint() const override { return name_of(::getsockname); }
-    ipv4_endpoint peer_endpoint() const override { return name_of(::getpeername); }
+    ipv4_endpoint local_endpoint() const override { return name_of(fd_.get(), ::getsockname); }
+    ipv4_endpoint peer_endpoint() const override { return name_of(fd_.get(), ::getpeername); }
 
 private:
-    template <typename Query>
-    ipv4_endpoint name_of(Query query) const
-    {
-        sockaddr_in address{};
-        socklen_t size = sizeof address;
-        if (query(fd_.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0) throw_errno(errno);
-        return endpoint_of(address);
-    }
     descriptor fd_;
 };
 
@@ -128,13 +129,7 @@ class posix_listener : public tcp_listener {
 public:
     explicit posix_listener(int fd) : fd_(fd) {}
     std::uintptr_t native_handle() const override { return static_cast<std::uintptr_t>(fd_.get()); }
-    ipv4_endpoint local_endpoint() const override
-    {
-        sockaddr_in address{};
-        socklen_t size = sizeof address;
-        if (::getsockname(fd_.get(), reinterpret_cast<sockaddr*>(&address), &size) != 0) throw_errno(errno);
-        return endpoint_of(address);
-    }
+    ipv4_endpoint local_endpoint() const override { return name_of(fd_.get(), ::getsockname); }
     std::unique_ptr<tcp_connection> accept(deadline until) override
     {
         for (;;) {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -23,6 +24,30 @@ fs::path windows_path_of_unix(const std::string& unix_path)
     for (char& c : p)
         if (c == '/') c = '\\';
     return fs::path(widen(p));
+}
+
+// Starts a Unix program, which Wine runs when given one. It gets no Windows process handle to
+// wait on or to signal, so it reports through files, which eventually() watches.
+void start_unix_program(const wchar_t* program, const std::string& command_line)
+{
+    std::wstring line = widen(command_line);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        throw std::runtime_error("cannot start " + command_line);
+    if (info.hThread != nullptr) CloseHandle(info.hThread);
+    if (info.hProcess != nullptr) CloseHandle(info.hProcess);
+}
+
+// Whether the condition holds, looked at every 25 ms for up to 10 s.
+bool eventually(const std::function<bool()>& condition)
+{
+    for (int i = 0; i < 400; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return condition();
 }
 
 }  // namespace
@@ -52,26 +77,17 @@ update_server::update_server(const fs::path& root, const std::vector<std::string
                           " --max-seconds 120";
     for (const std::string& m : misbehaviours) command += " --misbehave " + m;  // no shell between: no quotes
     for (const std::string& o : options) command += " " + o;
-    // Wine starts a Unix program when given one; it gets no Windows process handle, so the
-    // server is told to stop through a file and reports readiness through another.
-    std::wstring line = widen(command);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(L"Z:\\usr\\bin\\python3", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
-        throw std::runtime_error("cannot start the update server");
-    if (info.hThread != nullptr) CloseHandle(info.hThread);
-    if (info.hProcess != nullptr) CloseHandle(info.hProcess);
-    for (int i = 0; i < 400 && !fs::exists(folder_ / "ready"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    if (!fs::exists(folder_ / "ready")) throw std::runtime_error("the update server did not get ready");
+    // The server is told to stop through a file and reports readiness through another.
+    start_unix_program(L"Z:\\usr\\bin\\python3", command);
+    if (!eventually([this] { return fs::exists(folder_ / "ready"); }))
+        throw std::runtime_error("the update server did not get ready");
 }
 
 update_server::~update_server()
 {
     write_bytes(folder_ / "stop", "stop");
     // The server removes its ready file on the way out; after that its port is free again.
-    for (int i = 0; i < 400 && fs::exists(folder_ / "ready"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    eventually([this] { return !fs::exists(folder_ / "ready"); });
 }
 
 void sign_with_openssl(const std::string& private_key, const fs::path& file, const fs::path& signature)
@@ -79,20 +95,10 @@ void sign_with_openssl(const std::string& private_key, const fs::path& file, con
     const fs::path done = signature.parent_path() / (signature.filename().string() + ".done");
     fs::remove(signature);
     fs::remove(done);
-    // Wine gives a Unix child no process handle to wait on: the child reports through a file.
-    std::wstring line = widen("/bin/sh -c \"/usr/bin/openssl dgst -sha256 -sign " + private_key + " -out " +
-                              unix_path_of(signature) + " " + unix_path_of(file) + " && echo ok > " +
-                              unix_path_of(done) + "\"");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        throw std::runtime_error("cannot start openssl");
-    if (info.hThread != nullptr) CloseHandle(info.hThread);
-    if (info.hProcess != nullptr) CloseHandle(info.hProcess);
-    bool signed_it = false;
-    for (int i = 0; i < 400 && !(signed_it = read_bytes(done) == "ok\n"); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    start_unix_program(L"Z:\\bin\\sh", "/bin/sh -c \"/usr/bin/openssl dgst -sha256 -sign " + private_key + " -out " +
+                                             unix_path_of(signature) + " " + unix_path_of(file) + " && echo ok > " +
+                                             unix_path_of(done) + "\"");
+    const bool signed_it = eventually([&done] { return read_bytes(done) == "ok\n"; });
     fs::remove(done);
     if (!signed_it) throw std::runtime_error("openssl did not sign " + file.string());
 }

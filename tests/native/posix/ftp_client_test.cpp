@@ -22,7 +22,7 @@ public:
 class FtpClient : public ::testing::Test {
 protected:
     posix::posix_network net;
-    fake::fake_platform codec;  // the ANSI code page of the fake is Windows-1252
+    fake::fake_platform codec;  // the ANSI code page of the fake is Latin-1
     ftp_run_state run;
     string_sink sink;
 
