@@ -520,7 +520,7 @@ std::string fake_platform::to_ansi(const std::wstring& text)
 std::wstring fake_platform::short_date() { return date; }
 std::wstring fake_platform::long_time() { return time; }
 
-// The fake's collation: code-unit order, case folded when asked.
+// Through the keys, so that comparing and sorting can never disagree.
 int fake_platform::compare_locale(const std::wstring& a, const std::wstring& b, bool ignore_case)
 {
     const int r = collation_key(a, ignore_case).compare(collation_key(b, ignore_case));

@@ -69,8 +69,9 @@ public:
     // FTP: server files by server path, and failures by server path.
     std::map<std::wstring, std::string> ftp_files;
     std::map<std::wstring, std::wstring> ftp_errors;
-    // A broken transfer: these bytes arrive, then the transfer fails (and its file is deleted).
-    std::map<std::wstring, std::string> ftp_partial;
+    // Broken transfers by server path: part of the file arrives, then the transfer fails, and the
+    // file it began is deleted again, so what had arrived leaves no trace.
+    std::set<std::wstring> ftp_partial;
     bool ftp_unreachable = false;
     // Signatures: the fake cannot compute ECDSA, so a signature is valid exactly when the test
     // registered it for this key and these bytes (sign() makes and registers one). It must still

@@ -201,9 +201,14 @@ bool answer(HWND box, const std::wstring& button_text)
     return true;
 }
 
+HWND licence_window(const program& p)
+{
+    return wait_for_top_window(p.id(), licence_class, L"Korvex Hard- and Software Licence Agreement");
+}
+
 HWND accept_licence(const program& p)
 {
-    HWND licence = wait_for_top_window(p.id(), licence_class, L"Korvex Hard- and Software Licence Agreement");
+    HWND licence = licence_window(p);
     if (!licence) return nullptr;
     HWND box = child_with_text(licence, L"Yes. I understood the licence agreement and accept it.", L"Button");
     HWND start = child_with_text(licence, L"Start software setup ...", L"Button");

@@ -74,6 +74,8 @@ std::vector<std::wstring> lines_of(const std::wstring& text);
 // The program's two windows, by class.
 inline constexpr const wchar_t* licence_class = L"Tlicence_agreement_form";
 inline constexpr const wchar_t* main_class = L"Tsetup_main_page";
+// Waits for the licence window, by its class and caption.
+HWND licence_window(const program& p);
 // Waits for the licence window, ticks its check box and presses "Start software setup ...":
 // the main window, or nullptr when any of that is not there.
 HWND accept_licence(const program& p);

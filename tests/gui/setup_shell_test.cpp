@@ -21,11 +21,6 @@ const wchar_t* const refusal_text =
     L"You did not agree to the licence agreement - the software will not be installed.\n\r"
     L"If this is your permanent decision, please return the software to get your money back.";
 
-HWND licence_window(const program& p)
-{
-    return wait_for_top_window(p.id(), licence_class, L"Korvex Hard- and Software Licence Agreement");
-}
-
 void expect_normal_end(program& p)
 {
     DWORD code = 12345;

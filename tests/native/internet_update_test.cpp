@@ -161,7 +161,7 @@ TEST_F(InternetUpdateTest, AnUnreachableServerGivesOnlyTheMessageAndTouchesNothi
 TEST_F(InternetUpdateTest, ABrokenListTransferKeepsTheOldRemoteList)
 {
     os.add_file(install + L"___korvex_file_list_remote.txt", "old remote list");
-    os.ftp_partial[live + L"___korvex_file_list.txt"] = "half a li";
+    os.ftp_partial.insert(live + L"___korvex_file_list.txt");
     page.Button4Click();
     EXPECT_EQ(os.messages, (lines{L"Remote file list not accessible - try again later."}));
     EXPECT_EQ(os.content(install + L"___korvex_file_list_remote.txt"), "old remote list");
@@ -172,7 +172,7 @@ TEST_F(InternetUpdateTest, BrokenOrWrongBytesNeverReplaceTheInstalledFile)
 {
     struct fault { const char* name; std::function<void(fake::fake_platform&, const std::wstring&)> inject; const wchar_t* expected; };
     const std::vector<fault> faults = {
-        {"partial", [](fake::fake_platform& f, const std::wstring& p) { f.ftp_partial[p] = "new"; }, L"426 Connection closed"},
+        {"partial", [](fake::fake_platform& f, const std::wstring& p) { f.ftp_partial.insert(p); }, L"426 Connection closed"},
         {"other bytes", [](fake::fake_platform& f, const std::wstring& p) { f.ftp_files[p] = "evil!"; },
          L"5 bytes with MD5"},
         {"more bytes", [](fake::fake_platform& f, const std::wstring& p) { f.ftp_files[p] = "evil byte"; },
@@ -380,7 +380,7 @@ TEST_F(SignedUpdateTest, AListWithoutTheMakersSignatureStopsTheUpdateAndChangesN
         {"broken signature transfer",
          [this] {
              sign_list(maker);
-             os.ftp_partial[signature] = "0";
+             os.ftp_partial.insert(signature);
          }, ui_language::english},
         {"no DER", [this] { os.ftp_files[signature] = "signed, honestly"; }, ui_language::english},
         {"far too large", [this] { os.ftp_files[signature] = std::string(5000, '\x30'); }, ui_language::english},
@@ -416,7 +416,7 @@ TEST_F(SignedUpdateTest, AnUnreachableListIsReportedAsBeforeWithoutAskingForTheS
 {
     publish({{L"a.txt", "a"}});
     sign_list(maker);
-    os.ftp_partial[list] = "half";
+    os.ftp_partial.insert(list);
     const auto before = snapshot();
     page.Button4Click();
     EXPECT_EQ(os.messages, (lines{L"Remote file list not accessible - try again later."}));

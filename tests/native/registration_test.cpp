@@ -388,10 +388,10 @@ struct failing_start_platform : fake::fake_platform {
     }
 };
 
-TEST(RegistrationGuard, ErrorInTheActiveXStageEndsTheTaskSilently)
+struct RegistrationGuard : ::testing::Test, test::page_on<failing_start_platform> {};
+
+TEST_F(RegistrationGuard, ErrorInTheActiveXStageEndsTheTaskSilently)
 {
-    test::page_on<failing_start_platform> fixture;
-    auto& [os, view, page] = fixture;
     os.failing_file = L"regsvr32";
     os.add_file(L"D:\\Setup\\Sample\\a.ocx");
     os.add_file(L"D:\\Setup\\Sample\\b.ocx");
@@ -404,10 +404,8 @@ TEST(RegistrationGuard, ErrorInTheActiveXStageEndsTheTaskSilently)
     EXPECT_TRUE(view.is_enabled(control::register_button));
 }
 
-TEST(RegistrationGuard, ErrorInTheOleServerStageIsShownAndEndsTheTask)
+TEST_F(RegistrationGuard, ErrorInTheOleServerStageIsShownAndEndsTheTask)
 {
-    test::page_on<failing_start_platform> fixture;
-    auto& [os, view, page] = fixture;
     os.failing_file = L"\"D:\\Setup\\Sample\\srv.exe\"";
     os.add_file(L"D:\\Setup\\Sample\\init_setup\\ole_servers.txt", "srv.exe\r\nother.exe\r\n");
     os.add_file(L"D:\\Setup\\Sample\\srv.exe");
@@ -420,12 +418,9 @@ TEST(RegistrationGuard, ErrorInTheOleServerStageIsShownAndEndsTheTask)
     EXPECT_TRUE(view.is_enabled(control::register_button));
 }
 
-TEST(RegistrationGuard, FileTypesWrittenBeforeAFailingStageAreStillAnnounced)
+TEST_F(RegistrationGuard, FileTypesWrittenBeforeAFailingStageAreStillAnnounced)
 {
-    failing_start_platform os;
     os.failing_file = L"\"D:\\Setup\\Sample\\srv.exe\"";
-    fake::fake_view view;
-    Tsetup_main_page page{os, view};
     os.add_file(L"D:\\Setup\\Sample\\init_setup\\extensions.txt", crlf_joined(abc_record));
     os.add_file(L"D:\\Setup\\Sample\\init_setup\\ole_servers.txt", "srv.exe\r\n");
     os.add_file(L"D:\\Setup\\Sample\\srv.exe");

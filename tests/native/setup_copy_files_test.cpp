@@ -198,9 +198,8 @@ TEST_F(CopyFiles, MissingWindowsDirectoryFallsBackToCWindowsThenCWinnt)
     page.copy_buttonClick();
     EXPECT_EQ(os.file_copies.at(0).to, L"c:\\windows\\w1.dll");
 
-    fake::fake_platform other;
-    fake::fake_view other_view;
-    Tsetup_main_page second{other, other_view};
+    test::page_on<> second_fixture;
+    auto& [other, other_view, second] = second_fixture;
     other.add_file(medium + L"\\windows\\w1.dll", "w1");
     other.windows_dir = L"C:\\WinNowhere";
     other.remove(L"C:\\Windows");
@@ -307,9 +306,8 @@ TEST_F(CopyFiles, ApplicationDataFolderThatCannotBeCreatedEndsStageOneSilently)
     EXPECT_EQ(page.source_folder, medium);  // stage 3 went on
 
     // No application-data folder named at all: the same, with the bare text.
-    fake::fake_platform other;
-    fake::fake_view other_view;
-    Tsetup_main_page second{other, other_view};
+    test::page_on<> second_fixture;
+    auto& [other, other_view, second] = second_fixture;
     second.application_name = L"Prog";
     other.add_file(medium + L"\\Application_Data\\Prog\\data.ini", "data");
     other.appdata.clear();

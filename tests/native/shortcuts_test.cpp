@@ -152,9 +152,8 @@ TEST_F(Shortcuts, HelpShortcutsInBothLanguages)
     EXPECT_FALSE(view.is_enabled(control::help_shortcut_button));
     EXPECT_TRUE(view.is_enabled(control::launch_button));
 
-    fake::fake_platform os2;
-    fake::fake_view view2;
-    Tsetup_main_page german{os2, view2};
+    test::page_on<> german_fixture;
+    auto& [os2, view2, german] = german_fixture;
     german.language = ui_language::german;
     os2.add_file(L"D:\\Prog\\manual.chm");
     german.target_folder = L"D:\\Prog";
@@ -187,9 +186,8 @@ TEST_F(Shortcuts, NothingToOfferStillFinishesAndDisables)
     EXPECT_FALSE(view.is_enabled(control::launch_button));
     EXPECT_FALSE(view.is_enabled(control::help_shortcut_button));
 
-    fake::fake_platform os2;
-    fake::fake_view view2;
-    Tsetup_main_page german{os2, view2};
+    test::page_on<> german_fixture;
+    auto& [os2, view2, german] = german_fixture;
     german.language = ui_language::german;
     german.target_folder = L"D:\\Missing";
     german.launch_buttonClick();

@@ -32,13 +32,6 @@ void set_attributes(const std::wstring& path, DWORD attributes)
         throw std::runtime_error("cannot set attributes of " + narrow(path));
 }
 
-std::string narrow(const std::wstring& text)
-{
-    std::string out;
-    for (wchar_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    return out;
-}
-
 }  // namespace qs::test
 
 int main(int argc, char** argv)

@@ -30,7 +30,4 @@ private:
 
 void set_attributes(const std::wstring& path, DWORD attributes);
 
-
-std::string narrow(const std::wstring& text);  // ASCII only; anything else becomes '?'
-
 }  // namespace qs::test

@@ -8,16 +8,13 @@
 #include "platform/win32/handles.h"
 
 namespace qs::test {
-namespace {
 
-std::string narrow_path(const std::wstring& path)
+std::string narrow(const std::wstring& text)
 {
     std::string out;
-    for (wchar_t c : path) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    for (wchar_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
     return out;
 }
-
-}  // namespace
 
 void make_folders(const std::wstring& path)
 {
@@ -25,7 +22,7 @@ void make_folders(const std::wstring& path)
     for (std::size_t at = path.find_first_of(L"\\/"); at != std::wstring::npos; at = path.find_first_of(L"\\/", at + 1))
         if (at > 0) CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
     CreateDirectoryW(path.c_str(), nullptr);
-    if (!folder_exists(path)) throw std::runtime_error("cannot make the folder " + narrow_path(path));
+    if (!folder_exists(path)) throw std::runtime_error("cannot make the folder " + narrow(path));
 }
 
 void remove_tree(const std::wstring& path)
@@ -58,11 +55,11 @@ void write_bytes(const std::wstring& path, const std::string& bytes)
     if (cut != std::wstring::npos && cut > 0 && !folder_exists(path.substr(0, cut))) make_folders(path.substr(0, cut));
     const win32::file_handle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw std::runtime_error("cannot create " + narrow_path(path));
+    if (!file) throw std::runtime_error("cannot create " + narrow(path));
     DWORD written = 0;
     if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size())
-        throw std::runtime_error("cannot write " + narrow_path(path));
+        throw std::runtime_error("cannot write " + narrow(path));
 }
 
 std::string read_bytes(const std::wstring& path)
@@ -107,7 +104,7 @@ std::string run_captured(const std::wstring& command_line)
     std::wstring mutable_line = command_line;
     if (!CreateProcessW(nullptr, mutable_line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
                         &startup, &process))
-        throw std::runtime_error("cannot start " + narrow_path(command_line));
+        throw std::runtime_error("cannot start " + narrow(command_line));
     const win32::kernel_handle process_handle(process.hProcess);
     const win32::kernel_handle thread_handle(process.hThread);
     write_end.reset();  // so that the read below ends when the program ends

@@ -25,4 +25,7 @@ std::string run_captured(const std::wstring& command_line);
 // or "<no value>" when the output holds none.
 std::string reg_query_data(const std::string& output, const std::string& value_label);
 
+// ASCII only, anything else as '?': for the texts of failures and test messages.
+std::string narrow(const std::wstring& text);
+
 }  // namespace qs::test
