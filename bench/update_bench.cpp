@@ -28,21 +28,13 @@ double seconds_since(clock_type::time_point start)
 // Splits the time of a file list into hashing, sort keys and the rest (walk, save).
 class timing_platform : public ftp_test::recording_platform {
 public:
-    double md5_seconds = 0, sort_key_seconds = 0, ftp_seconds = 0;
+    double md5_seconds = 0, sort_key_seconds = 0;
     std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& paths) override
     {
         const auto start = clock_type::now();
         auto digests = recording_platform::md5_hex_of_files(paths);
         md5_seconds += seconds_since(start);
         return digests;
-    }
-    download_result ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
-                            const std::wstring& local_path, std::uint64_t max_bytes) override
-    {
-        const auto start = clock_type::now();
-        download_result result = recording_platform::ftp_get(account, run, server_path, local_path, max_bytes);
-        ftp_seconds += seconds_since(start);
-        return result;
     }
     sort_key_table sort_keys(const std::vector<std::wstring>& texts, bool ignore_case) override
     {
@@ -151,10 +143,8 @@ int update(const std::wstring& installation)
     std::size_t files = 0;
     for (const auto& t : view.progress_texts) files += t.rfind(L"Getting file ", 0) == 0 ? 1 : 0;
     std::printf("update_seconds %.3f files %zu errors %zu\n", took, files, os.errors.size());
-    // Where the time went: the transfers (connection, protocol, writing and flushing the new
-    // file), hashing the local list and the arrived files, and the rest (walk, sort, moves).
-    std::printf("  of which ftp_get %.3f s, md5 %.3f s, other %.3f s\n", os.ftp_seconds, os.md5_seconds,
-                took - os.ftp_seconds - os.md5_seconds);
+    // Where the time went: hashing the local list, and the rest (transfers, walk, sort, commit).
+    std::printf("  of which md5 %.3f s, other %.3f s\n", os.md5_seconds, took - os.md5_seconds);
     for (const auto& e : os.errors) std::printf("error: %s\n", os.to_ansi(e).c_str());
     return os.errors.empty() ? 0 : 1;
 }

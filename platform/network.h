@@ -29,9 +29,9 @@ struct ipv4_endpoint {
 };
 
 // A wait that reached its deadline; the text is the system's own time-out text.
-class timeout_error : public system_error {
+class timeout_error : public network_error {
 public:
-    using system_error::system_error;
+    using network_error::network_error;
 };
 
 // A socket that can be waited on. The native handle is the SOCKET or the file descriptor.

@@ -8,30 +8,51 @@
 // shell"), not the APIs'; where a Win32 result matters to the program, it is returned here.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/ecdsa_signature.h"
+#include "platform/ftp_session.h"
 
 namespace qs {
 
 // A failure of the platform, carrying the system's own message text (FormatMessage, or the FTP
-// client's response). Tasks let it pass; the click handler shows text() in the error box.
+// client's response) and, where the system gave one, its error code (win_error below; 0 when
+// none). Tasks let it pass; the click handler shows text() in the error box.
 class system_error : public std::runtime_error {
 public:
-    explicit system_error(std::wstring text);
+    explicit system_error(std::wstring text, std::uint32_t code = 0);
     const std::wstring& text() const noexcept { return text_; }
+    std::uint32_t code() const noexcept { return code_; }
 
 private:
     std::wstring text_;
+    std::uint32_t code_;
+};
+
+// A failure to reach the update server or of a transfer from it, as against a local one (a file
+// that cannot be written): the user should try again later rather than look at the computer.
+class network_error : public system_error {
+public:
+    using system_error::system_error;
+};
+
+// The server answered that it will not serve the request (a reply of the 5xx kind): the file is
+// not there, or not to be had.
+class server_refusal : public network_error {
+public:
+    using network_error::network_error;
 };
 
 // A download that would have grown past the size it was allowed.
-class size_limit_error : public system_error {
+class size_limit_error : public network_error {
 public:
-    using system_error::system_error;
+    using network_error::network_error;
 };
 
 // Sort keys (as platform::sort_key gives them) of many texts in one byte string: key i runs from
@@ -65,6 +86,7 @@ inline constexpr std::uint32_t path_not_found = 3;                 // ERROR_PATH
 inline constexpr std::uint32_t access_denied = 5;                  // ERROR_ACCESS_DENIED
 inline constexpr std::uint32_t sharing_violation = 32;             // ERROR_SHARING_VIOLATION
 inline constexpr std::uint32_t file_exists = 80;                   // ERROR_FILE_EXISTS
+inline constexpr std::uint32_t already_exists = 183;               // ERROR_ALREADY_EXISTS
 inline constexpr std::uint32_t cant_read = 1012;                   // ERROR_CANTREAD
 inline constexpr std::uint32_t class_not_registered = 0x80040154;  // REGDB_E_CLASSNOTREG
 }  // namespace win_error
@@ -112,27 +134,11 @@ struct registry_data {
 // Icons of a Yes/No question box.
 enum class box_icon { none, question };
 
-// Everything one FTP transfer needs.
-struct ftp_account {
-    std::wstring host;
-    int port = 21;
-    std::wstring user;
-    std::wstring password;
-    int receive_timeout_ms = 60000;
-};
-
-// What a download wrote: its size, and the MD5 of its bytes as 32 upper-case hexadecimal digits.
-struct download_result {
-    std::uint64_t size = 0;
-    std::wstring md5_hex;
-};
-
-// What one Internet update run learns about the update server on its first transfers and keeps
-// for the later ones.
-struct ftp_run_state {
-    bool passive = false;         // passive mode has worked after active failed: go passive at once
-    bool features_known = false;  // FEAT has been asked
-    bool utf8 = false;            // the server lists UTF8 among its features
+// An exclusive claim on a name, among all processes of the machine, for as long as the object
+// lives.
+class named_lock {
+public:
+    virtual ~named_lock() = default;
 };
 
 class platform {
@@ -164,17 +170,40 @@ public:
     virtual std::vector<dir_entry> find_entries(const std::wstring& pattern) = 0;
     // Creates one folder level; false when it could not (the parent must exist).
     virtual bool create_directory(const std::wstring& path) = 0;
+    // The same where the reason matters: throws system_error with the system's text and code when
+    // the folder is not there afterwards.
+    virtual void make_directory(const std::wstring& path) = 0;
     // CopyFileW with replacing allowed; false on failure.
     virtual bool copy_file(const std::wstring& from, const std::wstring& to) = 0;
     // MoveFileExW with replacing allowed, written through to the disk before it returns; throws
     // system_error on failure.
     virtual void move_file_replacing(const std::wstring& from, const std::wstring& to) = 0;
+    // MoveFileExW without replacing, written through to the disk before it returns (a rename on
+    // the same volume); throws system_error with the error's code on failure.
+    virtual void move_file(const std::wstring& from, const std::wstring& to) = 0;
     // Deletes a file; false when it could not (or it was not there).
     virtual bool delete_file(const std::wstring& path) = 0;
+    // Removes an empty folder; false when it could not (not empty, or not there).
+    virtual bool remove_directory(const std::wstring& path) = 0;
+    // The attribute bits of a file or folder (attr::); nothing when it is not there.
+    virtual std::optional<std::uint32_t> file_attributes(const std::wstring& path) = 0;
+    // Sets the attribute bits of a file; throws system_error on failure.
+    virtual void set_file_attributes(const std::wstring& path, std::uint32_t attributes) = 0;
+    // True when another program holds the file open so that it could not be deleted or renamed
+    // now: opening it for delete access is refused with a sharing violation.
+    virtual bool file_in_use(const std::wstring& path) = 0;
+    // The names of the programs that hold any of these files open, as the Restart Manager knows
+    // them; empty when it knows none (or cannot say).
+    virtual std::vector<std::wstring> programs_using(const std::vector<std::wstring>& paths) = 0;
     // The whole content of a file; throws system_error when it cannot be opened or read.
     virtual std::vector<std::uint8_t> read_file(const std::wstring& path) = 0;
     // Creates or replaces a file with these bytes; throws system_error on failure.
     virtual void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) = 0;
+    // The same, and the bytes are on the disk (flushed) before it returns: for records that must
+    // survive a power cut.
+    virtual void write_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes) = 0;
+    // Adds the bytes at the end of a file, creating it when missing; throws system_error on failure.
+    virtual void append_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) = 0;
     // MD5 of each file's content as 32 upper-case hexadecimal digits, in the order given. Each file
     // is opened read-only, denying writers. Throws system_error for the first file that cannot be
     // opened or read.
@@ -206,6 +235,15 @@ public:
     virtual void set_registry_default_value(registry_root root, const std::wstring& key,
                                             const std::wstring& value) = 0;
 
+    // ---- the program's own processes and threads
+    // Claims the name (a kernel object name, as "Global\\..."); nothing when another process, or
+    // another claim of this one, holds it. The claim ends with the object, on the same thread.
+    virtual std::unique_ptr<named_lock> try_lock(const std::wstring& name) = 0;
+    // Runs work on a thread of its own while this thread stays responsive (the window keeps
+    // handling its messages); tick runs on this thread every 50 ms or so while work runs, and once
+    // more after it. Whatever work throws is rethrown here once it has ended.
+    virtual void run_in_background(const std::function<void()>& work, const std::function<void()>& tick) = 0;
+
     // ---- text, locale and clock
     // The system's message text for an error code (FormatMessageW), without a final line break.
     virtual std::wstring system_message(std::uint32_t code) = 0;
@@ -215,6 +253,11 @@ public:
     // Today's date in the user's short date format; the current time in the long time format.
     virtual std::wstring short_date() = 0;
     virtual std::wstring long_time() = 0;
+    // The local date and time in ISO 8601 form, as 2026-12-08T16:45:49.
+    virtual std::wstring local_timestamp() = 0;
+    // A steady count of milliseconds, for waits and time-outs (not the time of day).
+    virtual std::uint64_t milliseconds() = 0;
+    virtual void sleep(std::uint32_t milliseconds) = 0;
     // CompareStringW with LOCALE_USER_DEFAULT, no flags or NORM_IGNORECASE: <0, 0 or >0.
     virtual int compare_locale(const std::wstring& a, const std::wstring& b, bool ignore_case) = 0;
     // LCMapStringW LCMAP_SORTKEY with the same locale and flags: byte strings whose order is
@@ -231,6 +274,8 @@ public:
     virtual void show_error(const std::wstring& text) = 0;
     // A message box with no owner and exactly Yes and No; true for Yes.
     virtual bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) = 0;
+    // A warning box of the main window with Retry and Cancel (MB_RETRYCANCEL); true for Retry.
+    virtual bool ask_retry_cancel(const std::wstring& text) = 0;
     // Title, prompt, an edit field prefilled with the default; Cancel returns the default.
     virtual std::wstring input_box(const std::wstring& title, const std::wstring& prompt,
                                    const std::wstring& default_text, const dialog_buttons& buttons) = 0;
@@ -245,14 +290,9 @@ public:
                                   std::wstring& chosen) = 0;
 
     // ---- FTP
-    // One connection for one file (a second one in passive mode where active fails): fetch the
-    // server path in binary mode into a new local file, which must not exist yet, and flush it to
-    // the disk; the bytes are hashed as they arrive, so nothing needs to read the file back.
-    // Throws system_error with the server's or the system's text on any failure, and
-    // size_limit_error when the file would exceed max_bytes; the file it created is then deleted
-    // again, and a file that already existed is never touched.
-    virtual download_result ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
-                         const std::wstring& local_path, std::uint64_t max_bytes) = 0;
+    // The connections of one Internet update to the update server (ftp_session.h). Nothing is
+    // connected before the first fetch.
+    virtual std::unique_ptr<ftp_session> open_ftp_session(const ftp_account& account) = 0;
 
     // ---- signatures
     // True when der_signature (a DER ECDSA-Sig-Value) is a valid ECDSA P-256 signature of the

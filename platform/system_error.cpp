@@ -14,6 +14,9 @@ std::string ascii_of(const std::wstring& text)
 }
 }  // namespace
 
-system_error::system_error(std::wstring text) : std::runtime_error(ascii_of(text)), text_(std::move(text)) {}
+system_error::system_error(std::wstring text, std::uint32_t code)
+    : std::runtime_error(ascii_of(text)), text_(std::move(text)), code_(code)
+{
+}
 
 }  // namespace qs

@@ -22,6 +22,9 @@ inline constexpr const wchar_t* file_list_signature_name = L"___korvex_file_list
 inline constexpr const wchar_t* remote_file_list_signature_name = L"___korvex_file_list_remote.txt.sig";
 inline constexpr const wchar_t* files_to_get_name = L"___files_to_get.txt";
 inline constexpr const wchar_t* files_to_delete_name = L"___files_to_delete.txt";
+// The Internet update's own folder inside the installation (setup_main/update/staging.h), which
+// no file list lists.
+inline constexpr const wchar_t* staging_folder_name = L"___korvex_update";
 
 std::wstring file_list_line(const std::wstring& relative_path, const std::wstring& md5_hex, std::uint64_t size);
 

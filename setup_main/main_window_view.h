@@ -2,6 +2,7 @@
 // What the tasks see of the main window: the info pane, the progress label, the texts and the
 // button states. The Win32 window implements it; the portable tests record it.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,11 @@ public:
     virtual void set_enabled(control which, bool enabled) = 0;
     // Closes the main window, which ends the message loop and the program.
     virtual void close_window() = 0;
+    // The progress of a long task on the window's taskbar button: done of total, the error state
+    // while the task's failure is shown, and none.
+    virtual void show_task_progress(std::uint64_t done, std::uint64_t total) = 0;
+    virtual void show_task_failed() = 0;
+    virtual void clear_task_progress() = 0;
 };
 
 }  // namespace qs

@@ -151,6 +151,31 @@ constexpr entry table[] = {
      L"Line {1} of the update server's file list names a path of more than 64 levels - the update was stopped.", nullptr},
     {msg::remote_list_not_signed,
      L"The file list of the update server is not signed by Korvex Hard- and Software - the update was stopped.", nullptr},
+    {msg::remote_list_other_application,
+     L"The file list of the update server is for another application - the update was stopped.", nullptr},
+    {msg::remote_list_older_release,
+     L"The update server offers an older release ({1}) than the one installed ({2}) - the update was stopped.", nullptr},
+    {msg::nothing_changed_continue_later,
+     L"Nothing has been changed. The next Internet update continues where this one stopped.", nullptr},
+    {msg::nothing_changed, L"Nothing has been changed.", nullptr},
+    {msg::files_in_use, L"These files of the installation are in use and cannot be replaced:\r\n{1}", nullptr},
+    {msg::programs_using_files, L"Programs using them: {1}", nullptr},
+    {msg::close_programs_then_retry,
+     L"Close the programs that use them, then click Retry. Cancel stops the update; nothing has been changed.", nullptr},
+    {msg::interrupted_update_undone, L"An interrupted update was undone; start Internet update again.", nullptr},
+    {msg::interrupted_update_not_undone,
+     L"An interrupted update could not be undone yet: {1} It is undone at the next start of the program.", nullptr},
+    {msg::update_already_running, L"Another update of this installation is running.", nullptr},
+    {msg::stop_update_question, L"Stop the Internet update? The installation stays as it was.", nullptr},
+    {msg::folder_in_the_way, L"{1}: A folder of this name is installed, and a file cannot take its place.", nullptr},
+    {msg::update_log_not_written, L"!!! The update log {1} could not be written: {2}", nullptr},
+    {msg::command_line_usage,
+     L"Usage: run_this_first.exe /update [/log=FILE]\r\n"
+     L"  /update     brings the program's folder up to date from the update server, without a window\r\n"
+     L"  /log=FILE   writes the update's log there (default: update_log.txt in the per-user folder)\r\n"
+     L"Exit codes: 0 up to date, 1 file list not fetched, 2 file list refused, 3 update failed and nothing "
+     L"was changed, 4 command line not understood, 5 another update of this folder is running.",
+     nullptr},
 
     {msg::select_directory_title, L"Select Directory", L"Verzeichnis auswählen"},
     {msg::directory_name_label, L"Directory &Name:", L"Verzeichnis&name:"},

@@ -93,6 +93,20 @@ enum class msg {
     remote_line_too_long,  // {1} line number
     remote_path_too_deep,  // {1} line number
     remote_list_not_signed,
+    remote_list_other_application,
+    remote_list_older_release,  // {1} release offered, {2} release installed
+    nothing_changed_continue_later,
+    nothing_changed,
+    files_in_use,            // {1} the files, a line each
+    programs_using_files,    // {1} the programs' names
+    close_programs_then_retry,
+    interrupted_update_undone,
+    interrupted_update_not_undone,  // {1} the failure's text
+    update_already_running,
+    stop_update_question,
+    folder_in_the_way,       // {1} relative path
+    update_log_not_written,  // {1} log file, {2} the failure's text
+    command_line_usage,
     // the Select Directory dialog
     select_directory_title,
     directory_name_label,

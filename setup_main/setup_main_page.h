@@ -5,8 +5,8 @@
 // `main_window_view`, so all of this runs against the fake in the portable tests.
 //
 // The tasks live in one source file each: form_create.cpp, line_conversion.cpp, copy_files.cpp,
-// registration.cpp, shortcuts.cpp, update_from_folder.cpp, backup.cpp, file_list.cpp,
-// update_plan.cpp and internet_update.cpp.
+// registration.cpp, shortcuts.cpp, update_from_folder.cpp, backup.cpp, file_list.cpp and
+// internet_update.cpp, which hands the Internet update to its own unit, setup_main/update.
 
 #include <functional>
 #include <optional>
@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "setup_main/main_window_view.h"
 #include "setup_main/messages.h"
+#include "setup_main/update/internet_update.h"
 
 namespace qs {
 
@@ -89,19 +90,13 @@ public:
     // File list
     void generate_file_list(const std::wstring& folder);
     void list_folder_files(const std::wstring& folder, const std::wstring& base, std::vector<std::wstring>& lines);
-    // Internet update
-    void compare_file_lists();
-    void download_plan_files(const std::vector<std::wstring>& paths);
-    // The same, checking each arrived file against its server line (paths[i] is the path of
-    // server_lines[i]) before it replaces the installed one.
-    void download_plan_files(const std::vector<std::wstring>& paths, const std::vector<std::wstring>& server_lines);
-    std::wstring live_filename(const std::wstring& relative_path) const;
-    bool get_live_file(const std::wstring& live_name, const std::wstring& local_name);
-    enum class signed_list { taken, not_accessible, not_signed };
-    // Fetches the server's list and its signature and lets them replace the remote list (and its
-    // signature) only when the signature is the maker's, by update_signing_key.
-    signed_list get_signed_list();
+    // Internet update (the run itself is setup_main/update's): its settings for this window, and
+    // the box of the files the server no longer lists.
+    update::run_settings update_settings() const;
     void show_files_to_delete(const std::vector<std::wstring>& paths);
+    // The close box may stop a running Internet update until its commit begins.
+    bool can_stop_task() const;
+    void stop_task();
 
     // ---- helpers for the tasks
     std::wstring text(msg id, std::initializer_list<std::wstring> args = {}) const;
@@ -118,8 +113,7 @@ private:
     platform& os_;
     main_window_view& view_;
     bool busy_ = false;
-    // What the running Internet update has learnt about the server; new for every run.
-    ftp_run_state ftp_run_;
+    update::internet_update* running_update_ = nullptr;
     std::vector<control> disabled_;
 };
 

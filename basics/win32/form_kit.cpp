@@ -387,17 +387,4 @@ LRESULT form_window::handle(UINT message, WPARAM wparam, LPARAM lparam)
     return DefWindowProcW(hwnd_, message, wparam, lparam);
 }
 
-void pump_pending_messages()
-{
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(m.wParam));
-            return;
-        }
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-    }
-}
-
 }  // namespace qs::win32

@@ -130,8 +130,4 @@ private:
     brush_handle background_;
 };
 
-// Runs the message loop once, until no message waits, so that new texts are painted. A quit
-// request met on the way is put back for the main loop.
-void pump_pending_messages();
-
 }  // namespace qs::win32

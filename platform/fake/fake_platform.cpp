@@ -243,6 +243,12 @@ std::string fake_platform::content(const std::wstring& path) const
     return n == nullptr ? std::string() : n->content;
 }
 
+bool fake_platform::is_read_only(const std::wstring& path) const
+{
+    const node* n = find(path);
+    return n != nullptr && (n->attributes & attr::readonly) != 0;
+}
+
 std::vector<std::wstring> fake_platform::tree(const std::wstring& folder) const
 {
     const std::wstring key = key_of(folder);
@@ -293,7 +299,7 @@ std::wstring fake_platform::desktop_folder() { return desktop; }
 
 std::wstring fake_platform::windows_directory()
 {
-    if (windows_dir.empty()) throw system_error(system_message(win_error::file_not_found));
+    if (windows_dir.empty()) fail_with(win_error::file_not_found);
     return windows_dir;
 }
 
@@ -343,6 +349,14 @@ bool fake_platform::create_directory(const std::wstring& path)
     return true;
 }
 
+void fake_platform::make_directory(const std::wstring& path)
+{
+    if (has_folder(path)) return;
+    if (find(path) != nullptr) fail_with(win_error::already_exists);
+    if (unwritable.count(path) != 0) fail_with(win_error::access_denied);
+    if (!create_directory(path)) fail_with(win_error::path_not_found);
+}
+
 bool fake_platform::copy_file(const std::wstring& from, const std::wstring& to)
 {
     const node* source = find(from);
@@ -359,10 +373,32 @@ bool fake_platform::copy_file(const std::wstring& from, const std::wstring& to)
 
 void fake_platform::move_file_replacing(const std::wstring& from, const std::wstring& to)
 {
+    if (on_move) on_move(from, to);
     const node* source = find(from);
-    if (source == nullptr || source->directory) throw system_error(system_message(win_error::file_not_found));
-    if (unwritable.count(to) != 0 || has_folder(to)) throw system_error(system_message(win_error::access_denied));
-    if (!has_folder(parent_key(key_of(to)))) throw system_error(system_message(win_error::path_not_found));
+    if (source == nullptr || source->directory) fail_with(win_error::file_not_found);
+    if (held(from) || held(to)) fail_with(win_error::sharing_violation);
+    // Windows refuses to replace a read-only file, whoever asks (Wine lets root do it).
+    const node* target = find(to);
+    if (unwritable.count(to) != 0 || has_folder(to) || (target && (target->attributes & attr::readonly) != 0))
+        fail_with(win_error::access_denied);
+    if (!has_folder(parent_key(key_of(to)))) fail_with(win_error::path_not_found);
+    const std::string bytes = source->content;
+    const std::uint32_t attributes = source->attributes;
+    remove(from);
+    make(to, false, attributes).content = bytes;
+}
+
+void fake_platform::move_file(const std::wstring& from, const std::wstring& to)
+{
+    if (on_move) on_move(from, to);
+    const node* source = find(from);
+    if (source == nullptr) fail_with(win_error::file_not_found);
+    if (source->directory) throw std::logic_error("fake platform: moving folders is not modelled");
+    if (held(from)) fail_with(win_error::sharing_violation);
+    if (find(to) != nullptr) fail_with(win_error::already_exists);
+    // A file the user may not write cannot be renamed away either.
+    if (unwritable.count(to) != 0 || unwritable.count(from) != 0) fail_with(win_error::access_denied);
+    if (!has_folder(parent_key(key_of(to)))) fail_with(win_error::path_not_found);
     const std::string bytes = source->content;
     const std::uint32_t attributes = source->attributes;
     remove(from);
@@ -371,25 +407,89 @@ void fake_platform::move_file_replacing(const std::wstring& from, const std::wst
 
 bool fake_platform::delete_file(const std::wstring& path)
 {
-    if (!has_file(path)) return false;
+    const node* n = find(path);
+    if (n == nullptr || n->directory || held(path) || (n->attributes & attr::readonly) != 0) return false;
     remove(path);
     return true;
+}
+
+bool fake_platform::remove_directory(const std::wstring& path)
+{
+    const node* n = find(path);
+    if (n == nullptr || !n->directory || !tree(path).empty()) return false;
+    remove(path);
+    return true;
+}
+
+std::optional<std::uint32_t> fake_platform::file_attributes(const std::wstring& path)
+{
+    const node* n = find(path);
+    if (n == nullptr) return std::nullopt;
+    return n->attributes;
+}
+
+void fake_platform::set_file_attributes(const std::wstring& path, std::uint32_t attributes)
+{
+    if (find(path) == nullptr) fail_with(win_error::file_not_found);
+    set_attributes(path, attributes);
+}
+
+bool fake_platform::held(const std::wstring& path) const
+{
+    const std::wstring key = key_of(path);
+    for (const std::wstring& each : in_use)
+        if (key_of(each) == key) return true;
+    return false;
+}
+
+bool fake_platform::file_in_use(const std::wstring& path) { return held(path); }
+
+std::vector<std::wstring> fake_platform::programs_using(const std::vector<std::wstring>& paths)
+{
+    std::vector<std::wstring> names;
+    for (const std::wstring& path : paths)
+        for (const auto& [file, programs] : programs_holding)
+            if (key_of(file) == key_of(path))
+                for (const std::wstring& program : programs)
+                    if (std::find(names.begin(), names.end(), program) == names.end()) names.push_back(program);
+    return names;
+}
+
+void fake_platform::fail_with(std::uint32_t code)
+{
+    throw system_error(system_message(code), code);
 }
 
 std::vector<std::uint8_t> fake_platform::read_file(const std::wstring& path)
 {
     const node* n = find(path);
-    if (n == nullptr || n->directory) throw system_error(system_message(win_error::file_not_found));
-    if (unreadable.count(path) != 0) throw system_error(system_message(win_error::sharing_violation));
+    if (n == nullptr || n->directory) fail_with(win_error::file_not_found);
+    if (unreadable.count(path) != 0) fail_with(win_error::sharing_violation);
     return bytes_of(n->content);
 }
 
 void fake_platform::write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
 {
-    if (unwritable.count(path) != 0 || has_folder(path)) throw system_error(system_message(win_error::access_denied));
-    if (!has_folder(parent_key(key_of(path)))) throw system_error(system_message(win_error::path_not_found));
     const node* existing = find(path);
+    if (unwritable.count(path) != 0 || has_folder(path) || (existing && (existing->attributes & attr::readonly) != 0))
+        fail_with(win_error::access_denied);
+    if (held(path)) fail_with(win_error::sharing_violation);
+    if (!has_folder(parent_key(key_of(path)))) fail_with(win_error::path_not_found);
     make(path, false, existing ? existing->attributes : attr::archive).content = string_of(bytes);
+}
+
+void fake_platform::write_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+{
+    write_file(path, bytes);
+    flushed_writes.push_back(path);
+}
+
+void fake_platform::append_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::vector<std::uint8_t> whole;
+    if (const node* existing = find(path); existing && !existing->directory) whole = bytes_of(existing->content);
+    whole.insert(whole.end(), bytes.begin(), bytes.end());
+    write_file(path, whole);
 }
 
 std::vector<std::wstring> fake_platform::md5_hex_of_files(const std::vector<std::wstring>& paths)
@@ -457,7 +557,7 @@ void fake_platform::shell_execute(const std::wstring& file, const std::wstring& 
 bool fake_platform::save_shell_link(const std::wstring& link_path, const std::wstring& target,
                                     const std::wstring& arguments, const std::wstring& working_dir)
 {
-    if (link_object_fails) throw system_error(system_message(win_error::class_not_registered));
+    if (link_object_fails) fail_with(win_error::class_not_registered);
     if (unwritable_links.count(link_path) != 0 || !has_folder(parent_key(key_of(link_path)))) return false;
     links.push_back({link_path, target, arguments, working_dir});
     make(link_path, false, attr::archive).content = "link to " + std::string(target.begin(), target.end());
@@ -473,7 +573,7 @@ registry_data fake_platform::query_registry_value(registry_root root, const std:
                                                   const std::wstring& value_name)
 {
     // as RegOpenKeyExW
-    if (!key.empty() && key.front() == L'\\') throw system_error(system_message(win_error::file_not_found));
+    if (!key.empty() && key.front() == L'\\') fail_with(win_error::file_not_found);
     if (registry_open_error != 0) throw system_error(system_message(registry_open_error));
     auto it = registry_values_.find(std::wstring(root_name(root)) + L"\\" + folded(key) + L"\\\\" + folded(value_name));
     if (it == registry_values_.end()) return {};
@@ -482,7 +582,7 @@ registry_data fake_platform::query_registry_value(registry_root root, const std:
 
 void fake_platform::set_registry_default_value(registry_root root, const std::wstring& key, const std::wstring& value)
 {
-    if (failing_registry_keys.count(key) != 0) throw system_error(system_message(win_error::access_denied));
+    if (failing_registry_keys.count(key) != 0) fail_with(win_error::access_denied);
     registry_writes.push_back({root, key, value});
     registry_defaults_[std::wstring(root_name(root)) + L"\\" + folded(key)] = value;
 }
@@ -517,8 +617,49 @@ std::string fake_platform::to_ansi(const std::wstring& text)
     return out;
 }
 
+namespace {
+// A claim on a name, given back when it goes.
+class fake_lock : public named_lock {
+public:
+    fake_lock(std::set<std::wstring>& held, std::wstring name) : held_(held), name_(std::move(name)) { held_.insert(name_); }
+    ~fake_lock() override { held_.erase(name_); }
+    fake_lock(const fake_lock&) = delete;
+    fake_lock& operator=(const fake_lock&) = delete;
+
+private:
+    std::set<std::wstring>& held_;
+    std::wstring name_;
+};
+}  // namespace
+
+std::unique_ptr<named_lock> fake_platform::try_lock(const std::wstring& name)
+{
+    if (locks_held.count(name) != 0) return nullptr;
+    return std::make_unique<fake_lock>(locks_held, name);
+}
+
+// The work runs on the calling thread: the fake has no window to keep alive.
+void fake_platform::run_in_background(const std::function<void()>& work, const std::function<void()>& tick)
+{
+    ++background_runs;
+    try {
+        work();
+    } catch (...) {
+        if (tick) tick();
+        throw;
+    }
+    if (tick) tick();
+}
+
 std::wstring fake_platform::short_date() { return date; }
 std::wstring fake_platform::long_time() { return time; }
+std::wstring fake_platform::local_timestamp() { return timestamp; }
+std::uint64_t fake_platform::milliseconds() { return clock_ms; }
+void fake_platform::sleep(std::uint32_t milliseconds)
+{
+    sleeps.push_back(milliseconds);
+    clock_ms += milliseconds;
+}
 
 // Through the keys, so that comparing and sorting can never disagree.
 int fake_platform::compare_locale(const std::wstring& a, const std::wstring& b, bool ignore_case)
@@ -565,6 +706,16 @@ bool fake_platform::ask_yes_no(const std::wstring& text, const std::wstring& cap
     return answer;
 }
 
+bool fake_platform::ask_retry_cancel(const std::wstring& text)
+{
+    dialog_hook();
+    retry_questions.push_back(text);
+    if (retry_answers.empty()) unscripted("a Retry/Cancel box");
+    const bool answer = retry_answers.front();
+    retry_answers.pop_front();
+    return answer;
+}
+
 std::wstring fake_platform::input_box(const std::wstring& title, const std::wstring& prompt,
                                       const std::wstring& default_text, const dialog_buttons& buttons)
 {
@@ -602,22 +753,116 @@ bool fake_platform::select_directory(const std::wstring& initial, const select_d
     return true;
 }
 
-download_result fake_platform::ftp_get(const ftp_account& account, ftp_run_state&, const std::wstring& server_path,
-                                       const std::wstring& local_path, std::uint64_t max_bytes)
+// The update server as the fake models it: whole files, refusals and broken transfers by server
+// path, one file after the other.
+class fake_ftp_session : public ftp_session {
+public:
+    fake_ftp_session(fake_platform& os, ftp_account account) : os_(os), account_(std::move(account)) {}
+
+    std::vector<std::uint8_t> fetch(const std::wstring& server_path, std::uint64_t max_bytes) override
+    {
+        os_.dialog_hook();
+        os_.ftp_calls.push_back({account_, server_path, L"", max_bytes, 0});
+        const std::string& bytes = server_file(server_path);
+        if (break_point(server_path, bytes, 0)) throw network_error(aborted);
+        if (bytes.size() > max_bytes) throw size_limit_error(L"The server's file is larger than it may be.");
+        return bytes_of(bytes);
+    }
+
+    std::vector<ftp_file_result> fetch_files(const std::vector<ftp_file>& files, ftp_progress& progress) override
+    {
+        std::vector<ftp_file_result> results(files.size());
+        for (std::size_t i = 0; i < files.size() && !stopped_; ++i) {
+            results[i] = fetch_one(files[i], i, progress);
+            if (results[i].state == ftp_file_state::failed) break;
+        }
+        return results;
+    }
+
+    void stop() override { stopped_ = true; }
+
+private:
+    static constexpr const wchar_t* aborted = L"426 Connection closed; transfer aborted.";
+
+    // The server's bytes of a file; throws network_error when it cannot be had at all.
+    const std::string& server_file(const std::wstring& server_path)
+    {
+        if (os_.ftp_unreachable) throw network_error(L"The server name or address could not be resolved");
+        if (auto it = os_.ftp_errors.find(server_path); it != os_.ftp_errors.end()) {
+            if (it->second.rfind(L"5", 0) == 0) throw server_refusal(it->second);
+            throw network_error(it->second);
+        }
+        auto it = os_.ftp_files.find(server_path);
+        if (it == os_.ftp_files.end()) throw server_refusal(L"550 " + server_path + L": No such file or directory.");
+        return it->second;
+    }
+
+    // Where a transfer from `from` breaks off, if it does.
+    std::optional<std::uint64_t> break_point(const std::wstring& server_path, const std::string& bytes,
+                                             std::uint64_t from) const
+    {
+        auto cut = os_.ftp_breaks.find(server_path);
+        if (cut == os_.ftp_breaks.end() || (from >= cut->second && cut->second > 0) || cut->second > bytes.size())
+            return std::nullopt;
+        return cut->second;
+    }
+
+    static ftp_file_result failed(ftp_failure why, std::wstring text, std::uint64_t from)
+    {
+        ftp_file_result result;
+        result.state = ftp_file_state::failed;
+        result.failure = why;
+        result.failure_text = std::move(text);
+        result.resumed_from = from;
+        return result;
+    }
+
+    ftp_file_result fetch_one(const ftp_file& file, std::size_t index, ftp_progress& progress)
+    {
+        os_.dialog_hook();
+        const bool resume = file.resume_from > 0 && os_.ftp_resumes && os_.has_file(file.local_path) &&
+                            os_.content(file.local_path).size() >= file.resume_from;
+        const std::uint64_t from = resume ? file.resume_from : 0;
+        os_.ftp_calls.push_back({account_, file.server_path, file.local_path, file.size, from});
+        if (stopped_) return {};
+        progress.started(index, from);
+        std::string bytes;
+        try {
+            bytes = server_file(file.server_path);
+        } catch (const system_error& e) {
+            return failed(ftp_failure::server, e.text(), from);
+        }
+        const std::optional<std::uint64_t> cut = break_point(file.server_path, bytes, from);
+        std::uint64_t end = cut.value_or(bytes.size());
+        const bool too_large = end > file.size;
+        if (too_large) end = file.size;
+        std::string local = resume ? os_.content(file.local_path).substr(0, from) : std::string();
+        local += bytes.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(end - from));
+        try {
+            os_.write_file(file.local_path, bytes_of(local));
+        } catch (const system_error& e) {
+            return failed(ftp_failure::local, e.text(), from);
+        }
+        progress.arrived(index, end - from);
+        if (cut) return failed(ftp_failure::server, aborted, from);
+        if (too_large)
+            return failed(ftp_failure::too_large, L"The update server sent more bytes than the file may have.", from);
+        ftp_file_result result;
+        result.state = ftp_file_state::fetched;
+        result.whole = {local.size(), md5_hex(local)};
+        result.resumed_from = from;
+        return result;
+    }
+
+    fake_platform& os_;
+    ftp_account account_;
+    bool stopped_ = false;
+};
+
+std::unique_ptr<ftp_session> fake_platform::open_ftp_session(const ftp_account& account)
 {
-    dialog_hook();
-    ftp_calls.push_back({account, server_path, local_path, max_bytes});
-    if (ftp_unreachable) throw system_error(L"The server name or address could not be resolved");
-    // Like CreateFileW with CREATE_NEW: an existing file is never opened.
-    if (find_any(local_path)) throw system_error(system_message(win_error::file_exists));
-    if (auto it = ftp_errors.find(server_path); it != ftp_errors.end()) throw system_error(it->second);
-    // A broken transfer: what had arrived is deleted again with the file.
-    if (ftp_partial.count(server_path) != 0) throw system_error(L"426 Connection closed; transfer aborted.");
-    auto it = ftp_files.find(server_path);
-    if (it == ftp_files.end()) throw system_error(L"550 " + server_path + L": No such file or directory.");
-    if (it->second.size() > max_bytes) throw size_limit_error(L"The server's file is larger than it may be.");
-    write_file(local_path, bytes_of(it->second));
-    return {it->second.size(), md5_hex(it->second)};
+    ++ftp_sessions;
+    return std::make_unique<fake_ftp_session>(*this, account);
 }
 
 // A strict DER signature whose r and s count up, so that every signature the fake makes differs.

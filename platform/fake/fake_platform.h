@@ -42,6 +42,7 @@ public:
     bool has_file(const std::wstring& path) const;
     bool has_folder(const std::wstring& path) const;
     std::string content(const std::wstring& path) const;  // "" when missing
+    bool is_read_only(const std::wstring& path) const;
     // Every path below a folder (files and folders), relative, with "\", in sorted order.
     std::vector<std::wstring> tree(const std::wstring& folder) const;
 
@@ -62,6 +63,16 @@ public:
     // ---- failures to inject
     std::set<std::wstring> unreadable;          // read_file and md5 fail (lower-case keys not needed)
     std::set<std::wstring> unwritable;          // write_file, copy_file, move fail for these targets
+    // Files another program holds open (paths in any case): they cannot be deleted, renamed or
+    // replaced (a sharing violation), and file_in_use says so. programs_holding names the programs
+    // the Restart Manager would report for a file.
+    std::set<std::wstring> in_use;
+    std::map<std::wstring, std::vector<std::wstring>> programs_holding;
+    // Called before every move_file and move_file_replacing with its two paths: a test throws from
+    // it to make that move fail (or to stop the program there, with an exception of its own).
+    std::function<void(const std::wstring& from, const std::wstring& to)> on_move;
+    // Names another process holds (try_lock then fails for them).
+    std::set<std::wstring> locks_held;
     std::set<std::wstring> failing_registry_keys;  // set_registry_default_value fails
     bool link_object_fails = false;
     std::set<std::wstring> unwritable_links;
@@ -69,10 +80,12 @@ public:
     // FTP: server files by server path, and failures by server path.
     std::map<std::wstring, std::string> ftp_files;
     std::map<std::wstring, std::wstring> ftp_errors;
-    // Broken transfers by server path: part of the file arrives, then the transfer fails, and the
-    // file it began is deleted again, so what had arrived leaves no trace.
-    std::set<std::wstring> ftp_partial;
+    // Broken transfers by server path: the file's bytes up to this offset arrive (and stay in the
+    // local file), then the server reports the transfer aborted. A transfer that resumes at or
+    // past the offset goes through.
+    std::map<std::wstring, std::uint64_t> ftp_breaks;
     bool ftp_unreachable = false;
+    bool ftp_resumes = true;  // the server lists REST STREAM among its features
     // Signatures: the fake cannot compute ECDSA, so a signature is valid exactly when the test
     // registered it for this key and these bytes (sign() makes and registers one). It must still
     // be strict DER, as the real verifier requires.
@@ -87,6 +100,10 @@ public:
     std::function<void()> on_dialog;
     // Called before an error box is recorded; it may throw, as showing a box can fail.
     std::function<void()> on_error;
+    // The clock: milliseconds() and local_timestamp(); sleep() moves the milliseconds on.
+    std::uint64_t clock_ms = 1000000;
+    std::wstring timestamp = L"2026-12-07T12:44:12";
+    std::deque<bool> retry_answers;  // ask_retry_cancel: true for Retry
 
     // ---- what the program did
     struct copy_call { std::wstring from, to; bool result; };
@@ -96,7 +113,8 @@ public:
     struct input_call { std::wstring title, prompt, default_text; dialog_buttons buttons; };
     struct browse_call { std::wstring title, initial; std::uint32_t flags; };
     struct registry_write { registry_root root; std::wstring key, value; };
-    struct ftp_call { ftp_account account; std::wstring server_path, local_path; std::uint64_t max_bytes; };
+    // One fetch of a session: into memory (local_path empty), or into a local file from byte `from`.
+    struct ftp_call { ftp_account account; std::wstring server_path, local_path; std::uint64_t max_bytes, from; };
     std::vector<copy_call> shell_copies;
     std::vector<copy_call> file_copies;
     std::vector<execute_call> executed;
@@ -110,6 +128,11 @@ public:
     std::vector<std::wstring> directory_dialogs;  // initial folders
     std::vector<select_directory_texts> directory_dialog_texts;
     std::vector<ftp_call> ftp_calls;
+    std::size_t ftp_sessions = 0;           // sessions opened
+    std::vector<std::wstring> retry_questions;  // ask_retry_cancel
+    std::vector<std::wstring> flushed_writes;   // write_file_through
+    std::vector<std::uint32_t> sleeps;
+    std::size_t background_runs = 0;
     std::vector<std::wstring> created_directories;
     // One entry per notice that file types changed: how many registry writes had been made by then.
     std::vector<std::size_t> association_notices;
@@ -125,11 +148,20 @@ public:
     bool find_any(const std::wstring& path) override;
     std::vector<dir_entry> find_entries(const std::wstring& pattern) override;
     bool create_directory(const std::wstring& path) override;
+    void make_directory(const std::wstring& path) override;
     bool copy_file(const std::wstring& from, const std::wstring& to) override;
     void move_file_replacing(const std::wstring& from, const std::wstring& to) override;
+    void move_file(const std::wstring& from, const std::wstring& to) override;
     bool delete_file(const std::wstring& path) override;
+    bool remove_directory(const std::wstring& path) override;
+    std::optional<std::uint32_t> file_attributes(const std::wstring& path) override;
+    void set_file_attributes(const std::wstring& path, std::uint32_t attributes) override;
+    bool file_in_use(const std::wstring& path) override;
+    std::vector<std::wstring> programs_using(const std::vector<std::wstring>& paths) override;
     std::vector<std::uint8_t> read_file(const std::wstring& path) override;
     void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
+    void write_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
+    void append_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
     std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& paths) override;
     bool shell_copy(const std::wstring& from, const std::wstring& to) override;
     void shell_execute(const std::wstring& file, const std::wstring& parameters) override;
@@ -143,22 +175,27 @@ public:
     std::wstring system_message(std::uint32_t code) override;
     std::wstring from_ansi(const std::string& bytes) override;
     std::string to_ansi(const std::wstring& text) override;
+    std::unique_ptr<named_lock> try_lock(const std::wstring& name) override;
+    void run_in_background(const std::function<void()>& work, const std::function<void()>& tick) override;
     std::wstring short_date() override;
     std::wstring long_time() override;
+    std::wstring local_timestamp() override;
+    std::uint64_t milliseconds() override;
+    void sleep(std::uint32_t milliseconds) override;
     int compare_locale(const std::wstring& a, const std::wstring& b, bool ignore_case) override;
     std::string sort_key(const std::wstring& text, bool ignore_case) override;
     sort_key_table sort_keys(const std::vector<std::wstring>& texts, bool ignore_case) override;
     void show_message(const std::wstring& text) override;
     void show_error(const std::wstring& text) override;
     bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) override;
+    bool ask_retry_cancel(const std::wstring& text) override;
     std::wstring input_box(const std::wstring& title, const std::wstring& prompt, const std::wstring& default_text,
                            const dialog_buttons& buttons) override;
     std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
                                    std::uint32_t flags) override;
     bool select_directory(const std::wstring& initial, const select_directory_texts& texts,
                           std::wstring& chosen) override;
-    download_result ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
-                 const std::wstring& local_path, std::uint64_t max_bytes) override;
+    std::unique_ptr<ftp_session> open_ftp_session(const ftp_account& account) override;
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
                           const ecdsa_p256_public_key& public_key) override;
 
@@ -181,6 +218,9 @@ private:
     node& make(const std::wstring& path, bool directory, std::uint32_t attributes);
     bool copy_tree(const std::wstring& from_key, const std::wstring& to_path);
     void dialog_hook();
+    bool held(const std::wstring& path) const;
+    [[noreturn]] void fail_with(std::uint32_t code);
+    friend class fake_ftp_session;
 };
 
 }  // namespace qs::fake

@@ -22,6 +22,14 @@
 
 namespace qs::ftp {
 
+// What one Internet update run learns about the update server on its first transfers and keeps
+// for the later ones.
+struct ftp_run_state {
+    bool passive = false;         // passive mode has worked after active failed: go passive at once
+    bool features_known = false;  // FEAT has been asked
+    bool utf8 = false;            // the server lists UTF8 among its features
+};
+
 // Where the bytes of a transfer go.
 class byte_sink {
 public:

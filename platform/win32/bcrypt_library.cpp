@@ -1,29 +1,24 @@
 #include "platform/win32/bcrypt_library.h"
 
-#include "platform/win32/handles.h"
-#include "platform/win32/win32_platform.h"
+#include "platform/win32/system_library.h"
 
 namespace qs::win32 {
 
-namespace {
-
-// GetProcAddress hands every function out as FARPROC; the detour through a function type without
-// arguments is the cast the compiler accepts between unrelated function types.
-template <typename Function>
-void resolve(HMODULE library, const char* name, Function& function)
+library_module load_system_library(const wchar_t* name)
 {
-    const FARPROC address = GetProcAddress(library, name);
-    if (address == nullptr) throw_last_error();
-    function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+    library_module library(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    if (!library) throw_last_error();
+    return library;
 }
+
+namespace {
 
 struct loaded_bcrypt {
     library_module library;
     bcrypt_functions functions{};
 
-    loaded_bcrypt() : library(LoadLibraryExW(L"bcrypt.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32))
+    loaded_bcrypt() : library(load_system_library(L"bcrypt.dll"))
     {
-        if (!library) throw_last_error();
         HMODULE m = library.get();
         resolve(m, "BCryptOpenAlgorithmProvider", functions.open_algorithm_provider);
         resolve(m, "BCryptCloseAlgorithmProvider", functions.close_algorithm_provider);

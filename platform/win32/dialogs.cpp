@@ -19,4 +19,9 @@ bool win32_platform::ask_yes_no(const std::wstring& text, const std::wstring& ca
     return MessageBoxW(nullptr, text.c_str(), caption.c_str(), style) == IDYES;
 }
 
+bool win32_platform::ask_retry_cancel(const std::wstring& text)
+{
+    return MessageBoxW(main_window, text.c_str(), application_title.c_str(), MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
+}
+
 }  // namespace qs::win32

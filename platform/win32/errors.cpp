@@ -8,6 +8,7 @@ static_assert(win_error::path_not_found == ERROR_PATH_NOT_FOUND);
 static_assert(win_error::access_denied == ERROR_ACCESS_DENIED);
 static_assert(win_error::sharing_violation == ERROR_SHARING_VIOLATION);
 static_assert(win_error::file_exists == ERROR_FILE_EXISTS);
+static_assert(win_error::already_exists == ERROR_ALREADY_EXISTS);
 static_assert(win_error::cant_read == ERROR_CANTREAD);
 static_assert(win_error::class_not_registered == static_cast<std::uint32_t>(REGDB_E_CLASSNOTREG));
 
@@ -37,7 +38,8 @@ std::wstring system_text(DWORD code)
 
 void throw_last_error()
 {
-    throw system_error(system_text(GetLastError()));
+    const DWORD code = GetLastError();
+    throw system_error(system_text(code), code);
 }
 
 std::wstring win32_platform::system_message(std::uint32_t code)

@@ -74,6 +74,12 @@ bool win32_platform::create_directory(const std::wstring& path)
     return CreateDirectoryW(path.c_str(), nullptr) != 0;
 }
 
+void win32_platform::make_directory(const std::wstring& path)
+{
+    if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) throw_last_error();
+    if (!directory_exists(path)) throw system_error(system_text(ERROR_ALREADY_EXISTS), ERROR_ALREADY_EXISTS);
+}
+
 bool win32_platform::copy_file(const std::wstring& from, const std::wstring& to)
 {
     return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
@@ -85,9 +91,31 @@ void win32_platform::move_file_replacing(const std::wstring& from, const std::ws
         throw_last_error();
 }
 
+void win32_platform::move_file(const std::wstring& from, const std::wstring& to)
+{
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) throw_last_error();
+}
+
 bool win32_platform::delete_file(const std::wstring& path)
 {
     return DeleteFileW(path.c_str()) != 0;
+}
+
+bool win32_platform::remove_directory(const std::wstring& path)
+{
+    return RemoveDirectoryW(path.c_str()) != 0;
+}
+
+std::optional<std::uint32_t> win32_platform::file_attributes(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == no_attributes) return std::nullopt;
+    return attributes;
+}
+
+void win32_platform::set_file_attributes(const std::wstring& path, std::uint32_t attributes)
+{
+    if (!SetFileAttributesW(path.c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes)) throw_last_error();
 }
 
 std::vector<std::uint8_t> win32_platform::read_file(const std::wstring& path)
@@ -110,18 +138,44 @@ std::vector<std::uint8_t> win32_platform::read_file(const std::wstring& path)
     return bytes;
 }
 
-void win32_platform::write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+namespace {
+void write_all(HANDLE file, const std::vector<std::uint8_t>& bytes)
 {
-    const file_handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw_last_error();
     std::size_t done = 0;
     while (done < bytes.size()) {
         const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(file.get(), bytes.data() + done, wanted, &written, nullptr)) throw_last_error();
+        if (!WriteFile(file, bytes.data() + done, wanted, &written, nullptr)) throw_last_error();
         done += written;
     }
+}
+
+file_handle create_for_writing(const std::wstring& path, DWORD disposition)
+{
+    file_handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw_last_error();
+    return file;
+}
+}  // namespace
+
+void win32_platform::write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+{
+    write_all(create_for_writing(path, CREATE_ALWAYS).get(), bytes);
+}
+
+void win32_platform::write_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+{
+    const file_handle file = create_for_writing(path, CREATE_ALWAYS);
+    write_all(file.get(), bytes);
+    if (!FlushFileBuffers(file.get())) throw_last_error();
+}
+
+void win32_platform::append_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+{
+    const file_handle file = create_for_writing(path, OPEN_ALWAYS);
+    LARGE_INTEGER end{};
+    if (!SetFilePointerEx(file.get(), end, nullptr, FILE_END)) throw_last_error();
+    write_all(file.get(), bytes);
 }
 
 }  // namespace qs::win32

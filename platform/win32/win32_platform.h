@@ -3,6 +3,8 @@
 // handles through the RAII types of handles.h, and turns failures into system_error with the
 // system's message text. The functions are spread over files by area:
 //   files.cpp, registry.cpp, shell.cpp, locale.cpp, dialogs.cpp (message boxes),
+//   in_use.cpp (files held by other programs, the Restart Manager), processes.cpp (named locks,
+//   work in the background while the window's messages are handled, the clock),
 //   md5.cpp and signature.cpp (BCrypt, through bcrypt_library.h and digest_stream.h),
 //   ftp.cpp (the FTP client of platform/ftp into a new file), winsock_network.cpp (its sockets,
 //   Winsock 2),
@@ -31,11 +33,20 @@ public:
     bool find_any(const std::wstring& path) override;
     std::vector<dir_entry> find_entries(const std::wstring& pattern) override;
     bool create_directory(const std::wstring& path) override;
+    void make_directory(const std::wstring& path) override;
     bool copy_file(const std::wstring& from, const std::wstring& to) override;
     void move_file_replacing(const std::wstring& from, const std::wstring& to) override;
+    void move_file(const std::wstring& from, const std::wstring& to) override;
     bool delete_file(const std::wstring& path) override;
+    bool remove_directory(const std::wstring& path) override;
+    std::optional<std::uint32_t> file_attributes(const std::wstring& path) override;
+    void set_file_attributes(const std::wstring& path, std::uint32_t attributes) override;
+    bool file_in_use(const std::wstring& path) override;
+    std::vector<std::wstring> programs_using(const std::vector<std::wstring>& paths) override;
     std::vector<std::uint8_t> read_file(const std::wstring& path) override;
     void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
+    void write_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
+    void append_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
     std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& paths) override;
     bool shell_copy(const std::wstring& from, const std::wstring& to) override;
     void shell_execute(const std::wstring& file, const std::wstring& parameters) override;
@@ -49,27 +60,32 @@ public:
     std::wstring system_message(std::uint32_t code) override;
     std::wstring from_ansi(const std::string& bytes) override;
     std::string to_ansi(const std::wstring& text) override;
+    std::unique_ptr<named_lock> try_lock(const std::wstring& name) override;
+    void run_in_background(const std::function<void()>& work, const std::function<void()>& tick) override;
     std::wstring short_date() override;
     std::wstring long_time() override;
+    std::wstring local_timestamp() override;
+    std::uint64_t milliseconds() override;
+    void sleep(std::uint32_t milliseconds) override;
     int compare_locale(const std::wstring& a, const std::wstring& b, bool ignore_case) override;
     std::string sort_key(const std::wstring& text, bool ignore_case) override;
     sort_key_table sort_keys(const std::vector<std::wstring>& texts, bool ignore_case) override;
     void show_message(const std::wstring& text) override;
     void show_error(const std::wstring& text) override;
     bool ask_yes_no(const std::wstring& text, const std::wstring& caption, box_icon icon) override;
+    bool ask_retry_cancel(const std::wstring& text) override;
     std::wstring input_box(const std::wstring& title, const std::wstring& prompt, const std::wstring& default_text,
                            const dialog_buttons& buttons) override;
     std::wstring browse_for_folder(const std::wstring& title, const std::wstring& initial,
                                    std::uint32_t flags) override;
     bool select_directory(const std::wstring& initial, const select_directory_texts& texts,
                           std::wstring& chosen) override;
-    download_result ftp_get(const ftp_account& account, ftp_run_state& run, const std::wstring& server_path,
-                 const std::wstring& local_path, std::uint64_t max_bytes) override;
+    std::unique_ptr<ftp_session> open_ftp_session(const ftp_account& account) override;
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
                           const ecdsa_p256_public_key& public_key) override;
 };
 
-// system_error with the system's text for the calling thread's last error code.
+// system_error with the system's text and the code of the calling thread's last error.
 [[noreturn]] void throw_last_error();
 // The system's text for an error code, without its final line break.
 std::wstring system_text(DWORD code);

@@ -1,5 +1,6 @@
 #include "setup_main/win32/setup_main_window.h"
 
+#include "platform/win32/message_pump.h"
 #include "resources/resource_ids.h"
 
 namespace qs::win32 {
@@ -94,7 +95,7 @@ Tsetup_main_window::~Tsetup_main_window()
     os_.main_window = nullptr;
 }
 
-bool Tsetup_main_window::create_and_show(int show_command)
+bool Tsetup_main_window::create_and_show(int show_command, const std::optional<std::wstring>& first_note)
 {
     // A fixed frame that can be minimised: every control has its place in the form's pixels.
     create(L"Tsetup_main_page", L"Korvex Hard- and Software quick setup",
@@ -104,6 +105,7 @@ bool Tsetup_main_window::create_and_show(int show_command)
     controls_.build(hwnd(), instance_, main_form_table(), sans);
     os_.main_window = hwnd();
     run_form_create();
+    if (first_note) append_info(*first_note);
     ShowWindow(hwnd(), show_command);
     UpdateWindow(hwnd());
     SetForegroundWindow(hwnd());
@@ -175,6 +177,53 @@ void Tsetup_main_window::close_window()
     PostMessageW(hwnd(), WM_CLOSE, 0, 0);
 }
 
+ITaskbarList3* Tsetup_main_window::taskbar()
+{
+    if (!taskbar_tried_) {
+        taskbar_tried_ = true;
+        if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                    taskbar_.receive())) ||
+            FAILED(taskbar_->HrInit()))
+            taskbar_.reset();
+    }
+    return taskbar_.get();
+}
+
+void Tsetup_main_window::show_task_progress(std::uint64_t done, std::uint64_t total)
+{
+    if (ITaskbarList3* button = taskbar()) {
+        button->SetProgressState(hwnd(), TBPF_NORMAL);
+        button->SetProgressValue(hwnd(), done, total);
+    }
+}
+
+void Tsetup_main_window::show_task_failed()
+{
+    if (ITaskbarList3* button = taskbar()) button->SetProgressState(hwnd(), TBPF_ERROR);
+}
+
+void Tsetup_main_window::clear_task_progress()
+{
+    if (ITaskbarList3* button = taskbar()) button->SetProgressState(hwnd(), TBPF_NOPROGRESS);
+}
+
+// A running task keeps the window, its view and the page: closing waits for its end, unless the
+// task is an Internet update that may still stop, and the user wants it stopped.
+void Tsetup_main_window::on_close()
+{
+    if (!page_.task_running()) {
+        DestroyWindow(hwnd());
+        return;
+    }
+    if (page_.can_stop_task()) {
+        if (!os_.ask_yes_no(message(msg::stop_update_question, page_.language), os_.application_title,
+                            box_icon::question))
+            return;
+        page_.stop_task();
+    }
+    close_pending_ = true;
+}
+
 void Tsetup_main_window::on_command(int id)
 {
     for (int c = static_cast<int>(control::Label1); c <= static_cast<int>(control::show_progress); ++c) {
@@ -204,12 +253,7 @@ LRESULT Tsetup_main_window::handle(UINT message, WPARAM wparam, LPARAM lparam)
         }
         return 0;
     case WM_CLOSE:
-        // The window, its view and the page outlive a running task: closing waits for its end.
-        if (page_.task_running()) {
-            close_pending_ = true;
-            return 0;
-        }
-        DestroyWindow(hwnd());
+        on_close();
         return 0;
     case WM_DESTROY:
         page_.FormDestroy();

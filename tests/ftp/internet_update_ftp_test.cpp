@@ -101,31 +101,43 @@ TEST_F(InternetUpdateFtp, FetchesANameBeyondAsciiFromEveryKindOfServer)
     }
 }
 
-TEST_F(InternetUpdateFtp, AFetchNeverOpensAFileThatIsThereAndDeletesOnlyTheOneItMade)
+// The session writes into the local files it is given, keeps what arrived when a transfer
+// breaks, and continues there with REST.
+TEST_F(InternetUpdateFtp, ASessionKeepsWhatArrivedAndResumesThere)
 {
-    write_bytes(live / "a.txt", "new a");
-    const std::wstring folder = L"/public/live/MyApp/";
-    const fs::path there = install / "a.txt", fresh = install / "fresh.txt";
-    write_bytes(there, "mine");
-    const ftp_account account = update_server_account();
-    ftp_run_state run;
-    update_server server(root, {});
-    try {
-        os.ftp_get(account, run, folder + L"a.txt", there.wstring(), 100);
-        ADD_FAILURE() << "an existing file was opened";
-    } catch (const system_error& e) {
-        EXPECT_EQ(e.text(), os.system_message(ERROR_FILE_EXISTS));
+    const std::string content(300000, 'r');
+    write_bytes(live / "big.bin", content);
+    const fs::path local = install / "big.part";
+    class quiet : public ftp_progress {
+    public:
+        void started(std::size_t, std::uint64_t) override {}
+        void arrived(std::size_t, std::uint64_t) override {}
+    } progress;
+    const ftp_file file{L"/public/live/MyApp/big.bin", local.wstring(), content.size(), 0};
+    {
+        update_server server(root, {"cut:100000@*/big.bin"});
+        const auto session = os.open_ftp_session(update_server_account());
+        const auto results = session->fetch_files({file}, progress);
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(results[0].state, ftp_file_state::failed);
+        EXPECT_EQ(results[0].failure, ftp_failure::server);
     }
-    EXPECT_EQ(read_bytes(there), "mine");
-    EXPECT_TRUE(server.retrieved().empty());
-    EXPECT_THROW(os.ftp_get(account, run, folder + L"missing.txt", fresh.wstring(), 100), system_error);
-    EXPECT_FALSE(fs::exists(fresh));
-    EXPECT_THROW(os.ftp_get(account, run, folder + L"a.txt", fresh.wstring(), 4), size_limit_error);
-    EXPECT_FALSE(fs::exists(fresh));
-    const download_result arrived = os.ftp_get(account, run, folder + L"a.txt", fresh.wstring(), 5);
-    EXPECT_EQ(read_bytes(fresh), "new a");
-    EXPECT_EQ(arrived.size, 5u);
-    EXPECT_EQ(arrived.md5_hex, fake::md5_hex("new a"));
+    const std::uint64_t kept = fs::file_size(local);
+    EXPECT_GT(kept, 0u);
+    EXPECT_EQ(read_bytes(local), content.substr(0, kept));
+    {
+        update_server server(root, {});
+        const auto session = os.open_ftp_session(update_server_account());
+        ftp_file rest = file;
+        rest.resume_from = kept;
+        const auto results = session->fetch_files({rest}, progress);
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(results[0].state, ftp_file_state::fetched);
+        EXPECT_EQ(results[0].resumed_from, kept);
+        EXPECT_EQ(results[0].whole.size, content.size());
+        EXPECT_EQ(results[0].whole.md5_hex, fake::md5_hex(content));
+    }
+    EXPECT_EQ(read_bytes(local), content);
 }
 
 TEST_F(InternetUpdateFtp, NoMisbehaviourEverLeavesAnInstalledFilePartialOrWrong)

@@ -18,9 +18,9 @@ TEST(ServerPathRegressions, DeviceNamesFollowedByBlanksBeforeTheExtensionAreRefu
         EXPECT_TRUE(is_safe_relative_path(path)) << path;
 }
 
-// A download is written beside its target first. An installed file that happens to bear that
-// temporary name (the server's list may hold one) is not overwritten by it: a later failure in
-// the same run would otherwise leave that file lost.
+// Downloads were once written beside their targets first. An installed file that happened to bear
+// that temporary name (the server's list may hold one) must not be overwritten, nor anything else
+// installed when a later file fails.
 TEST(DownloadRegressions, AnInstalledFileNamedLikeATemporaryDownloadIsNeverOverwritten)
 {
     test::page_on<> fixture;
@@ -40,7 +40,7 @@ TEST(DownloadRegressions, AnInstalledFileNamedLikeATemporaryDownloadIsNeverOverw
 
     ASSERT_EQ(os.errors.size(), 1u);
     EXPECT_EQ(os.errors[0].rfind(temporary_name + L": ", 0), 0u);
-    EXPECT_EQ(os.content(install + L"a.txt"), "new a");
+    EXPECT_EQ(os.content(install + L"a.txt"), "old a");
     EXPECT_EQ(os.content(install + temporary_name), "installed earlier");
     for (const std::wstring& entry : os.tree(install))
         EXPECT_TRUE(entry == L"a.txt" || entry == temporary_name || entry == L"run_this_first.exe" ||

@@ -5,6 +5,7 @@
 #include "basics/text_files.h"
 #include "platform/fake/md5.h"
 #include "setup_main/file_list_format.h"
+#include "setup_main/update/internet_update.h"
 #include "setup_main/update_plan_merge.h"
 #include "tests/support/page_fixture.h"
 
@@ -118,37 +119,33 @@ protected:
     void write(const std::wstring& name, const std::string& text) { os.add_file(install + name, text); }
 };
 
-TEST_F(ComparePlanTest, IdenticalListsGiveEmptyPlanFilesAndTheBareBox)
+TEST_F(ComparePlanTest, IdenticalListsGiveEmptyPlanFiles)
 {
-    write(L"___korvex_file_list_remote.txt", "a\tD41D8CD98F00B204E9800998ECF8427E\t0\r\n");
     write(L"___korvex_file_list.txt", "a\tD41D8CD98F00B204E9800998ECF8427E\t0\r\n");
-    page.compare_file_lists();
+    const update_plan plan = update::compare_file_lists(os, install, {L"a\tD41D8CD98F00B204E9800998ECF8427E\t0"},
+                                                        ui_language::english);
+    EXPECT_TRUE(plan.remote.empty() && plan.local.empty());
     EXPECT_TRUE(os.has_file(install + L"___files_to_get.txt"));
     EXPECT_EQ(os.content(install + L"___files_to_get.txt"), "");
     EXPECT_EQ(os.content(install + L"___files_to_delete.txt"), "");
-    EXPECT_TRUE(os.ftp_calls.empty());
-    EXPECT_EQ(os.messages, (lines{L"Files to delete:\n\r"}));
 }
 
-TEST_F(ComparePlanTest, WritesBothPlanFilesAsReadAndShowsThePathsToDelete)
+TEST_F(ComparePlanTest, WritesBothPlanFilesAsRead)
 {
-    // A UTF-16 server list, an ANSI local one; the installation's working files are local only.
+    // A UTF-16 server list, as the run decodes it, and an ANSI local one.
     const std::wstring digest = fake::md5_hex("1");
-    const std::wstring remote_text = L"\u00e4nderung.txt\t" + digest + L"\t1\r\n";
-    os.add_file(install + L"___korvex_file_list_remote.txt");
-    os.write_file(install + L"___korvex_file_list_remote.txt", encode_text(remote_text, text_encoding::utf16le, os));
+    const std::vector<std::uint8_t> remote_bytes =
+        encode_text(L"\u00e4nderung.txt\t" + digest + L"\t1\r\n", text_encoding::utf16le, os);
     write(L"___korvex_file_list.txt",
           "___files_to_get.txt\tD41D8CD98F00B204E9800998ECF8427E\t0\r\n"
           " old.txt\tD41D8CD98F00B204E9800998ECF8427E\t0 \r\n");
-    page.application_name = L"MyApp";
-    os.ftp_files[L"/public/live/MyApp/\u00e4nderung.txt"] = "1";
-    page.compare_file_lists();
+    const update_plan plan = update::compare_file_lists(os, install, split_lines(decode_text(remote_bytes, os).text),
+                                                        ui_language::english);
+    EXPECT_EQ(plan.remote, (lines{L"\u00e4nderung.txt\t" + digest + L"\t1"}));
     EXPECT_EQ(os.content(install + L"___files_to_get.txt"), "\xe4nderung.txt\t" + os.to_ansi(digest) + "\t1\r\n");
     EXPECT_EQ(os.content(install + L"___files_to_delete.txt"),
               "___files_to_get.txt\tD41D8CD98F00B204E9800998ECF8427E\t0\r\n"
               " old.txt\tD41D8CD98F00B204E9800998ECF8427E\t0 \r\n");
-    EXPECT_EQ(os.content(install + L"\u00e4nderung.txt"), "1");
-    EXPECT_EQ(os.messages, (lines{L"Files to delete:\n\r___files_to_get.txt\r\nold.txt\r\n"}));
 }
 
 TEST_F(ComparePlanTest, ShowFilesToDeleteBreaksWithLfCrThenCrLf)
@@ -157,12 +154,12 @@ TEST_F(ComparePlanTest, ShowFilesToDeleteBreaksWithLfCrThenCrLf)
     EXPECT_EQ(os.messages, (lines{L"Files to delete:\n\ra.txt\r\nsub/b.txt\r\n"}));
 }
 
-TEST_F(ComparePlanTest, AMissingListEndsTheRunBeforeAnything)
+TEST_F(ComparePlanTest, AMissingLocalListEndsTheRunBeforeAnything)
 {
-    write(L"___korvex_file_list.txt", "");
-    EXPECT_THROW(page.compare_file_lists(), system_error);
+    EXPECT_THROW(update::compare_file_lists(os, install, {L"a\tD41D8CD98F00B204E9800998ECF8427E\t0"},
+                                            ui_language::english),
+                 system_error);
     EXPECT_FALSE(os.has_file(install + L"___files_to_get.txt"));
-    EXPECT_TRUE(os.messages.empty());
 }
 
 }  // namespace

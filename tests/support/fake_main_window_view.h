@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,16 @@ public:
     void set_info_lines(const std::vector<std::wstring>& lines) override { info_lines = lines; }
     void set_enabled(control which, bool on) override { enabled[which] = on; }
     void close_window() override { closed = true; }
+    // The taskbar button: its last progress (done, total), and its states in order.
+    std::pair<std::uint64_t, std::uint64_t> task_progress{0, 0};
+    std::vector<std::string> task_states;
+    void show_task_progress(std::uint64_t done, std::uint64_t total) override
+    {
+        task_progress = {done, total};
+        if (task_states.empty() || task_states.back() != "progress") task_states.push_back("progress");
+    }
+    void show_task_failed() override { task_states.push_back("failed"); }
+    void clear_task_progress() override { task_states.push_back("none"); }
 
     bool is_enabled(control which) const
     {

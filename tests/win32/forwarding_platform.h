@@ -20,11 +20,26 @@ public:
     bool find_any(const std::wstring& p) override { return real.find_any(p); }
     std::vector<dir_entry> find_entries(const std::wstring& p) override { return real.find_entries(p); }
     bool create_directory(const std::wstring& p) override { return real.create_directory(p); }
+    void make_directory(const std::wstring& p) override { real.make_directory(p); }
     bool copy_file(const std::wstring& f, const std::wstring& t) override { return real.copy_file(f, t); }
     void move_file_replacing(const std::wstring& f, const std::wstring& t) override { real.move_file_replacing(f, t); }
+    void move_file(const std::wstring& f, const std::wstring& t) override { real.move_file(f, t); }
     bool delete_file(const std::wstring& p) override { return real.delete_file(p); }
+    bool remove_directory(const std::wstring& p) override { return real.remove_directory(p); }
+    std::optional<std::uint32_t> file_attributes(const std::wstring& p) override { return real.file_attributes(p); }
+    void set_file_attributes(const std::wstring& p, std::uint32_t a) override { real.set_file_attributes(p, a); }
+    bool file_in_use(const std::wstring& p) override { return real.file_in_use(p); }
+    std::vector<std::wstring> programs_using(const std::vector<std::wstring>& p) override
+    {
+        return real.programs_using(p);
+    }
     std::vector<std::uint8_t> read_file(const std::wstring& p) override { return real.read_file(p); }
     void write_file(const std::wstring& p, const std::vector<std::uint8_t>& b) override { real.write_file(p, b); }
+    void write_file_through(const std::wstring& p, const std::vector<std::uint8_t>& b) override
+    {
+        real.write_file_through(p, b);
+    }
+    void append_file(const std::wstring& p, const std::vector<std::uint8_t>& b) override { real.append_file(p, b); }
     std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& p) override
     {
         return real.md5_hex_of_files(p);
@@ -48,8 +63,16 @@ public:
     std::wstring system_message(std::uint32_t c) override { return real.system_message(c); }
     std::wstring from_ansi(const std::string& b) override { return real.from_ansi(b); }
     std::string to_ansi(const std::wstring& t) override { return real.to_ansi(t); }
+    std::unique_ptr<named_lock> try_lock(const std::wstring& n) override { return real.try_lock(n); }
+    void run_in_background(const std::function<void()>& w, const std::function<void()>& t) override
+    {
+        real.run_in_background(w, t);
+    }
     std::wstring short_date() override { return real.short_date(); }
     std::wstring long_time() override { return real.long_time(); }
+    std::wstring local_timestamp() override { return real.local_timestamp(); }
+    std::uint64_t milliseconds() override { return real.milliseconds(); }
+    void sleep(std::uint32_t ms) override { real.sleep(ms); }
     int compare_locale(const std::wstring& a, const std::wstring& b, bool i) override
     {
         return real.compare_locale(a, b, i);
@@ -59,6 +82,7 @@ public:
     void show_message(const std::wstring& t) override { real.show_message(t); }
     void show_error(const std::wstring& t) override { real.show_error(t); }
     bool ask_yes_no(const std::wstring& t, const std::wstring& c, box_icon i) override { return real.ask_yes_no(t, c, i); }
+    bool ask_retry_cancel(const std::wstring& t) override { return real.ask_retry_cancel(t); }
     std::wstring input_box(const std::wstring& t, const std::wstring& p, const std::wstring& d,
                            const dialog_buttons& b) override
     {
@@ -72,11 +96,7 @@ public:
     {
         return real.select_directory(i, t, c);
     }
-    download_result ftp_get(const ftp_account& a, ftp_run_state& r, const std::wstring& s, const std::wstring& l,
-                            std::uint64_t m) override
-    {
-        return real.ftp_get(a, r, s, l, m);
-    }
+    std::unique_ptr<ftp_session> open_ftp_session(const ftp_account& a) override { return real.open_ftp_session(a); }
     bool verify_signature(const std::vector<std::uint8_t>& d, const std::vector<std::uint8_t>& s,
                           const ecdsa_p256_public_key& k) override
     {

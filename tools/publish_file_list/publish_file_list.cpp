@@ -32,6 +32,9 @@ public:
     void set_info_lines(const std::vector<std::wstring>&) override {}
     void set_enabled(qs::control, bool) override {}
     void close_window() override {}
+    void show_task_progress(std::uint64_t, std::uint64_t) override {}
+    void show_task_failed() override {}
+    void clear_task_progress() override {}
 };
 
 int publish(qs::platform& os, std::wstring folder)

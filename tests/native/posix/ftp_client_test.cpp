@@ -23,7 +23,7 @@ class FtpClient : public ::testing::Test {
 protected:
     posix::posix_network net;
     fake::fake_platform codec;  // the ANSI code page of the fake is Latin-1
-    ftp_run_state run;
+    ftp::ftp_run_state run;
     string_sink sink;
 
     void fetch(const local_ftp_server& server, const std::wstring& path, int timeout_ms = 3000)

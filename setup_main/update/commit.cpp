@@ -1,0 +1,183 @@
+#include "setup_main/update/commit.h"
+
+#include "basics/paths.h"
+#include "platform/utf8.h"
+#include "setup_main/file_list_format.h"
+
+namespace qs::update {
+namespace {
+
+constexpr const char* journal_heading = "korvex update journal 1";
+// The last line: a journal without it was torn while it was written, before any change was made.
+constexpr const char* journal_end = "end";
+
+std::vector<std::string> split_journal_lines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> fields_of(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+void write_journal(platform& os, staging& where, const commit_plan& plan)
+{
+    const std::string text = journal_text(plan);
+    os.write_file_through(where.journal(), std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+// Deletes the copies the commit moved aside and whatever else it left in the staging folder but
+// the release record; a copy that cannot be deleted yet (a running program) waits for a later run.
+void clean_up(platform& os, staging& where, const commit_plan& plan)
+{
+    for (const commit_file& file : plan.files)
+        if (os.file_exists(where.aside(file.path))) where.delete_or_leave_for_later(where.aside(file.path));
+    if (plan.release) where.record_release(*plan.release);
+    os.delete_file(where.journal());
+    os.delete_file(where.journal_done_mark());
+    where.remove_empty_folders();
+}
+
+// Restores the read-only attribute a commit took from an installed file.
+void restore_read_only(platform& os, const std::wstring& path)
+{
+    if (const auto attributes = os.file_attributes(path))
+        os.set_file_attributes(path, *attributes | attr::readonly);
+}
+
+}  // namespace
+
+std::string journal_text(const commit_plan& plan)
+{
+    std::string text = std::string(journal_heading) + "\r\n";
+    if (plan.release) text += "release\t" + std::to_string(*plan.release) + "\r\n";
+    for (const std::wstring& folder : plan.new_folders) text += "folder\t" + wide_to_utf8(folder) + "\r\n";
+    for (const commit_file& file : plan.files)
+        text += "file\t" + wide_to_utf8(file.path) + "\t" + (file.replaces ? "1" : "0") + "\t" +
+                (file.read_only ? "1" : "0") + "\r\n";
+    text += std::string(journal_end) + "\r\n";
+    return text;
+}
+
+std::optional<commit_plan> parse_journal(const std::string& bytes)
+{
+    const std::vector<std::string> lines = split_journal_lines(bytes);
+    if (lines.size() < 2 || lines.front() != journal_heading || lines.back() != journal_end) return std::nullopt;
+    commit_plan plan;
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+        const std::vector<std::string> f = fields_of(lines[i]);
+        if (f[0] == "release" && f.size() == 2 && !f[1].empty() && f[1].size() < 20 &&
+            f[1].find_first_not_of("0123456789") == std::string::npos)
+            plan.release = std::stoull(f[1]);
+        else if (f[0] == "folder" && f.size() == 2 && !f[1].empty()) plan.new_folders.push_back(utf8_to_wide(f[1]));
+        else if (f[0] == "file" && f.size() == 4 && !f[1].empty())
+            plan.files.push_back({utf8_to_wide(f[1]), f[2] == "1", f[3] == "1"});
+        else return std::nullopt;
+    }
+    return plan;
+}
+
+void undo(platform& os, staging& where, const commit_plan& plan)
+{
+    try {
+        for (auto file = plan.files.rbegin(); file != plan.files.rend(); ++file) {
+            const std::wstring target = where.target(file->path), staged = where.staged(file->path),
+                               aside = where.aside(file->path);
+            const bool moved_aside = file->replaces && os.file_exists(aside);
+            // The new file is in place when it has left staging and something stands at the target
+            // that is not the old file.
+            const bool new_in_place = !os.file_exists(staged) && os.file_exists(target) && (!file->replaces || moved_aside);
+            if (new_in_place) {
+                where.make_folders_for(staged);
+                move_with_retry(os, target, staged);
+            }
+            if (moved_aside) move_with_retry(os, aside, target);
+            if (file->replaces && file->read_only && os.file_exists(target)) restore_read_only(os, target);
+        }
+        for (auto folder = plan.new_folders.rbegin(); folder != plan.new_folders.rend(); ++folder)
+            os.remove_directory(without_trailing_backslash(where.target(*folder)));
+    } catch (const system_error& e) {
+        throw undo_failed(e.text(), e.code());
+    }
+}
+
+void commit(platform& os, staging& where, const commit_plan& plan)
+{
+    os.delete_file(where.journal_done_mark());
+    try {
+        write_journal(os, where, plan);
+    } catch (const system_error& e) {
+        os.delete_file(where.journal());
+        throw commit_failed(where.journal() + L": " + e.text(), e.code());
+    }
+    const std::wstring* at = nullptr;  // the file whose step failed, for the text
+    try {
+        for (const std::wstring& folder : plan.new_folders) {
+            at = &folder;
+            os.make_directory(without_trailing_backslash(where.target(folder)));
+        }
+        for (const commit_file& file : plan.files) {
+            at = &file.path;
+            const std::wstring target = where.target(file.path);
+            if (file.replaces) {
+                // Windows refuses to replace or delete a read-only file; files copied from a CD are.
+                if (file.read_only)
+                    if (const auto attributes = os.file_attributes(target))
+                        os.set_file_attributes(target, *attributes & ~attr::readonly);
+                where.make_folders_for(where.aside(file.path));
+                move_with_retry(os, target, where.aside(file.path));
+            }
+            move_with_retry(os, where.staged(file.path), target);
+        }
+        os.write_file_through(where.journal_done_mark(), {});
+    } catch (const system_error& e) {
+        undo(os, where, plan);
+        os.delete_file(where.journal());
+        throw commit_failed(at ? *at + L": " + e.text() : e.text(), e.code());
+    }
+    clean_up(os, where, plan);
+}
+
+recovery recover(platform& os, staging& where)
+{
+    where.delete_leftovers();
+    if (!os.file_exists(where.journal())) {
+        os.delete_file(where.journal_done_mark());  // its journal went first in the clean-up
+        return recovery::none;
+    }
+    const std::vector<std::uint8_t> bytes = os.read_file(where.journal());
+    const std::optional<commit_plan> plan = parse_journal(std::string(bytes.begin(), bytes.end()));
+    if (!plan) {
+        // Torn while it was written: the commit had not begun.
+        os.delete_file(where.journal());
+        os.delete_file(where.journal_done_mark());
+        return recovery::none;
+    }
+    if (os.file_exists(where.journal_done_mark())) {
+        clean_up(os, where, *plan);
+        return recovery::completed;
+    }
+    undo(os, where, *plan);
+    os.delete_file(where.journal());
+    return recovery::rolled_back;
+}
+
+}  // namespace qs::update

@@ -1,0 +1,43 @@
+#pragma once
+// The log of Internet updates: one line per event, each beginning with the local time in ISO 8601
+// form, in UTF-8 with a byte-order mark. Support asks for it when an update failed at a customer's
+// site. A log that cannot be written never stops an update: the failure is kept for the caller
+// to mention.
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace qs::update {
+
+// A log beyond this size loses its older half when the next run begins.
+inline constexpr std::uint64_t log_trim_bytes = 1u << 20;
+
+// update_log.txt in the program's per-user working folder (appdata_dir\EXE_TITLE).
+std::wstring default_log_path(platform& os);
+
+class update_log {
+public:
+    // Appends to the file at `path`, made when missing. An empty path writes nothing.
+    update_log(platform& os, std::wstring path);
+
+    // One line: the time, a blank, the text (its line breaks become " / ").
+    void write(const std::wstring& text);
+    const std::wstring& path() const { return path_; }
+    // The text of the first failure to write, if there was one.
+    std::optional<std::wstring> failure() const;
+
+private:
+    void trim_if_large();
+
+    platform& os_;
+    std::wstring path_;
+    mutable std::mutex mutex_;  // lines come from the transfer threads too
+    std::optional<std::wstring> failure_;
+    bool trimmed_ = false;
+};
+
+}  // namespace qs::update
