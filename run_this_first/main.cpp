@@ -1,10 +1,15 @@
-// The program entry: shared start-up, the licence agreement, then the main window until it is
-// closed, or the refusal message.
+// The program entry. Without arguments: shared start-up, the licence agreement, then the main
+// window until it is closed, or the refusal message. With /update: the Internet update of the
+// program's folder, with no window at all, ending with its exit code.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <exception>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "basics/paths.h"
 #include "basics/startup.h"
 #include "basics/text_files.h"
 #include "basics/win32/graphics_objects.h"
@@ -12,12 +17,22 @@
 #include "platform/win32/gui_handles.h"
 #include "platform/win32/win32_platform.h"
 #include "setup_main/messages.h"
+#include "setup_main/update/command_line.h"
+#include "setup_main/update/internet_update.h"
 #include "setup_main/win32/setup_main_window.h"
 
 namespace {
 
 int run_setup(HINSTANCE instance, qs::win32::win32_platform& os, int show_command)
 {
+    // An update that a crash or a power cut interrupted is undone before anything else looks at
+    // the installation; the main window says so.
+    std::optional<std::wstring> undone;
+    try {
+        undone = qs::update::recover_interrupted_update(os, qs::installation_folder(os), qs::ui_language::english);
+    } catch (const qs::system_error& e) {
+        undone = e.text();
+    }
     bool accepted = false;
     {
         qs::win32::Tlicence_agreement_form licence(instance);
@@ -29,13 +44,24 @@ int run_setup(HINSTANCE instance, qs::win32::win32_platform& os, int show_comman
         return 0;
     }
     qs::win32::Tsetup_main_window window(instance, os);
-    if (!window.create_and_show(show_command)) return 1;
+    if (!window.create_and_show(show_command, undone)) return 1;
     return window.run();
+}
+
+// A command line asks for no window: run it. The usage goes into a box only when the command line
+// did not ask for an unattended run at all; an unattended run shows nothing, ever.
+int run_command_line(qs::win32::win32_platform& os, const std::vector<std::wstring>& arguments)
+{
+    const qs::update::command_line line = qs::update::parse_command_line(arguments);
+    const int code = qs::update::run_without_windows(os, line);
+    if (line.what == qs::update::command_line::action::usage && !line.update_asked)
+        os.show_message(qs::message(qs::msg::command_line_usage, qs::ui_language::english));
+    return code;
 }
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments_text, int show_command)
 {
     // DLLs lying beside the program on the medium are never loaded by accident.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -46,6 +72,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command)
 
     qs::win32::win32_platform os;
     os.application_title = qs::message(qs::msg::application_title, qs::ui_language::english);
+    const std::vector<std::wstring> arguments = qs::update::split_command_line(arguments_text ? arguments_text : L"");
+    if (!arguments.empty()) {
+        try {
+            return run_command_line(os, arguments);
+        } catch (...) {
+            return static_cast<int>(qs::update::result::failed);
+        }
+    }
     try {
         const qs::shared_unit basics(os, qs::win32::make_gdi_objects);
         return run_setup(instance, os, show_command);

@@ -108,18 +108,17 @@ command_line parse_command_line(const std::vector<std::wstring>& arguments)
 {
     command_line line;
     if (arguments.empty()) return line;
-    bool update = false;
     for (const std::wstring& argument : arguments) {
         const std::optional<option> o = option_of(argument);
         if (o && o->name == L"update" && !o->value) {
-            update = true;
+            line.update_asked = true;
         } else if (o && o->name == L"log" && o->value && !o->value->empty() && !line.log_path) {
             line.log_path = o->value;
         } else if (line.not_understood.empty()) {
             line.not_understood = argument;
         }
     }
-    if (!update && line.not_understood.empty()) line.not_understood = L"/log without /update";
+    if (!line.update_asked && line.not_understood.empty()) line.not_understood = L"/log without /update";
     line.what = line.not_understood.empty() ? command_line::action::update : command_line::action::usage;
     return line;
 }

@@ -25,6 +25,7 @@ std::vector<std::wstring> split_command_line(const std::wstring& arguments);
 struct command_line {
     enum class action { windows, update, usage };
     action what = action::windows;
+    bool update_asked = false;  // "/update" is among the arguments, understood or not
     std::optional<std::wstring> log_path;
     std::wstring not_understood;  // usage: the first argument that was not understood
 };
