@@ -43,6 +43,8 @@ public:
     bool has_folder(const std::wstring& path) const;
     std::string content(const std::wstring& path) const;  // "" when missing
     bool is_read_only(const std::wstring& path) const;
+    // Throws the system_error the platform throws for a Windows error code: its text and code.
+    [[noreturn]] void fail_with(std::uint32_t code);
     // Every path below a folder (files and folders), relative, with "\", in sorted order.
     std::vector<std::wstring> tree(const std::wstring& folder) const;
 
@@ -219,7 +221,6 @@ private:
     bool copy_tree(const std::wstring& from_key, const std::wstring& to_path);
     void dialog_hook();
     bool held(const std::wstring& path) const;
-    [[noreturn]] void fail_with(std::uint32_t code);
     friend class fake_ftp_session;
 };
 
