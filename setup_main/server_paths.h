@@ -12,15 +12,13 @@ namespace qs {
 // "/public/live/" + application name + "/" + relative path.
 std::wstring live_path(const std::wstring& application_name, const std::wstring& relative_path);
 
-// The longest name a path level may have: the file system's 255 less what the temporary name of
-// a download adds.
+// The longest name a path level may have: the file system's 255 less room for the numbered name a
+// copy gets when it has to wait in the staging folder to be deleted (update/staging.h).
 inline constexpr std::size_t max_server_name_length = 240;
 // What the server's file list may hold: anything larger is refused before a file is fetched.
 inline constexpr std::uint64_t max_server_list_bytes = 64ull << 20;
 inline constexpr std::size_t max_server_line_length = 32 * 1024;
 inline constexpr std::size_t max_server_path_levels = 64;
-// What a download is written to before it replaces its target, beside it.
-inline constexpr const wchar_t* download_suffix = L".___download";
 
 // True when a relative path of the server's list names a file strictly inside the installation
 // folder: "/" between levels only, no empty, "." or ".." level, no drive, root, UNC or stream

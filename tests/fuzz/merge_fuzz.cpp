@@ -3,7 +3,7 @@
 // left among the files to get (server) or the files to delete (local), in its order and exactly
 // as read. The result equals a plain reading of the matching rule (each server line takes the
 // earliest unclaimed identical local line), and a list merged with itself, in any order, leaves
-// nothing. Then the same lists through compare_file_lists on the fake platform.
+// nothing. Then the same lists through the update's comparison and its whole run on the fake platform.
 
 #include <algorithm>
 
@@ -14,6 +14,7 @@
 #include "setup_main/file_list_format.h"
 #include "setup_main/setup_main_page.h"
 #include "tests/support/fake_main_window_view.h"
+#include "setup_main/update/internet_update.h"
 #include "setup_main/update_plan_merge.h"
 
 namespace {
@@ -88,34 +89,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 1; i < remote.size(); ++i) FUZZ_CHECK(os.compare_locale(remote[i - 1], remote[i], true) <= 0);
     check_merge(remote, local);
 
-    // The whole comparison as the update runs it: the plan files beside the program, a download
-    // for each file to get (the fake server has none, so the first one ends the run with its
-    // message), and the box of the files to delete.
-    qs::fake::fake_view view;
-    qs::Tsetup_main_page page{os, view};
-    page.application_name = L"MyApp";
-    os.add_file(qs::program_dir_path(os, qs::remote_file_list_name), parts[0]);
-    os.add_file(qs::program_dir_path(os, qs::file_list_name), parts[1]);
-    page.click(qs::control::Button4);  // fetches nothing: the fake server has no list
-    FUZZ_CHECK(os.messages.size() == 1);
-    os.messages.clear();
+    // The comparison as the update runs it: the plan files beside the program, from the server's
+    // lines and the installation's list on disk.
+    const std::wstring install = qs::installation_folder(os);
+    os.add_file(install + qs::file_list_name, parts[1]);
+    const lines server_lines = qs::split_lines(qs::decode_text(qs::fuzz::bytes(parts[0]), os).text);
     std::wstring failure;
     try {
-        page.compare_file_lists();
+        qs::update::compare_file_lists(os, install, server_lines, qs::ui_language::english);
     } catch (const qs::system_error& e) {
         failure = e.text();
-        FUZZ_CHECK(os.messages.empty());  // a failed download shows no list of files to delete
     }
     // A server list with a line or a path beyond the limits is refused before any plan is made.
     if (!os.has_file(qs::program_dir_path(os, qs::files_to_get_name))) {
-        FUZZ_CHECK(failure.rfind(L"Line ", 0) == 0 && os.ftp_calls.size() == 1);
+        FUZZ_CHECK(failure.rfind(L"Line ", 0) == 0);
         return 0;
     }
     const lines to_get = qs::load_lines(os, qs::program_dir_path(os, qs::files_to_get_name));
     const lines to_delete = qs::load_lines(os, qs::program_dir_path(os, qs::files_to_delete_name));
-    const lines read_remote = qs::load_lines(os, qs::program_dir_path(os, qs::remote_file_list_name));
-    const lines read_local = qs::load_lines(os, qs::program_dir_path(os, qs::file_list_name));
-    const qs::update_plan plan = qs::merge_file_lists(read_remote, read_local);
+    const lines read_local = qs::load_lines(os, install + qs::file_list_name);
+    const qs::update_plan plan = qs::merge_file_lists(server_lines, read_local);
     // The plan files hold the lines left, in ANSI (where a character has none, a "?").
     auto ansi = [&os](const lines& in) {
         lines out;
@@ -124,6 +117,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     if (qs::fuzz::ansi_list_reads_back(ansi(plan.remote))) FUZZ_CHECK(to_get == ansi(plan.remote));
     if (qs::fuzz::ansi_list_reads_back(ansi(plan.local))) FUZZ_CHECK(to_delete == ansi(plan.local));
+
+    // The whole run with that list on the server, which has none of its files: the run ends with
+    // one box, asks only for the application's files, and installs nothing.
+    qs::fake::fake_view view;
+    qs::Tsetup_main_page page{os, view};
+    page.application_name = L"MyApp";
+    page.update_signing_key.reset();
+    os.ftp_files[L"/public/live/MyApp/___korvex_file_list.txt"] = parts[0];
+    const lines before = os.tree(install);
+    page.click(qs::control::Button4);
+    FUZZ_CHECK(os.messages.size() + os.errors.size() == 1);
     for (const auto& call : os.ftp_calls) FUZZ_CHECK(call.server_path.rfind(L"/public/live/MyApp/", 0) == 0);
+    for (const std::wstring& path : os.tree(install))
+        FUZZ_CHECK(path.rfind(L"___", 0) == 0 || std::find(before.begin(), before.end(), path) != before.end());
     return 0;
 }

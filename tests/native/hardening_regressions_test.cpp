@@ -27,7 +27,7 @@ TEST(DownloadRegressions, AnInstalledFileNamedLikeATemporaryDownloadIsNeverOverw
     auto& [os, view, page] = fixture;
     page.application_name = L"MyApp";
     const std::wstring install = L"D:\\Setup\\Sample\\", live = L"/public/live/MyApp/";
-    const std::wstring temporary_name = std::wstring(L"a.txt") + download_suffix;
+    const std::wstring temporary_name = L"a.txt.___download";
     os.add_file(install + L"run_this_first.exe", "setup program");
     os.add_file(install + L"a.txt", "old a");
     os.add_file(install + temporary_name, "installed earlier");

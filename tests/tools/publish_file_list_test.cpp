@@ -2,6 +2,7 @@
 // over the same files in the fake: the lists must agree byte for byte.
 #include <gtest/gtest.h>
 
+#include "setup_main/file_list.h"
 #include "tests/support/page_fixture.h"
 #include <cstdlib>
 #include <filesystem>
@@ -50,13 +51,20 @@ TEST(PublishFileList, WritesTheListGenerateFileListWritesAndDropsTheLastRelease)
     const std::string command = std::string(QS_PUBLISH_TOOL) + " " + folder.string();
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
-    fake::fake_view view;
-    Tsetup_main_page page(os, view);
-    page.generate_file_list(L"D:\\pub");
+    generate_file_list(os, L"D:\\pub");
     const std::string expected = os.content(L"D:\\pub\\___korvex_file_list.txt");
     EXPECT_EQ(read_all(folder / "___korvex_file_list.txt"), expected);
     EXPECT_NE(expected.find("Data/deeper/Z_last.txt\t"), std::string::npos);
     EXPECT_FALSE(fs::exists(folder / "___korvex_file_list.txt.sig"));
+
+    // With a release, the signature file begins with what the maker's signature covers before
+    // the list: the application, by default the folder's name, and the release.
+    ASSERT_EQ(std::system((command + " 12").c_str()), 0);
+    EXPECT_EQ(read_all(folder / "___korvex_file_list.txt.sig"), "application: publish_file_list\r\nrelease: 12\r\n");
+    ASSERT_EQ(std::system((command + " 13 SpectraDemo").c_str()), 0);
+    EXPECT_EQ(read_all(folder / "___korvex_file_list.txt.sig"), "application: SpectraDemo\r\nrelease: 13\r\n");
+    EXPECT_EQ(read_all(folder / "___korvex_file_list.txt"), expected);
+    EXPECT_NE(std::system((command + " twelve 2>/dev/null").c_str()), 0);
 
     // No folder, no list.
     EXPECT_NE(std::system((std::string(QS_PUBLISH_TOOL) + " " + (folder / "missing").string() + " 2>/dev/null").c_str()), 0);

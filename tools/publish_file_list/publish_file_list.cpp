@@ -1,15 +1,21 @@
-// publish_file_list FOLDER: writes FOLDER/___korvex_file_list.txt, the list the update server
-// publishes, with exactly the lines "Generate file list" writes: the program's own walk, digest
-// and order, over the Win32 platform on Windows and over posix_files on Linux. The list and
-// signature of an earlier release are removed first, so that neither lists itself and no stale
-// signature stays beside a new list.
+// publish_file_list FOLDER [RELEASE [APPLICATION]]: writes FOLDER/___korvex_file_list.txt, the
+// list the update server publishes, with exactly the lines "Generate file list" writes: the
+// program's own walk, digest and order, over the Win32 platform on Windows and over posix_files
+// on Linux. The list and signature of an earlier release are removed first, so that neither
+// lists itself and no stale signature stays beside a new list.
+//
+// With a release number it also begins FOLDER/___korvex_file_list.txt.sig with the two lines the
+// maker's signature covers, before the list's bytes: the application (by default the folder's own
+// name, as the live folder /public/live/<application>/ is named) and the release.
+// scripts/publish.sh signs heading and list and adds the line "signature: ...".
 #include <cstdio>
 #include <exception>
 #include <string>
 
+#include "basics/paths.h"
+#include "setup_main/file_list.h"
 #include "setup_main/file_list_format.h"
-#include "setup_main/main_window_view.h"
-#include "setup_main/setup_main_page.h"
+#include "setup_main/update/signed_list.h"
 
 #ifdef _WIN32
 #include "platform/win32/win32_platform.h"
@@ -21,35 +27,46 @@
 
 namespace {
 
-// The tool has no window: what "Generate file list" would show goes nowhere, and a failure
-// reaches the caller as an exception.
-class no_window : public qs::main_window_view {
-public:
-    void append_info(const std::wstring&) override {}
-    void set_progress(const std::wstring&) override {}
-    void set_caption(const std::wstring&) override {}
-    void set_control_text(qs::control, const std::wstring&) override {}
-    void set_info_lines(const std::vector<std::wstring>&) override {}
-    void set_enabled(qs::control, bool) override {}
-    void close_window() override {}
-    void show_task_progress(std::uint64_t, std::uint64_t) override {}
-    void show_task_failed() override {}
-    void clear_task_progress() override {}
-};
+const char* const usage = "usage: publish_file_list FOLDER [RELEASE [APPLICATION]]\n";
 
-int publish(qs::platform& os, std::wstring folder)
+std::optional<std::uint64_t> release_number(const std::wstring& text)
 {
+    if (text.empty() || text.size() > 19 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return std::nullopt;
+    return std::stoull(text);
+}
+
+int publish(qs::platform& os, std::vector<std::wstring> arguments)
+{
+    if (arguments.empty() || arguments.size() > 3) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    std::wstring folder = arguments[0];
     while (folder.size() > 1 && (folder.back() == L'/' || folder.back() == L'\\')) folder.pop_back();
+    std::optional<std::uint64_t> release;
+    if (arguments.size() > 1) {
+        release = release_number(arguments[1]);
+        if (!release) {
+            std::fprintf(stderr, "publish_file_list: the release must be a whole number, not %ls\n", arguments[1].c_str());
+            return 2;
+        }
+    }
+    const std::wstring application = arguments.size() > 2 ? arguments[2] : qs::file_name_of(folder);
     try {
         if (!os.directory_exists(folder)) {
             std::fprintf(stderr, "publish_file_list: %ls is no folder\n", folder.c_str());
             return 2;
         }
-        os.delete_file(folder + L"/" + qs::file_list_name);
-        os.delete_file(folder + L"/" + qs::file_list_signature_name);
-        no_window quiet;
-        qs::Tsetup_main_page page(os, quiet);
-        page.generate_file_list(folder);
+        const std::wstring list = folder + L"/" + qs::file_list_name;
+        const std::wstring signature = folder + L"/" + qs::file_list_signature_name;
+        os.delete_file(list);
+        os.delete_file(signature);
+        qs::generate_file_list(os, folder);
+        if (release) {
+            const std::string heading = qs::update::signature_heading(application, *release);
+            os.write_file(signature, {heading.begin(), heading.end()});
+        }
         return 0;
     } catch (const qs::system_error& e) {
         std::fprintf(stderr, "publish_file_list: %ls\n", e.text().c_str());
@@ -57,28 +74,20 @@ int publish(qs::platform& os, std::wstring folder)
     }
 }
 
-const char* const usage = "usage: publish_file_list FOLDER\n";
-
 }  // namespace
 
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 2) {
-        std::fputs(usage, stderr);
-        return 2;
-    }
     qs::win32::win32_platform os;
-    return publish(os, argv[1]);
+    return publish(os, std::vector<std::wstring>(argv + 1, argv + argc));
 }
 #else
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fputs(usage, stderr);
-        return 2;
-    }
     qs::posix::posix_files os;
-    return publish(os, std::filesystem::path(argv[1]).wstring());
+    std::vector<std::wstring> arguments;
+    for (int i = 1; i < argc; ++i) arguments.push_back(std::filesystem::path(argv[i]).wstring());
+    return publish(os, arguments);
 }
 #endif
