@@ -2,6 +2,8 @@
 #
 #   run_this_first/  licence_agreement/      the program and its windows
 #   setup_main/                              the main window's logic and its tasks
+#     setup_main/update/                     the Internet update, which the window and the command
+#                                            line both call: it knows neither the window nor its page
 #   basics/  browseforfolderunit/            the shared unit
 #   platform/                                the one interface to the operating system
 #
@@ -24,6 +26,9 @@ set(QS_ABOVE_setup_main licence_agreement run_this_first)
 set(QS_ABOVE_licence_agreement setup_main run_this_first)
 set(QS_ABOVE_run_this_first)
 set(QS_LAYERS platform basics browseforfolderunit setup_main licence_agreement run_this_first)
+# Within a layer, a unit that must not reach its callers: its folder, and the paths it may not include.
+set(QS_UNIT_FOLDERS setup_main/update)
+set(QS_NOT_IN_setup_main/update setup_main/setup_main_page.h setup_main/main_window_view.h setup_main/win32/)
 
 set(offences 0)
 foreach(layer IN LISTS QS_LAYERS)
@@ -42,6 +47,16 @@ foreach(layer IN LISTS QS_LAYERS)
       elseif(top IN_LIST forbidden)
         set(wrong "lies in a layer above ${layer}/")
       endif()
+      foreach(unit IN LISTS QS_UNIT_FOLDERS)
+        if(source MATCHES "^${unit}/")
+          foreach(caller IN LISTS QS_NOT_IN_${unit})
+            string(FIND "${included}" "${caller}" at)
+            if(at EQUAL 0)
+              set(wrong "belongs to a caller of ${unit}/")
+            endif()
+          endforeach()
+        endif()
+      endforeach()
       if(wrong)
         file(READ ${QS_SOURCE_DIR}/${source} text)
         string(FIND "${text}" "${line}" at)
