@@ -100,7 +100,7 @@ protected:
             for (const dir_entry& e : os.find_entries(folder + L"*")) {
                 if (e.name == L"." || e.name == L"..") continue;
                 if (e.is_directory()) folders.push_back(folder + e.name + L"\\");
-                else if (e.name.find(download_suffix) != std::wstring::npos) out.push_back(folder + e.name);
+                else if (e.name.find(L".___download") != std::wstring::npos) out.push_back(folder + e.name);
             }
         }
         return out;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "basics/text_files.h"
+#include "setup_main/server_paths.h"
 #include "setup_main/update/command_line.h"
 #include "setup_main/update/update_log.h"
 #include "tests/support/update_fixture.h"
@@ -146,8 +147,9 @@ TEST_F(UnattendedUpdate, TheLogTellsWhatHappenedAndHoldsNoPassword)
     os.unwritable.clear();
     EXPECT_EQ(run(), 0);
 
-    const std::wstring started =
-        L"Internet update started: program version 1.0.0, folder D:\\Setup\\Sample\\, server updates.korvex.example:21.";
+    const ftp_account server = update_server_account();
+    const std::wstring started = L"Internet update started: program version 1.0.0, folder D:\\Setup\\Sample\\, server " +
+                                 server.host + L":" + std::to_wstring(server.port) + L".";
     const std::wstring listed = L"File list fetched, 93 bytes; this program takes it unsigned.";
     const std::wstring app = L"Fetched app.exe from byte 0: 5 bytes, MD5 " + fake::md5_hex("app 2") + L".";
     const std::wstring app_reused =
