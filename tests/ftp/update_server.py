@@ -22,6 +22,7 @@ Kinds of server (options):
     --no-connect-back   accepts PORT but never connects back, as behind a firewall
     --ansi-server       an old server: paths in cp1252, and no UTF8 among its features
     --long-greeting     a greeting of several lines
+    --rate BYTES        sends at most this many bytes a second on each data connection (a slow line)
 --port 0 listens on a free port, which the line "ready PORT" names.
 
 For callers that cannot read its output or signal it (a Windows test under Wine starting it as a
@@ -37,7 +38,7 @@ import sys
 import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, FileProducer, _FileReadWriteError
+from pyftpdlib.handlers import FTPHandler, FileProducer, ThrottledDTPHandler, _FileReadWriteError
 from pyftpdlib.servers import FTPServer
 
 USER = "login-5203"
@@ -170,6 +171,7 @@ def main():
     parser.add_argument("--no-connect-back", action="store_true")
     parser.add_argument("--ansi-server", action="store_true")
     parser.add_argument("--long-greeting", action="store_true")
+    parser.add_argument("--rate", type=int, help="bytes a second at most on each data connection")
     parser.add_argument("--ready-file")
     parser.add_argument("--stop-file")
     parser.add_argument("--max-seconds", type=float)
@@ -197,6 +199,10 @@ def main():
     MisbehavingHandler.no_connect_back = args.no_connect_back
     MisbehavingHandler.ansi_server = args.ansi_server
     MisbehavingHandler.permit_foreign_addresses = False
+    if args.rate:
+        class PacedDTPHandler(ThrottledDTPHandler):
+            write_limit = args.rate
+        MisbehavingHandler.dtp_handler = PacedDTPHandler
     server = listen(args.port)
     server.max_cons = 64
     started = time.monotonic()
