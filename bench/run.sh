@@ -8,29 +8,100 @@
 #                                                  rounds, with the commands each sends per file
 #   start-up until the licence window shows        against a bare Win32 window program, both
 #                                                  started by CreateProcess, median of 5
-# No assertions: figures only. Usage: bench/run.sh [build-dir [part...]]   (default build/win and
-# every part; parts: filelist sortmerge update startup)
+#   the wide-area line's self-check                curl through bench/wan_proxy.py: round trips and rate
+#   an Internet update across a wide-area line     (40 ms round trip, 20 Mbit/s each way, through
+#                                                  bench/wan_proxy.py) of 48 small files and of one
+#                                                  8 MiB file, against curl with every URL in one
+#                                                  invocation and curl -Z --parallel-max 4, 3 rounds
+#   the main window's answer time                  while the real program fetches 8 MiB at 4 Mbit/s
+# No assertions: figures only, each beside its target. Usage: bench/run.sh [build-dir [part...]]
+# (default build/win and every part; parts: proxy filelist sortmerge update wan window startup).
+# The update server listens on the port the tree was built for: UPDATE_SERVER_PORT when set, else
+# the port in the tree's cache, else the preset's 2121.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/win}
 parts=${*:2}
 wanted() { [ -z "$parts" ] || [[ " $parts " == *" $1 "* ]]; }
-cmake --preset windows-local -B "$build" >/dev/null
+cached_port=$(sed -n 's/^UPDATE_SERVER_PORT:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
+if [ "$cached_port" = 21 ]; then cached_port=; fi  # a tree for the real server: the preset's port then
+port=${UPDATE_SERVER_PORT:-${cached_port:-2121}}
 targets=()
-if [ "$parts" != startup ]; then targets+=(update_bench); fi
+for part in filelist sortmerge update wan window; do
+  if wanted $part; then targets+=(update_bench); break; fi
+done
+if wanted window; then targets+=(run_this_first window_probe); fi
 if wanted startup; then targets+=(run_this_first startup_bench startup_peer); fi
-cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
-source scripts/wine_env.sh "$build"
+if [ ${#targets[@]} -gt 0 ]; then
+  cmake --preset windows-local -B "$build" -DUPDATE_SERVER_PORT="$port" >/dev/null
+  cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
+  source scripts/wine_env.sh "$build"
+else
+  wine_env_stop() { :; }
+  mkdir -p "$build"
+fi
 data=$(realpath "$build")/bench_data
 server_pid=
-cleanup() { [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null; wine_env_stop; }
+proxy_pid=
+# Ends the update server and the wide-area line of a part, so that the next part has the port.
+stop_servers() {
+  local pid
+  for pid in $proxy_pid $server_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  proxy_pid=; server_pid=
+}
+cleanup() { stop_servers; wine_env_stop; }
 trap cleanup EXIT
 bench="wine $build/update_bench.exe"
+user='login-5203:muhTaK*R'
 # Arithmetic on decimals with awk, which every system has (bc is not always there).
 calc() { local format=$1; shift; awk "BEGIN { printf \"$format\\n\", $* }"; }
 seconds() { local s=$(date +%s.%N); "$@" >/dev/null; calc %.3f "$(date +%s.%N) - $s"; }
 field() { sed -n "s/.*$1 \([0-9.]*\).*/\1/p"; }
 ratio() { calc %.2f "$1 / $2"; }
+median() { printf '%s\n' "$@" | sort -n | sed -n "$(( ($# + 1) / 2 ))p"; }
+spread() { printf '%s\n' "$@" | sort -n | sed -n '1p;$p' | paste -sd-; }
+# "met", or how far the figure is from its target:  verdict FIGURE <=|>= TARGET
+verdict() {
+  awk -v f="$1" -v op="$2" -v t="$3" 'BEGIN {
+    if (op == "<=" ? f <= t : f >= t) print "met"; else printf "missed by %.2f\n", f > t ? f - t : t - f }'
+}
+
+# The port a server or the line names in its first line "ready PORT", once it is there.
+ready_port() {  # output-file pid
+  local i p
+  for i in $(seq 400); do
+    p=$(sed -n 's/^ready \([0-9]*\)$/\1/p' "$1")
+    if [ -n "$p" ]; then echo "$p"; return 0; fi
+    kill -0 "$2" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "did not start: $(cat "$1")" >&2
+  return 1
+}
+start_server() {  # root port(0: a free one) log
+  /usr/bin/python3 tests/ftp/update_server.py --root "$1" --port "$2" --log "$3" > "$3.out" 2>&1 &
+  server_pid=$!
+  server_port=$(ready_port "$3.out" "$server_pid")
+}
+# The wide-area line on the program's port, in front of the server: round trip ms, Mbit/s, events file.
+start_line() {
+  /usr/bin/python3 bench/wan_proxy.py --listen "$port" --target "127.0.0.1:$server_port" --rtt-ms "$1" \
+    --rate-mbit "$2" --events "$3" > "$3.out" 2>&1 &
+  proxy_pid=$!
+  ready_port "$3.out" "$proxy_pid" > /dev/null
+}
+# What a client saw of a run, from the line's events after line $2 of file $1: from its first
+# connect to the end of its last file (226 reply or last byte, whichever came later), in seconds.
+line_span() {
+  tail -n +$(($2 + 1)) "$1" |
+    awk '$2 == "connect" && s == "" { s = $1 } $2 != "connect" { e = $1 } END { printf "%.3f\n", e - s }'
+}
+# Connections and commands in the server's log after line $2 of log $1.
+server_work() {
+  local since
+  since=$(tail -n +$(($2 + 1)) "$1")
+  echo "$(grep -c 'FTP session opened' <<<"$since") connections, $(grep -c ' <- ' <<<"$since") commands"
+}
 
 make_tree() {  # folder, files, min size, max size, folders
   /usr/bin/python3 - "$@" <<'PY'
@@ -44,6 +115,36 @@ for i in range(count):
         f.write(os.urandom(random.randint(low, high)))
 PY
 }
+
+if wanted proxy; then
+echo "== The wide-area line's self-check: curl through bench/wan_proxy.py at 100 ms round trip and 8 Mbit/s"
+check=$data/proxy
+rm -rf "$check"
+mkdir -p "$check/ftp/public/live/Check"
+head -c 1000000 /dev/urandom > "$check/ftp/public/live/Check/one_mb.bin"
+printf abc > "$check/ftp/public/live/Check/tiny.txt"
+start_server "$check/ftp" 0 "$check/server.log"
+start_line 100 8 "$check/events"
+url="ftp://127.0.0.1:$port/public/live/Check"
+for mode in passive active; do
+  # Actively too the data connection costs no round trip of its own: pyftpdlib connects back as
+  # soon as the PORT command comes, while curl sends TYPE and SIZE.
+  how=()
+  if [ $mode = active ]; then how=(--ftp-port -); fi
+  mark=$(wc -l < "$check/server.log")
+  tiny=$(curl -s "${how[@]}" -u "$user" -o /dev/null -w '%{time_total}' "$url/tiny.txt")
+  # The commands curl waited for; its QUIT it does not.
+  commands=$(tail -n +$((mark + 1)) "$check/server.log" | grep ' <- ' | grep -vc ' <- QUIT' || true)
+  mark=$(wc -l < "$check/events")
+  big=$(curl -s "${how[@]}" -u "$user" -o "$check/got.bin" -w '%{time_total}' "$url/one_mb.bin")
+  intact=intact; cmp -s "$check/got.bin" "$check/ftp/public/live/Check/one_mb.bin" || intact=CORRUPTED
+  echo "$mode: 3 bytes in ${tiny} s, $(calc %.1f "$tiny / 0.1") round trips (expected about $((commands + 2)):" \
+       "$commands commands and the connect's 2);" \
+       "1 MB in ${big} s, $(calc %.3f "$big - $tiny") s more (expected 1.000 s), $intact;" \
+       "the line saw $(line_span "$check/events" "$mark") s of it"
+done
+stop_servers
+fi
 
 if wanted filelist; then
 echo "== generate_file_list, 1 GiB in 8 large files"
@@ -79,22 +180,18 @@ make_tree "$data/ftp/public/live/BenchApp" 200 200 8000 10
 $bench filelist "$(wine_path "$data/ftp/public/live/BenchApp")" > /dev/null
 log="$data/server.log"
 rm -f "$log"
-/usr/bin/python3 tests/ftp/update_server.py --root "$data/ftp" --port 2121 --log "$log" > "$data/server.out" &
-server_pid=$!
-until grep -q ready "$data/server.out" 2>/dev/null; do sleep 0.05; done
+start_server "$data/ftp" "$port" "$log"
 files=$(cd "$data/ftp/public/live/BenchApp" && find . -name '*.dat' | sed 's|^\./||' | sort)
 n=$(echo "$files" | wc -l)
 fetch_all_with_curl() {
   for f in $files; do
     mkdir -p "$data/curl/$(dirname "$f")"
-    curl -s --ftp-port - -u 'login-5203:muhTaK*R' "ftp://127.0.0.1:2121/public/live/BenchApp/$f" -o "$data/curl/$f"
+    curl -s --ftp-port - -u "$user" "ftp://127.0.0.1:$port/public/live/BenchApp/$f" -o "$data/curl/$f"
   done
 }
 # The server logs every command it receives as "... <- COMMAND": those logged since line $1, per file.
 commands_per_file() { calc %.1f "$(tail -n +$(($1 + 1)) "$log" | grep -c ' <- ') / $n"; }
 per_file_ms() { calc %.2f "$1 * 1000 / $n"; }
-median() { printf '%s\n' "$@" | sort -n | sed -n "$(( ($# + 1) / 2 ))p"; }
-spread() { printf '%s\n' "$@" | sort -n | sed -n '1p;$p' | paste -sd-; }
 curl_ms=(); ours_ms=()
 for round in 1 2 3; do
   rm -rf "$data/install" "$data/curl"
@@ -114,7 +211,9 @@ done
 curl_median=$(median "${curl_ms[@]}"); ours_median=$(median "${ours_ms[@]}")
 echo "curl median ${curl_median} ms/file (spread $(spread "${curl_ms[@]}"))" \
      " update median ${ours_median} ms/file (spread $(spread "${ours_ms[@]}"))" \
-     " ratio of medians (ours/curl) $(ratio "$ours_median" "$curl_median")  target <= 0.7"
+     " ratio of medians (ours/curl) $(ratio "$ours_median" "$curl_median")  target <= 0.7:" \
+     "$(verdict "$(ratio "$ours_median" "$curl_median")" '<=' 0.7)"
+stop_servers
 fi
 
 if wanted startup; then
