@@ -63,7 +63,7 @@ spread() { printf '%s\n' "$@" | sort -n | sed -n '1p;$p' | paste -sd-; }
 # "met", or how far the figure is from its target:  verdict FIGURE <=|>= TARGET
 verdict() {
   awk -v f="$1" -v op="$2" -v t="$3" 'BEGIN {
-    if (op == "<=" ? f <= t : f >= t) print "met"; else printf "missed by %.2f\n", f > t ? f - t : t - f }'
+    if (op == "<=" ? f <= t : f >= t) print "met"; else printf "missed by %.2f\n", (f > t ? f - t : t - f) }'
 }
 
 # The port a server or the line names in its first line "ready PORT", once it is there.
@@ -214,6 +214,74 @@ echo "curl median ${curl_median} ms/file (spread $(spread "${curl_ms[@]}"))" \
      " ratio of medians (ours/curl) $(ratio "$ours_median" "$curl_median")  target <= 0.7:" \
      "$(verdict "$(ratio "$ours_median" "$curl_median")" '<=' 0.7)"
 stop_servers
+fi
+
+if wanted wan; then
+echo "== Internet update across a wide-area line: 40 ms round trip, 20 Mbit/s each way (bench/wan_proxy.py);"
+echo "   ours, curl with every URL in one invocation (--ftp-method nocwd) and curl -Z --parallel-max 4 in turn,"
+echo "   3 rounds; each fetches the file list and then the files. Times as the line saw them, the same for"
+echo "   every client: from its first connect to the end of its last file (226 reply or last byte). Wall"
+echo "   clocks beside: ours the update inside update_bench (local list included), curl's its process."
+wan=$data/wan
+rm -rf "$wan"
+make_tree "$wan/small/public/live/BenchApp" 48 3072 8192 3
+mkdir -p "$wan/large/public/live/BenchApp"
+head -c $((8 << 20)) /dev/urandom > "$wan/large/public/live/BenchApp/large.bin"
+for set in small large; do $bench filelist "$(wine_path "$wan/$set/public/live/BenchApp")" > /dev/null; done
+# One client's run on a set: prints "line-seconds wall-seconds", and what went wrong on stderr.
+wan_run() {  # client set
+  local client=$1 live=$wan/$2/public/live/BenchApp mark out wall urls=() u
+  rm -rf "$wan/install" "$wan/curl"
+  mkdir -p "$wan/install" "$wan/curl"
+  mark=$(wc -l < "$wan/events")
+  if [ "$client" = ours ]; then
+    echo "setup" > "$wan/install/run_this_first.exe"
+    out=$($bench update "$(wine_path "$wan/install")\\") || echo "$out" | grep -v '^ ' >&2
+    wall=$(echo "$out" | field update_seconds)
+  else
+    urls=("ftp://127.0.0.1:$port/public/live/BenchApp/___korvex_file_list.txt" -o "$wan/curl/___korvex_file_list.txt")
+    for u in $(cd "$live" && find . -type f ! -name ___korvex_file_list.txt | sed 's|^\./||' | sort); do
+      urls+=("ftp://127.0.0.1:$port/public/live/BenchApp/$u" -o "$wan/curl/$u")
+    done
+    if [ "$client" = parallel ]; then urls=(-Z --parallel-max 4 "${urls[@]}"); fi
+    wall=$(seconds curl --no-progress-meter --ftp-method nocwd --create-dirs -u "$user" "${urls[@]}")
+    diff -rq "$live" "$wan/curl" >&2 || true
+  fi
+  echo "$(line_span "$wan/events" "$mark") ${wall:-0}"
+}
+for set in small large; do
+  if [ $set = small ]; then echo "-- 48 files of 3 to 8 KB in 3 folders"; else echo "-- one file of 8 MiB"; fi
+  start_server "$wan/$set" 0 "$wan/server_$set.log"
+  start_line 40 20 "$wan/events"
+  ours=(); one=(); parallel=()
+  for round in 1 2 3; do
+    line="round $round:"
+    for client in ours one parallel; do
+      mark=$(wc -l < "$wan/server_$set.log")
+      read -r took wall < <(wan_run $client $set)
+      eval "$client+=($took)"
+      line+=" $client ${took} s (wall ${wall} s; $(server_work "$wan/server_$set.log" "$mark"))"
+    done
+    echo "$line"
+  done
+  echo "medians (spread): ours $(median "${ours[@]}") s ($(spread "${ours[@]}")), curl one invocation" \
+       "$(median "${one[@]}") s ($(spread "${one[@]}")), curl -Z --parallel-max 4 $(median "${parallel[@]}") s" \
+       "($(spread "${parallel[@]}"))"
+  if [ $set = small ]; then
+    r=$(ratio "$(median "${ours[@]}")" "$(median "${one[@]}")")
+    echo "ours / curl one invocation $r  target <= 0.4: $(verdict "$r" '<=' 0.4)"
+    r=$(ratio "$(median "${ours[@]}")" "$(median "${parallel[@]}")")
+    echo "ours / curl -Z --parallel-max 4 $r  target <= 1.2: $(verdict "$r" '<=' 1.2)"
+  else
+    # Throughput over the whole run, the list's fetch and the logins included, alike for both.
+    mbit() { calc %.1f "8 * 8.388608 / $1"; }
+    echo "throughput: ours $(mbit "$(median "${ours[@]}")") Mbit/s, curl one invocation" \
+         "$(mbit "$(median "${one[@]}")") Mbit/s, curl -Z $(mbit "$(median "${parallel[@]}")") Mbit/s"
+    r=$(ratio "$(median "${one[@]}")" "$(median "${ours[@]}")")
+    echo "ours / curl one invocation (throughput) $r  target >= 0.9: $(verdict "$r" '>=' 0.9)"
+  fi
+  stop_servers
+done
 fi
 
 if wanted startup; then
