@@ -1,28 +1,35 @@
 #!/usr/bin/env bash
-# Builds the benchmark program and prints, side by side on the same data in one run:
-#   generate_file_list on 1 GiB of large files     against md5sum
-#   generate_file_list on 20,000 small files       against find -print0 | xargs -0 md5sum
-#   sorting and merging 100,000-line file lists    (identical, and 1% differing), with the check
-#                                                  that the sort-key order is CompareStringW's
-#   an Internet update of 200 small files          against one curl --ftp-port - per file, in 3
-#                                                  rounds, with the commands each sends per file
-#   start-up until the licence window shows        against a bare Win32 window program, both
-#                                                  started by CreateProcess, median of 5
-#   the wide-area line's self-check                curl through bench/wan_proxy.py: round trips and rate
-#   an Internet update across a wide-area line     (40 ms round trip, 20 Mbit/s each way, through
-#                                                  bench/wan_proxy.py) of 48 small files and of one
-#                                                  8 MiB file, against curl with every URL in one
-#                                                  invocation and curl -Z --parallel-max 4, 3 rounds
-#   the main window's answer time                  while the real program fetches 8 MiB at 4 Mbit/s
+# Builds the benchmark programs and prints, side by side on the same data in one run (part names
+# in brackets):
+#   [proxy]     the wide-area line's self-check     curl through bench/wan_proxy.py at 100 ms and
+#                                                   8 Mbit/s: its round trips and its rate
+#   [filelist]  generate_file_list on 1 GiB of large files     against md5sum, and on 20,000 small
+#                                                   files against find -print0 | xargs -0 md5sum
+#   [sortmerge] sorting and merging 100,000-line file lists (identical, and 1% differing), with the
+#                                                   check that the sort-key order is CompareStringW's
+#   [update]    an Internet update of 200 small files on loopback    against one curl --ftp-port -
+#                                                   per file, 3 rounds, with the commands per file
+#   [wan]       an Internet update across a wide-area line (40 ms round trip, 20 Mbit/s each way,
+#                                                   bench/wan_proxy.py) of 48 small files and of one
+#                                                   8 MiB file, against curl with every URL in one
+#                                                   invocation and curl -Z --parallel-max 4, 3 rounds
+#   [window]    the main window's answer time       while the real program fetches 8 MiB at 4 Mbit/s
+#   [startup]   start-up until the licence window shows    against a bare Win32 window program,
+#                                                   both started by CreateProcess, median of 5
 # No assertions: figures only, each beside its target. Usage: bench/run.sh [build-dir [part...]]
-# (default build/win and every part; parts: proxy filelist sortmerge update wan window startup).
-# The update server listens on the port the tree was built for: UPDATE_SERVER_PORT when set, else
-# the port in the tree's cache, else the preset's 2121.
+# (default build/win and every part). The update server listens on the port the tree was built
+# for: UPDATE_SERVER_PORT when set, else the port in the tree's cache, else the preset's 2121.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/win}
 parts=${*:2}
 wanted() { [ -z "$parts" ] || [[ " $parts " == *" $1 "* ]]; }
+for part in $parts; do
+  case $part in
+  proxy | filelist | sortmerge | update | wan | window | startup) ;;
+  *) echo "unknown part $part; the parts: proxy filelist sortmerge update wan window startup" >&2; exit 2 ;;
+  esac
+done
 cached_port=$(sed -n 's/^UPDATE_SERVER_PORT:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
 if [ "$cached_port" = 21 ]; then cached_port=; fi  # a tree for the real server: the preset's port then
 port=${UPDATE_SERVER_PORT:-${cached_port:-2121}}
@@ -156,7 +163,8 @@ rm -f "$data/large/___korvex_file_list.txt"
 cat "$data"/large/* > /dev/null
 t_md5sum=$(seconds md5sum "$data"/large/part*.bin)
 t_ours=$($bench filelist "$(wine_path "$data/large")" | field seconds)
-echo "md5sum ${t_md5sum}s  generate_file_list ${t_ours}s  throughput ratio (ours/md5sum) $(ratio "$t_md5sum" "$t_ours")  target >= 0.95"
+r=$(ratio "$t_md5sum" "$t_ours")
+echo "md5sum ${t_md5sum}s  generate_file_list ${t_ours}s  throughput ratio (ours/md5sum) $r  target >= 0.95: $(verdict "$r" '>=' 0.95)"
 
 echo "== generate_file_list, 20,000 small files"
 if [ ! -d "$data/small" ]; then make_tree "$data/small" 20000 100 4000 100; fi
@@ -164,7 +172,8 @@ rm -f "$data/small/___korvex_file_list.txt"
 find "$data/small" -type f -print0 | xargs -0 cat > /dev/null
 t_find=$(seconds bash -c "find '$data/small' -type f -print0 | xargs -0 md5sum")
 t_ours=$($bench filelist "$(wine_path "$data/small")" | field seconds)
-echo "find|xargs md5sum ${t_find}s  generate_file_list ${t_ours}s  time ratio (ours/md5sum) $(ratio "$t_ours" "$t_find")  target <= 3"
+r=$(ratio "$t_ours" "$t_find")
+echo "find|xargs md5sum ${t_find}s  generate_file_list ${t_ours}s  time ratio (ours/md5sum) $r  target <= 3: $(verdict "$r" '<=' 3)"
 fi
 
 if wanted sortmerge; then
