@@ -14,3 +14,12 @@ add_executable(startup_peer WIN32 EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/sta
 target_link_libraries(startup_peer PRIVATE qs_windows_headers)
 target_link_options(startup_peer PRIVATE ${QS_STATIC_LINK} -municode)
 qs_warnings(startup_peer)
+
+# How soon the program's main window answers during an Internet update: drives the program with
+# the GUI driver, so it is there only where the GUI suite is.
+if(TARGET qs_gui_driver)
+  add_executable(window_probe EXCLUDE_FROM_ALL ${CMAKE_SOURCE_DIR}/bench/window_probe.cpp)
+  target_link_libraries(window_probe PRIVATE qs_gui_driver)
+  target_link_options(window_probe PRIVATE ${QS_STATIC_LINK} -municode)
+  qs_warnings(window_probe)
+endif()

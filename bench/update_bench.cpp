@@ -130,7 +130,7 @@ int sort_merge(std::size_t count, double percent)
     return disagree == 0 && same_order ? 0 : 1;
 }
 
-int update(const std::wstring& installation)
+int update_run(const std::wstring& installation)
 {
     timing_platform os;
     os.installation = installation;
@@ -156,7 +156,7 @@ int wmain(int argc, wchar_t** argv)
     const std::wstring what = argc > 1 ? argv[1] : L"";
     if (what == L"filelist" && argc == 3) return file_list(argv[2]);
     if (what == L"sortmerge" && argc == 4) return sort_merge(std::stoul(argv[2]), std::stod(argv[3]));
-    if (what == L"update" && argc == 3) return update(argv[2]);
+    if (what == L"update" && argc == 3) return update_run(argv[2]);
     std::fprintf(stderr, "usage: update_bench filelist FOLDER | sortmerge LINES PERCENT | update INSTALLATION\n");
     return 2;
 }
