@@ -72,9 +72,11 @@ crlf "SpectraDemo manual, release 1.1" > "$live/spectra_manual.chm"
 crlf "[view]" "grid=1" "colour=blue" "legend=1" > "$live/Application_Data/SpectraDemo/settings.ini"
 crlf "wavelength;intensity" "450;0.42" > "$live/Application_Data/SpectraDemo/samples/sample2.csv"
 rm -f "$live/reference.spd"
-# Published as the maker publishes a release: the file list and its signature.
-bash scripts/publish.sh "$live" "$keys/maker_key.pem" >/dev/null
-exec {server_out}< <(/usr/bin/python3 tests/ftp/update_server.py --root "$ftp_root" --port 2121 2>&1)
+# A larger file, which the server sends slowly enough for a screenshot while it arrives.
+head -c $((3 << 20)) /dev/urandom > "$live/spectra_library.dat"
+# Published as the maker publishes a release: the file list and its signature, release 2.
+bash scripts/publish.sh "$live" "$keys/maker_key.pem" 2 >/dev/null
+exec {server_out}< <(/usr/bin/python3 tests/ftp/update_server.py --root "$ftp_root" --port 2121 --rate 1000000 2>&1)
 server_pid=$!
 if read -r -t 20 line <&"$server_out" && [ "${line%% *}" = ready ]; then
   echo "update server on 127.0.0.1:2121 serving $live"
@@ -134,9 +136,11 @@ label File list ready!
 shot 05_file_list | Generate file list, of the installed program folder
 
 click Internet update
+label Getting file *
+shot 06_internet_update_progress | Internet update: the files arrive in the staging folder; the label names the one started last, and the window keeps answering
 answer OK | Files to delete:
 label Update finished
-shot 06_internet_update | Internet update from the local update server, with its signed file list
+shot 06_internet_update | Internet update from the local update server, with its signed file list of release 2: all files in place at once
 
 click Update from folder
 folder SpectraDemo

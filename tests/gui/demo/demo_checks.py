@@ -164,6 +164,22 @@ same_file("Internet update: changed file", os.path.join(a.medium, "spectra_manua
           os.path.join(a.live, "spectra_manual.chm"))
 same_file("Internet update: new file", os.path.join(a.medium, "Application_Data", "SpectraDemo", "samples", "sample2.csv"),
           os.path.join(a.live, "Application_Data", "SpectraDemo", "samples", "sample2.csv"))
+same_file("Internet update: large new file", os.path.join(a.medium, "spectra_library.dat"),
+          os.path.join(a.live, "spectra_library.dat"))
+staging = os.path.join(a.medium, "___korvex_update")
+check("Internet update: staging folder afterwards", "only release.txt, holding 2",
+      "only release.txt, holding %s" % read(os.path.join(staging, "release.txt")).decode().strip()
+      if files_below(staging) == ["release.txt"] else "holds %s" % files_below(staging))
+
+# ---- the log the Internet update wrote: the last run's lines
+update_log = read(os.path.join(a.user_dir, "AppData", "Roaming", "RUN_THIS_FIRST", "update_log.txt")) or b""
+log_lines = update_log.decode("utf-8-sig", "replace").splitlines()
+starts = [k for k, line in enumerate(log_lines) if " Internet update started: " in line]
+last_run = log_lines[starts[-1]:] if starts else []
+check("Internet update: its log", "release 2 verified, ended up to date",
+      "release 2 verified, ended up to date"
+      if any("release 2; its signature was verified" in line for line in last_run)
+      and last_run and last_run[-1].endswith("Ended: the installation is up to date.") else "log: %r" % last_run[-3:])
 same_file("Update from folder: program file", os.path.join(a.medium, "reference.spd"),
           os.path.join(a.update_cd, "reference.spd"))
 same_file("Update from folder: application data", os.path.join(appdata, "settings.ini"),
@@ -209,11 +225,14 @@ table{border-collapse:collapse}td,th{border:1px solid #999;padding:.3em .6em;tex
 <h1>A session of run_this_first.exe on the demo medium SpectraDemo</h1>
 <p>Played under Wine as a user would, in %s s including the build.</p>
 %s
+<h2>The log of the Internet update</h2>
+<p>Every Internet update writes one, the button's too: %%APPDATA%%\\RUN_THIS_FIRST\\update_log.txt.</p>
+<pre>%s</pre>
 <h2>What was checked at the end</h2>
 <table><tr><th>Check</th><th>Expected</th><th>Found</th><th>Result</th></tr>
 %s
 </table></body></html>
-""" % (a.seconds, "\n".join(figures), "\n".join(rows))
+""" % (a.seconds, "\n".join(figures), html.escape("\n".join(last_run)), "\n".join(rows))
 with open(os.path.join(a.out, "index.html"), "w", encoding="utf-8") as f:
     f.write(page)
 failures = [c for c in checks if not c[3]]

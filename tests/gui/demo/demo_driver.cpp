@@ -10,7 +10,8 @@
 //                                 below what it held at the last click ("*" at the end: a line that
 //                                 starts so)
 //   info LINE ... || BUTTON | TEXT    the same, answering every box that holds TEXT with BUTTON meanwhile
-//   label TEXT                    wait until the progress label (any label) reads TEXT
+//   label TEXT                    wait until the progress label (any label) reads TEXT ("*" at the
+//                                 end: a text that starts so)
 //   shot NAME | CAPTION           ask the script that started us for a screenshot, and wait for it
 //   gone                          wait until the program has ended
 // Every step is logged to the file named by QS_DEMO_LOG as "ok STEP" or "failed STEP: why"; the
@@ -100,7 +101,7 @@ private:
             std::wstring shown;
             for (wchar_t c : text_of(h))
                 if (c != L'&') shown += c;
-            if (trimmed(shown) == text) return h;
+            if (line_matches(trimmed(shown), text)) return h;
         }
         return nullptr;
     }
