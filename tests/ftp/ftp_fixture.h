@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +35,44 @@ inline std::filesystem::path fresh_test_folder(const std::string& prefix = {})
     return folder;
 }
 
+// Relative path (the platform's ANSI text, "\\" between levels) -> bytes, "<folder>" for folders.
+using snapshot = std::map<std::string, std::string>;
+
+// Visits every file and folder below `folder` (parents before what they hold), but the paths in
+// `skip`: its path relative to `folder`, its entry and its full path. The walk goes through the
+// platform with "\\?\" paths, so that paths longer than the runtime's directory walk reaches are
+// seen too.
+inline void walk(platform& os, const std::wstring& folder, const std::vector<std::filesystem::path>& skip,
+                 const std::function<void(const std::wstring&, const dir_entry&, const std::wstring&)>& visit,
+                 const std::wstring& relative = {})
+{
+    for (const dir_entry& e : os.find_entries(L"\\\\?\\" + folder + L"\\*")) {
+        if (e.name == L"." || e.name == L"..") continue;
+        const std::wstring path = folder + L"\\" + e.name;
+        if (std::find(skip.begin(), skip.end(), std::filesystem::path(path)) != skip.end()) continue;
+        visit(relative + e.name, e, path);
+        if (e.is_directory()) walk(os, path, skip, visit, relative + e.name + L"\\");
+    }
+}
+
+inline std::string bytes_of(platform& os, const std::wstring& path)
+{
+    const std::vector<std::uint8_t> bytes = os.read_file(L"\\\\?\\" + path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Every file and folder below `folder` with its bytes, but the paths in `skip`.
+inline snapshot take_snapshot(platform& os, const std::filesystem::path& folder,
+                              const std::vector<std::filesystem::path>& skip = {})
+{
+    snapshot out;
+    if (!os.directory_exists(folder.wstring())) return out;
+    walk(os, folder.wstring(), skip, [&](const std::wstring& relative, const dir_entry& e, const std::wstring& path) {
+        out[os.to_ansi(relative)] = e.is_directory() ? "<folder>" : bytes_of(os, path);
+    });
+    return out;
+}
+
 // The update of "MyApp" run for real: `install` is the running program's folder (with its
 // run_this_first.exe), `live` the server's live folder below `root`, both in the test's folder
 // `work`. The lists are taken unsigned, whatever key the build has.
@@ -55,6 +96,43 @@ protected:
         page.application_name = L"MyApp";
         page.update_signing_key.reset();
         write_bytes(install / "run_this_first.exe", "setup program");
+        // The per-user folder, which the program's start-up makes: the update's log goes there.
+        make_folders(os.appdata_folder() + L"\\RUN_THIS_FIRST");
+    }
+
+    std::filesystem::path staging() const { return install / "___korvex_update"; }
+
+    // The installation as its user sees it: everything but the update's working files and its
+    // staging folder (the names beginning with "___" at the top).
+    snapshot installation()
+    {
+        snapshot files = take_snapshot(os, install);
+        for (auto it = files.begin(); it != files.end();)
+            it = it->first.rfind("___", 0) == 0 ? files.erase(it) : std::next(it);
+        return files;
+    }
+    // The files a run left in the staging folder's staged\.
+    snapshot staged() { return take_snapshot(os, staging() / "staged"); }
+    // What the staging folder holds that no run may leave there: anything but the release record,
+    // and staged files that are the beginning of the server's file of their path (what arrived).
+    wstrings stray_in_staging()
+    {
+        wstrings stray;
+        if (!os.directory_exists(staging().wstring())) return stray;
+        const std::wstring staged_root = L"staged\\";
+        walk(os, staging().wstring(), {}, [&](const std::wstring& relative, const dir_entry& e, const std::wstring& path) {
+            if (relative == L"release.txt" || relative == L"staged") return;
+            if (relative.rfind(staged_root, 0) != 0) {
+                stray.push_back(relative);
+                return;
+            }
+            if (e.is_directory()) return;
+            const std::wstring server_file = live.wstring() + L"\\" + relative.substr(staged_root.size());
+            const std::string arrived = bytes_of(os, path);
+            if (!os.file_exists(L"\\\\?\\" + server_file) || bytes_of(os, server_file).rfind(arrived, 0) != 0)
+                stray.push_back(relative);
+        });
+        return stray;
     }
 
     // Files in the live folder and the server's list of them as the program makes it, with extra
