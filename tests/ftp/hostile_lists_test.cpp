@@ -176,6 +176,22 @@ TEST_F(HostileServerLists, ANulByteInTheListIsRefusedWhereItBreaksAPath)
     expect_outside_unchanged();
 }
 
+TEST_F(HostileServerLists, AFileListedTwiceOrInTwoSpellingsIsFetchedAndInstalledOnce)
+{
+    // The server has no "TWICE.TXT": a line for it that were fetched would end the run.
+    publish({{"twice.txt", "twice"}}, {listed_line(L"twice.txt", "twice"), listed_line(L"TWICE.TXT", "other")});
+    write_bytes(install / "twice.txt", "old");
+    {
+        update_server server(root, {});
+        page.Button4Click();
+        EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt", "/public/live/MyApp/twice.txt"}));
+    }
+    EXPECT_TRUE(os.errors.empty()) << (os.errors.empty() ? "" : os.to_ansi(os.errors[0]));
+    EXPECT_EQ(read_bytes(install / "twice.txt"), "twice");
+    EXPECT_EQ(view.progress_texts.back(), L"Update finished");
+    EXPECT_FALSE(fs::exists(staging()));
+}
+
 TEST_F(HostileServerLists, AFileThatChangesOnTheServerAfterTheListIsNotInstalled)
 {
     publish({{"a.txt", "listed a"}, {"b.txt", "listed b, 19 bytes"}});
