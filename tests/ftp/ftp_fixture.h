@@ -5,10 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <functional>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,12 +14,17 @@
 #include "tests/ftp/recording_platform.h"
 #include "tests/ftp/update_server_process.h"
 #include "tests/support/page_fixture.h"
+#include "tests/win32/folder_snapshot.h"
 
 namespace qs::ftp_test {
 
 using strings = std::vector<std::string>;
 using wstrings = std::vector<std::wstring>;
+using test::bytes_of;
 using test::listed_line;
+using test::snapshot;
+using test::take_snapshot;
+using test::walk;
 
 // ftp_work\<prefix><test name> below the build tree, emptied and made anew for the running test.
 // It is removed through "\\?\", so that paths past MAX_PATH that a test left go too.
@@ -33,44 +35,6 @@ inline std::filesystem::path fresh_test_folder(const std::string& prefix = {})
     remove_tree(L"\\\\?\\" + folder.wstring());
     std::filesystem::create_directories(folder);
     return folder;
-}
-
-// Relative path (the platform's ANSI text, "\\" between levels) -> bytes, "<folder>" for folders.
-using snapshot = std::map<std::string, std::string>;
-
-// Visits every file and folder below `folder` (parents before what they hold), but the paths in
-// `skip`: its path relative to `folder`, its entry and its full path. The walk goes through the
-// platform with "\\?\" paths, so that paths longer than the runtime's directory walk reaches are
-// seen too.
-inline void walk(platform& os, const std::wstring& folder, const std::vector<std::filesystem::path>& skip,
-                 const std::function<void(const std::wstring&, const dir_entry&, const std::wstring&)>& visit,
-                 const std::wstring& relative = {})
-{
-    for (const dir_entry& e : os.find_entries(L"\\\\?\\" + folder + L"\\*")) {
-        if (e.name == L"." || e.name == L"..") continue;
-        const std::wstring path = folder + L"\\" + e.name;
-        if (std::find(skip.begin(), skip.end(), std::filesystem::path(path)) != skip.end()) continue;
-        visit(relative + e.name, e, path);
-        if (e.is_directory()) walk(os, path, skip, visit, relative + e.name + L"\\");
-    }
-}
-
-inline std::string bytes_of(platform& os, const std::wstring& path)
-{
-    const std::vector<std::uint8_t> bytes = os.read_file(L"\\\\?\\" + path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-// Every file and folder below `folder` with its bytes, but the paths in `skip`.
-inline snapshot take_snapshot(platform& os, const std::filesystem::path& folder,
-                              const std::vector<std::filesystem::path>& skip = {})
-{
-    snapshot out;
-    if (!os.directory_exists(folder.wstring())) return out;
-    walk(os, folder.wstring(), skip, [&](const std::wstring& relative, const dir_entry& e, const std::wstring& path) {
-        out[os.to_ansi(relative)] = e.is_directory() ? "<folder>" : bytes_of(os, path);
-    });
-    return out;
 }
 
 // The update of "MyApp" run for real: `install` is the running program's folder (with its
