@@ -1,6 +1,8 @@
 // What the program needs of the system beyond files: named locks shared by every process, work
 // in the background while the window stays responsive, and the clock.
 #include <exception>
+#include <mutex>
+#include <set>
 #include <thread>
 
 #include "platform/win32/handles.h"
@@ -28,32 +30,71 @@ void pump_pending_messages()
 
 namespace {
 
+// The names this process holds. A mutex lets the thread that owns it claim it again, so the
+// system alone would give a second claim of this process on the same thread.
+class held_names {
+public:
+    bool claim(const std::wstring& name)
+    {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        return names_.insert(name).second;
+    }
+    void release(const std::wstring& name)
+    {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        names_.erase(name);
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<std::wstring> names_;
+};
+
+held_names& names_held_here()
+{
+    static held_names names;
+    return names;
+}
+
 // A mutex owned by the thread that claimed it, released and closed when the object goes.
 class mutex_lock : public named_lock {
 public:
-    explicit mutex_lock(kernel_handle mutex) : mutex_(std::move(mutex)) {}
-    ~mutex_lock() override { ReleaseMutex(mutex_.get()); }
+    mutex_lock(kernel_handle mutex, std::wstring name) : mutex_(std::move(mutex)), name_(std::move(name)) {}
+    ~mutex_lock() override
+    {
+        ReleaseMutex(mutex_.get());
+        names_held_here().release(name_);
+    }
     mutex_lock(const mutex_lock&) = delete;
     mutex_lock& operator=(const mutex_lock&) = delete;
 
 private:
     kernel_handle mutex_;
+    std::wstring name_;
 };
 
 }  // namespace
 
 std::unique_ptr<named_lock> win32_platform::try_lock(const std::wstring& name)
 {
-    kernel_handle mutex(CreateMutexW(nullptr, FALSE, name.c_str()));
-    // A mutex another user made may refuse us access: it exists, so its owner is still at work.
-    if (!mutex) {
-        if (GetLastError() == ERROR_ACCESS_DENIED) return nullptr;
-        throw_last_error();
+    if (!names_held_here().claim(name)) return nullptr;
+    try {
+        kernel_handle mutex(CreateMutexW(nullptr, FALSE, name.c_str()));
+        // A mutex another user made may refuse us access: it exists, so its owner is still at work.
+        if (!mutex) {
+            if (GetLastError() != ERROR_ACCESS_DENIED) throw_last_error();
+        } else {
+            // An owner that ended without letting go (WAIT_ABANDONED) has left the name free.
+            const DWORD waited = WaitForSingleObject(mutex.get(), 0);
+            if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED)
+                return std::make_unique<mutex_lock>(std::move(mutex), name);
+        }
+    } catch (...) {
+        names_held_here().release(name);
+        throw;
     }
-    // An owner that ended without letting go (WAIT_ABANDONED) has left the name free.
-    const DWORD waited = WaitForSingleObject(mutex.get(), 0);
-    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return nullptr;
-    return std::make_unique<mutex_lock>(std::move(mutex));
+    names_held_here().release(name);
+    return nullptr;
 }
 
 void win32_platform::run_in_background(const std::function<void()>& work, const std::function<void()>& tick)

@@ -298,6 +298,7 @@ private:
     void choose_files()
     {
         s_.entries = s_.plan.remote.size();
+        std::set<std::wstring> chosen;  // folded paths
         for (const std::wstring& line : s_.plan.remote) {
             const std::wstring path = tab_field(line, 1);
             if (is_own_executable(path)) {
@@ -314,6 +315,12 @@ private:
             if (!entry) {
                 show_started(path);
                 watcher_.note(text(msg::unreadable_server_line, {line}));
+                continue;
+            }
+            // A list that names a file twice (or in two spellings of its case, one name to Windows)
+            // gets it once, by its first line: the commit moves each staged file only once.
+            if (!chosen.insert(folded(path)).second) {
+                show_started(path);
                 continue;
             }
             s_.wanted.push_back({path, *entry});

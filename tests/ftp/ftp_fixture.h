@@ -14,12 +14,17 @@
 #include "tests/ftp/recording_platform.h"
 #include "tests/ftp/update_server_process.h"
 #include "tests/support/page_fixture.h"
+#include "tests/win32/folder_snapshot.h"
 
 namespace qs::ftp_test {
 
 using strings = std::vector<std::string>;
 using wstrings = std::vector<std::wstring>;
+using test::bytes_of;
 using test::listed_line;
+using test::snapshot;
+using test::take_snapshot;
+using test::walk;
 
 // ftp_work\<prefix><test name> below the build tree, emptied and made anew for the running test.
 // It is removed through "\\?\", so that paths past MAX_PATH that a test left go too.
@@ -55,6 +60,43 @@ protected:
         page.application_name = L"MyApp";
         page.update_signing_key.reset();
         write_bytes(install / "run_this_first.exe", "setup program");
+        // The per-user folder, which the program's start-up makes: the update's log goes there.
+        make_folders(os.appdata_folder() + L"\\RUN_THIS_FIRST");
+    }
+
+    std::filesystem::path staging() const { return install / "___korvex_update"; }
+
+    // The installation as its user sees it: everything but the update's working files and its
+    // staging folder (the names beginning with "___" at the top).
+    snapshot installation()
+    {
+        snapshot files = take_snapshot(os, install);
+        for (auto it = files.begin(); it != files.end();)
+            it = it->first.rfind("___", 0) == 0 ? files.erase(it) : std::next(it);
+        return files;
+    }
+    // The files a run left in the staging folder's staged\.
+    snapshot staged() { return take_snapshot(os, staging() / "staged"); }
+    // What the staging folder holds that no run may leave there: anything but the release record,
+    // and staged files that are the beginning of the server's file of their path (what arrived).
+    wstrings stray_in_staging()
+    {
+        wstrings stray;
+        if (!os.directory_exists(staging().wstring())) return stray;
+        const std::wstring staged_root = L"staged\\";
+        walk(os, staging().wstring(), {}, [&](const std::wstring& relative, const dir_entry& e, const std::wstring& path) {
+            if (relative == L"release.txt" || relative == L"staged") return;
+            if (relative.rfind(staged_root, 0) != 0) {
+                stray.push_back(relative);
+                return;
+            }
+            if (e.is_directory()) return;
+            const std::wstring server_file = live.wstring() + L"\\" + relative.substr(staged_root.size());
+            const std::string arrived = bytes_of(os, path);
+            if (!os.file_exists(L"\\\\?\\" + server_file) || bytes_of(os, server_file).rfind(arrived, 0) != 0)
+                stray.push_back(relative);
+        });
+        return stray;
     }
 
     // Files in the live folder and the server's list of them as the program makes it, with extra

@@ -14,36 +14,6 @@
 namespace qs::ftp_test {
 namespace {
 namespace fs = std::filesystem;
-using snapshot = std::map<std::string, std::string>;  // relative path -> bytes ("<folder>" for folders)
-
-// Every file and folder below `folder`, with its bytes, leaving out the folders named in `skip`.
-// The walk goes through the platform with "\\\\?\\" paths, so that paths longer than the
-// runtime's directory walk reaches are seen too.
-void walk(platform& os, const std::wstring& folder, const std::wstring& relative, const std::vector<fs::path>& skip,
-          snapshot& out)
-{
-    for (const dir_entry& e : os.find_entries(L"\\\\?\\" + folder + L"\\*")) {
-        if (e.name == L"." || e.name == L"..") continue;
-        const std::wstring path = folder + L"\\" + e.name;
-        if (std::find(skip.begin(), skip.end(), fs::path(path)) != skip.end()) continue;
-        const std::string name = os.to_ansi(relative + e.name);
-        if (e.is_directory()) {
-            out[name] = "<folder>";
-            walk(os, path, relative + e.name + L"\\", skip, out);
-        } else {
-            const std::vector<std::uint8_t> bytes = os.read_file(L"\\\\?\\" + path);
-            out[name] = std::string(bytes.begin(), bytes.end());
-        }
-    }
-}
-
-snapshot take_snapshot(platform& os, const fs::path& folder, const std::vector<fs::path>& skip = {})
-{
-    snapshot out;
-    walk(os, folder.wstring(), L"", skip, out);
-    return out;
-}
-
 // The names directly in a folder: enough to see a file appear at a drive's root.
 strings names_in(const fs::path& folder)
 {
@@ -87,23 +57,6 @@ protected:
     {
         EXPECT_EQ(take_snapshot(os, work, {install, work / "server_state"}), outside_before);
         for (const fs::path& p : outside_roots()) EXPECT_EQ(names_in(p), roots_before[p]) << p.string();
-    }
-    // Temporary download files anywhere in the installation, through the platform's own search,
-    // which also reaches paths longer than the runtime's directory walk can.
-    std::vector<std::wstring> leftovers()
-    {
-        std::vector<std::wstring> out;
-        std::vector<std::wstring> folders{L"\\\\?\\" + install.wstring() + L"\\"};
-        while (!folders.empty()) {
-            const std::wstring folder = folders.back();
-            folders.pop_back();
-            for (const dir_entry& e : os.find_entries(folder + L"*")) {
-                if (e.name == L"." || e.name == L"..") continue;
-                if (e.is_directory()) folders.push_back(folder + e.name + L"\\");
-                else if (e.name.find(L".___download") != std::wstring::npos) out.push_back(folder + e.name);
-            }
-        }
-        return out;
     }
     std::size_t skipped_lines() const
     {
@@ -168,7 +121,7 @@ TEST_F(HostileServerLists, EveryKindOfEscapingPathIsNamedAndSkipped)
     EXPECT_EQ(read_bytes(install / "kept.txt"), "installed before");
     EXPECT_EQ(read_bytes(install / "run_this_first.exe"), "setup program");
     EXPECT_EQ(view.progress_texts.back(), L"Update finished");
-    EXPECT_TRUE(leftovers().empty());
+    EXPECT_TRUE(stray_in_staging().empty());
     expect_outside_unchanged();
     for (const auto& e : fs::recursive_directory_iterator(install))
         EXPECT_EQ(e.path().filename().string().find("hostile"), std::string::npos) << e.path().string();
@@ -219,8 +172,24 @@ TEST_F(HostileServerLists, ANulByteInTheListIsRefusedWhereItBreaksAPath)
     EXPECT_EQ(read_bytes(install / "also.txt"), "also");
     EXPECT_FALSE(fs::exists(install / "hostile"));
     EXPECT_EQ(view.progress_texts.back(), L"Update finished");
-    EXPECT_TRUE(leftovers().empty());
+    EXPECT_TRUE(stray_in_staging().empty());
     expect_outside_unchanged();
+}
+
+TEST_F(HostileServerLists, AFileListedTwiceOrInTwoSpellingsIsFetchedAndInstalledOnce)
+{
+    // The server has no "TWICE.TXT": a line for it that were fetched would end the run.
+    publish({{"twice.txt", "twice"}}, {listed_line(L"twice.txt", "twice"), listed_line(L"TWICE.TXT", "other")});
+    write_bytes(install / "twice.txt", "old");
+    {
+        update_server server(root, {});
+        page.Button4Click();
+        EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt", "/public/live/MyApp/twice.txt"}));
+    }
+    EXPECT_TRUE(os.errors.empty()) << (os.errors.empty() ? "" : os.to_ansi(os.errors[0]));
+    EXPECT_EQ(read_bytes(install / "twice.txt"), "twice");
+    EXPECT_EQ(view.progress_texts.back(), L"Update finished");
+    EXPECT_FALSE(fs::exists(staging()));
 }
 
 TEST_F(HostileServerLists, AFileThatChangesOnTheServerAfterTheListIsNotInstalled)
@@ -247,7 +216,7 @@ TEST_F(HostileServerLists, AFileThatChangesOnTheServerAfterTheListIsNotInstalled
     EXPECT_EQ(read_bytes(install / "a.txt"), "old a");
     EXPECT_EQ(read_bytes(install / "b.txt"), "old b");
     EXPECT_TRUE(os.messages.empty());
-    EXPECT_TRUE(leftovers().empty());
+    EXPECT_TRUE(stray_in_staging().empty());
 
     // With a as the list has it on both sides, b is the one that fails: same length, other bytes.
     write_bytes(live / "a.txt", "listed a");
@@ -262,7 +231,7 @@ TEST_F(HostileServerLists, AFileThatChangesOnTheServerAfterTheListIsNotInstalled
     ASSERT_EQ(os.errors.size(), 1u);
     EXPECT_EQ(os.errors[0].rfind(L"b.txt: ", 0), 0u) << os.to_ansi(os.errors[0]);
     EXPECT_EQ(read_bytes(install / "b.txt"), "old b");
-    EXPECT_TRUE(leftovers().empty());
+    EXPECT_TRUE(stray_in_staging().empty());
     expect_outside_unchanged();
 }
 
@@ -295,10 +264,12 @@ TEST_F(HostileServerLists, APathLongerThanMaxPathArrivesWholeOrEndsTheRunWithIts
         EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "deep");
     }
     EXPECT_EQ(read_bytes(install / "kept.txt"), "installed before");
-    EXPECT_TRUE(leftovers().empty());
+    EXPECT_TRUE(stray_in_staging().empty());
     expect_outside_unchanged();
 }
 
+// Files arrive in the staging folder now; an installed file with the name earlier versions gave
+// their temporary downloads is an installed file like any other.
 TEST_F(HostileServerLists, AnInstalledFileNamedLikeATemporaryDownloadOutlivesAFailedRun)
 {
     publish({{"a.txt", "new a"}, {"a.txt.___download", "listed by the server"}});
@@ -311,9 +282,10 @@ TEST_F(HostileServerLists, AnInstalledFileNamedLikeATemporaryDownloadOutlivesAFa
     }
     ASSERT_EQ(os.errors.size(), 1u);
     EXPECT_EQ(os.errors[0].rfind(L"a.txt.___download: ", 0), 0u) << os.to_ansi(os.errors[0]);
-    EXPECT_EQ(read_bytes(install / "a.txt"), "new a");
+    EXPECT_EQ(read_bytes(install / "a.txt"), "old a");
     EXPECT_EQ(read_bytes(install / "a.txt.___download"), "installed earlier");
-    EXPECT_EQ(leftovers(), (std::vector<std::wstring>{L"\\\\?\\" + (install / "a.txt.___download").wstring()}));
+    EXPECT_EQ(staged()["a.txt"], "new a");
+    EXPECT_TRUE(stray_in_staging().empty());
     expect_outside_unchanged();
 }
 
@@ -335,7 +307,7 @@ TEST_F(HostileServerLists, AFileWhereAFolderIsInstalledOrBelowAnInstalledFileEnd
         EXPECT_EQ(os.errors[0].rfind(each.named, 0), 0u) << os.to_ansi(os.errors[0]);
         EXPECT_EQ(read_bytes(install / "sub" / "inner.txt"), "installed in the folder");
         EXPECT_EQ(read_bytes(install / "kept.txt"), "installed before");
-        EXPECT_TRUE(leftovers().empty());
+        EXPECT_TRUE(stray_in_staging().empty());
         expect_outside_unchanged();
     }
 }

@@ -12,6 +12,7 @@
 #include "setup_main/server_paths.h"
 #include "test_signing_keys.h"
 #include "tests/ftp/ftp_fixture.h"
+#include "tests/win32/holder_process.h"
 
 namespace qs::ftp_test {
 namespace {
@@ -26,14 +27,14 @@ protected:
             if (t.rfind(L"Getting file ", 0) == 0) out.push_back(t);
         return out;
     }
-    strings leftovers() const
-    {
-        strings out;
-        for (const auto& e : fs::recursive_directory_iterator(install))
-            if (e.path().string().find(".___download") != std::string::npos) out.push_back(e.path().string());
-        return out;
-    }
 };
+
+const std::wstring resume_later = L"Nothing has been changed. The next Internet update continues where this one stopped.";
+
+bool ends_with(const std::wstring& text, const std::wstring& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 
 TEST_F(InternetUpdateFtp, FetchesOnlyTheDifferingFilesAndReportsEveryStep)
 {
@@ -55,8 +56,9 @@ TEST_F(InternetUpdateFtp, FetchesOnlyTheDifferingFilesAndReportsEveryStep)
     EXPECT_EQ(read_bytes(install / "new" / "deeper" / "added.txt"), "added");
     EXPECT_EQ(read_bytes(install / "run_this_first.exe"), "setup program");
     EXPECT_EQ(read_bytes(install / "local_only.txt"), "mine");
-    EXPECT_EQ(download_texts(), (wstrings{L"Getting file 1 of 3 files: /public/live/MyApp/new/deeper/added.txt",
-                                          L"Getting file 2 of 3 files: /public/live/MyApp/Run_This_First.EXE",
+    // The setup program, which is never fetched, counts as started before the fetches begin.
+    EXPECT_EQ(download_texts(), (wstrings{L"Getting file 1 of 3 files: /public/live/MyApp/Run_This_First.EXE",
+                                          L"Getting file 2 of 3 files: /public/live/MyApp/new/deeper/added.txt",
                                           L"Getting file 3 of 3 files: /public/live/MyApp/sub/x.dll"}));
     EXPECT_EQ(view.progress_texts.front(), L"... getting remote file list ...");
     EXPECT_EQ(view.progress_texts.back(), L"Update finished");
@@ -66,7 +68,7 @@ TEST_F(InternetUpdateFtp, FetchesOnlyTheDifferingFilesAndReportsEveryStep)
     EXPECT_NE(os.messages[0].find(L"\r\nsub/x.dll\r\n"), std::wstring::npos);
     EXPECT_EQ(os.messages[0].find(L"same.txt"), std::wstring::npos);
     EXPECT_EQ(read_bytes(install / "___korvex_file_list_remote.txt"), read_bytes(live / "___korvex_file_list.txt"));
-    EXPECT_TRUE(leftovers().empty());
+    EXPECT_FALSE(fs::exists(staging()));  // an unsigned list leaves no release to record
 
     // A second run finds nothing left to fetch but the setup program it never replaces.
     view.progress_texts.clear();
@@ -140,10 +142,15 @@ TEST_F(InternetUpdateFtp, ASessionKeepsWhatArrivedAndResumesThere)
     EXPECT_EQ(read_bytes(local), content);
 }
 
-TEST_F(InternetUpdateFtp, NoMisbehaviourEverLeavesAnInstalledFilePartialOrWrong)
+// A file that arrived before another failed is not installed either: it waits in the staging
+// folder, and nothing in the installation changes.
+TEST_F(InternetUpdateFtp, NoMisbehaviourEverChangesTheInstallation)
 {
     const std::string big(300000, 'n');  // more than one read of the transfer
     publish({{"a.txt", "new a"}, {"b.bin", big}});
+    write_bytes(install / "a.txt", "old a");
+    write_bytes(install / "b.bin", "old b");
+    const snapshot before = installation();
     struct fault { std::string spec; std::wstring says; };
     const std::vector<fault> faults = {
         {"cut:1000@*/b.bin", L"426 "},
@@ -154,8 +161,7 @@ TEST_F(InternetUpdateFtp, NoMisbehaviourEverLeavesAnInstalledFilePartialOrWrong)
     };
     for (const fault& each : faults) {
         SCOPED_TRACE(each.spec);
-        write_bytes(install / "a.txt", "old a");
-        write_bytes(install / "b.bin", "old b");
+        remove_tree(staging());  // each fault from the start
         os.errors.clear();
         os.messages.clear();
         view.progress_texts.clear();
@@ -166,9 +172,10 @@ TEST_F(InternetUpdateFtp, NoMisbehaviourEverLeavesAnInstalledFilePartialOrWrong)
         ASSERT_EQ(os.errors.size(), 1u);
         EXPECT_EQ(os.errors[0].rfind(L"b.bin: ", 0), 0u) << os.to_ansi(os.errors[0]);
         EXPECT_NE(os.errors[0].find(each.says), std::wstring::npos) << os.to_ansi(os.errors[0]);
-        EXPECT_EQ(read_bytes(install / "a.txt"), "new a");
-        EXPECT_EQ(read_bytes(install / "b.bin"), "old b");
-        EXPECT_TRUE(leftovers().empty());
+        EXPECT_TRUE(ends_with(os.errors[0], resume_later)) << os.to_ansi(os.errors[0]);
+        EXPECT_EQ(installation(), before);
+        EXPECT_EQ(staged()["a.txt"], "new a");
+        EXPECT_TRUE(stray_in_staging().empty());
         EXPECT_TRUE(os.messages.empty());
         EXPECT_EQ(view.progress_texts.back(), L"Getting file 2 of 2 files: /public/live/MyApp/b.bin");
     }
@@ -190,7 +197,7 @@ TEST_F(InternetUpdateFtp, ABrokenListKeepsTheOldRemoteListAndTheInstallation)
         EXPECT_TRUE(os.errors.empty());
         EXPECT_EQ(read_bytes(install / "___korvex_file_list_remote.txt"), "old list\r\n");
         EXPECT_EQ(read_bytes(install / "a.txt"), "old a");
-        EXPECT_TRUE(leftovers().empty());
+        EXPECT_FALSE(fs::exists(staging()));
     }
 }
 
@@ -230,6 +237,134 @@ TEST_F(InternetUpdateFtp, EscapingPathsOfTheServerListAreNeverFetched)
     EXPECT_EQ(view.progress_texts.back(), L"Update finished");
 }
 
+// ---- files held by another program
+
+class HeldFileFtp : public InternetUpdateFtp {
+protected:
+    snapshot before;
+
+    void SetUp() override
+    {
+        InternetUpdateFtp::SetUp();
+        publish({{"a.txt", "new a"}, {"bin/core.dll", "new core"}, {"bin/added.dll", "added"}});
+        write_bytes(install / "a.txt", "old a");
+        write_bytes(install / "bin" / "core.dll", "old core");
+        before = installation();
+    }
+    const snapshot all_staged = {{"a.txt", "new a"}, {"bin", "<folder>"}, {"bin\\added.dll", "added"},
+                                 {"bin\\core.dll", "new core"}};
+    // The box, literally; Wine's Restart Manager names no program, so it has no line for them.
+    const std::wstring held_box = L"These files of the installation are in use and cannot be replaced:\r\n"
+                                  L"bin\\core.dll\r\n"
+                                  L"Close the programs that use them, then click Retry. Cancel stops the update; "
+                                  L"nothing has been changed.";
+    void expect_everything_new()
+    {
+        EXPECT_TRUE(os.errors.empty()) << (os.errors.empty() ? "" : os.to_ansi(os.errors[0]));
+        EXPECT_EQ(read_bytes(install / "a.txt"), "new a");
+        EXPECT_EQ(read_bytes(install / "bin" / "core.dll"), "new core");
+        EXPECT_EQ(read_bytes(install / "bin" / "added.dll"), "added");
+        EXPECT_EQ(view.progress_texts.back(), L"Update finished");
+        EXPECT_FALSE(fs::exists(staging()));
+    }
+};
+
+TEST_F(HeldFileFtp, TheBoxNamesTheFileBeforeAnythingChangesAndRetryReplacesItOnceItIsFree)
+{
+    test::holder_process holder(test::holder_process::kind::file, (install / "bin" / "core.dll").wstring());
+    ASSERT_TRUE(holder.holding()) << holder.answer();
+    snapshot installed_when_asked, staged_when_asked;
+    os.on_retry_box = [&] {
+        installed_when_asked = installation();
+        staged_when_asked = staged();
+        EXPECT_TRUE(holder.let_go());
+    };
+    os.retry_answers = {true};
+    {
+        update_server server(root, {});
+        page.Button4Click();
+        EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt",
+                                               "/public/live/MyApp/a.txt", "/public/live/MyApp/bin/added.dll",
+                                               "/public/live/MyApp/bin/core.dll"}));
+    }
+    EXPECT_EQ(os.retry_boxes, (wstrings{held_box}));
+    EXPECT_EQ(installed_when_asked, before);
+    EXPECT_EQ(staged_when_asked, all_staged);
+    expect_everything_new();
+}
+
+TEST_F(HeldFileFtp, CancelLeavesEverythingAsItWasAndTheNextRunTakesTheStagedFiles)
+{
+    {
+        test::holder_process holder(test::holder_process::kind::file, (install / "bin" / "core.dll").wstring());
+        ASSERT_TRUE(holder.holding()) << holder.answer();
+        os.retry_answers = {false};
+        update_server server(root, {});
+        page.Button4Click();
+    }
+    EXPECT_EQ(os.retry_boxes, (wstrings{held_box}));
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_TRUE(os.messages.empty());
+    EXPECT_NE(view.progress_texts.back(), L"Update finished");
+    EXPECT_EQ(installation(), before);
+    EXPECT_EQ(staged(), all_staged);
+    EXPECT_TRUE(stray_in_staging().empty());
+
+    // The holder has let go: the next run fetches nothing but the list.
+    os.retry_boxes.clear();
+    {
+        update_server server(root, {});
+        page.Button4Click();
+        EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt"}));
+    }
+    EXPECT_TRUE(os.retry_boxes.empty());
+    expect_everything_new();
+}
+
+// ---- a transfer that breaks
+
+// The second run resumes with REST where the first stopped: the Win32 session of this build
+// fetches every file from its first byte, so the check of REST fails until it can resume.
+TEST_F(InternetUpdateFtp, ABrokenTransferChangesNothingAndTheNextRunResumesWhereItStopped)
+{
+    std::string big(3u << 20, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>('a' + i % 23 + i / 4096 % 3);
+    publish({{"a.txt", "new a"}, {"big.bin", big}});
+    write_bytes(install / "a.txt", "old a");
+    write_bytes(install / "big.bin", "old big");
+    const snapshot before = installation();
+    {
+        update_server server(root, {"cut:1048576@*/big.bin"});
+        page.Button4Click();
+    }
+    ASSERT_EQ(os.errors.size(), 1u);
+    EXPECT_EQ(os.errors[0].rfind(L"big.bin: ", 0), 0u) << os.to_ansi(os.errors[0]);
+    EXPECT_TRUE(ends_with(os.errors[0], resume_later)) << os.to_ansi(os.errors[0]);
+    EXPECT_EQ(installation(), before);
+    EXPECT_TRUE(stray_in_staging().empty());
+    const snapshot arrived = staged();
+    EXPECT_EQ(arrived.count("a.txt") ? arrived.at("a.txt") : "<missing>", "new a");
+    ASSERT_EQ(arrived.count("big.bin"), 1u);
+    const std::uint64_t kept = arrived.at("big.bin").size();
+    EXPECT_GT(kept, 0u);
+    EXPECT_LE(kept, 1048576u);
+
+    os.errors.clear();
+    {
+        update_server server(root, {});
+        page.Button4Click();
+        EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt",
+                                               "/public/live/MyApp/big.bin"}));
+        const strings commands = server.commands();
+        EXPECT_NE(std::find(commands.begin(), commands.end(), "REST " + std::to_string(kept)), commands.end())
+            << "the transfer did not resume at byte " << kept;
+    }
+    EXPECT_TRUE(os.errors.empty()) << (os.errors.empty() ? "" : os.to_ansi(os.errors[0]));
+    EXPECT_TRUE(read_bytes(install / "big.bin") == big);
+    EXPECT_EQ(read_bytes(install / "a.txt"), "new a");
+    EXPECT_FALSE(fs::exists(staging()));
+}
+
 // ---- a program built with the maker's key
 
 class SignedUpdateFtp : public InternetUpdateFtp {
@@ -241,20 +376,40 @@ protected:
     }
     fs::path list() const { return live / "___korvex_file_list.txt"; }
     fs::path signature() const { return live / "___korvex_file_list.txt.sig"; }
-    void sign(const char* private_key) { sign_with_openssl(private_key, list(), signature()); }
-    std::map<std::string, std::string> installed() const
+    void sign(const char* private_key, const std::wstring& application = L"MyApp", std::uint64_t release = 1)
     {
-        std::map<std::string, std::string> files;
-        for (const auto& e : fs::recursive_directory_iterator(install))
-            if (e.is_regular_file()) files[e.path().string()] = read_bytes(e.path());
-        return files;
+        sign_with_openssl(private_key, list(), signature(), application, release);
+    }
+    // The working files of the last run, and the release it installed.
+    void leave_last_run(const std::string& release)
+    {
+        write_bytes(install / "___korvex_file_list_remote.txt", "last run's list\r\n");
+        write_bytes(install / "___files_to_get.txt", "last run's plan\r\n");
+        write_bytes(staging() / "release.txt", release);
+    }
+    // A refused list: its box, only the list and its signature fetched, and nothing changed.
+    void expect_refused(const std::wstring& says)
+    {
+        const snapshot before = take_snapshot(os, install);
+        os.messages.clear();
+        view.progress_texts.clear();
+        {
+            update_server server(root, {});
+            page.Button4Click();
+            EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt",
+                                                   "/public/live/MyApp/___korvex_file_list.txt.sig"}));
+        }
+        EXPECT_EQ(os.messages, (wstrings{says}));
+        EXPECT_TRUE(os.errors.empty());
+        EXPECT_EQ(take_snapshot(os, install), before);
+        EXPECT_EQ(view.progress_texts, (wstrings{L"... getting remote file list ..."}));
     }
 };
 
-TEST_F(SignedUpdateFtp, AListSignedByTheMakerRunsTheUpdate)
+TEST_F(SignedUpdateFtp, AListSignedByTheMakerRunsTheUpdateAndRecordsItsRelease)
 {
     publish({{"a.txt", "new a"}, {"sub/b.txt", "b"}});
-    sign(test_keys::maker_private);
+    sign(test_keys::maker_private, L"MyApp", 12);
     write_bytes(install / "a.txt", "old a");
     {
         update_server server(root, {});
@@ -269,7 +424,7 @@ TEST_F(SignedUpdateFtp, AListSignedByTheMakerRunsTheUpdate)
     EXPECT_EQ(read_bytes(install / "___korvex_file_list_remote.txt"), read_bytes(list()));
     EXPECT_EQ(read_bytes(install / "___korvex_file_list_remote.txt.sig"), read_bytes(signature()));
     EXPECT_EQ(view.progress_texts.back(), L"Update finished");
-    EXPECT_TRUE(leftovers().empty());
+    EXPECT_EQ(take_snapshot(os, staging()), (snapshot{{"release.txt", "12\r\n"}}));
 }
 
 TEST_F(SignedUpdateFtp, TamperedForeignOrMissingSignaturesChangeNothing)
@@ -286,27 +441,32 @@ TEST_F(SignedUpdateFtp, TamperedForeignOrMissingSignaturesChangeNothing)
         {"no signature", [] {}},
     };
     write_bytes(install / "a.txt", "old a");
-    write_bytes(install / "___korvex_file_list_remote.txt", "last run's list\r\n");
-    write_bytes(install / "___files_to_get.txt", "last run's plan\r\n");
-    const auto before = installed();
+    leave_last_run("1\r\n");
     for (const refusal& each : refusals) {
         SCOPED_TRACE(each.name);
         fs::remove_all(live);
         publish({{"a.txt", "new a"}});
         each.serve();
-        os.messages.clear();
-        view.progress_texts.clear();
-        {
-            update_server server(root, {});
-            page.Button4Click();
-            EXPECT_EQ(server.retrieved(), (strings{"/public/live/MyApp/___korvex_file_list.txt",
-                                                   "/public/live/MyApp/___korvex_file_list.txt.sig"}));
-        }
-        EXPECT_EQ(os.messages, (wstrings{L"The file list of the update server is not signed by Korvex Hard- and "
-                                         L"Software - the update was stopped."}));
-        EXPECT_TRUE(os.errors.empty());
-        EXPECT_EQ(installed(), before);
-        EXPECT_EQ(view.progress_texts, (wstrings{L"... getting remote file list ..."}));
+        expect_refused(L"The file list of the update server is not signed by Korvex Hard- and Software - the update "
+                       L"was stopped.");
+    }
+}
+
+TEST_F(SignedUpdateFtp, AListSignedForAnotherApplicationOrAnOlderReleaseChangesNothing)
+{
+    write_bytes(install / "a.txt", "old a");
+    leave_last_run("7\r\n");
+    publish({{"a.txt", "new a"}});
+    {
+        SCOPED_TRACE("another application");
+        sign(test_keys::maker_private, L"OtherApp", 8);
+        expect_refused(L"The file list of the update server is for another application - the update was stopped.");
+    }
+    {
+        SCOPED_TRACE("an older release");
+        sign(test_keys::maker_private, L"MyApp", 6);
+        expect_refused(
+            L"The update server offers an older release (6) than the one installed (7) - the update was stopped.");
     }
 }
 

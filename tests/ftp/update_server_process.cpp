@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "build_settings.h"
+#include "setup_main/update/signed_list.h"
 
 #include <chrono>
 #include <fstream>
@@ -90,17 +91,25 @@ update_server::~update_server()
     eventually([this] { return !fs::exists(folder_ / "ready"); });
 }
 
-void sign_with_openssl(const std::string& private_key, const fs::path& file, const fs::path& signature)
+void sign_with_openssl(const std::string& private_key, const fs::path& list, const fs::path& signature,
+                       const std::wstring& application, std::uint64_t release)
 {
+    const std::string heading = update::signature_heading(application, release);
+    const fs::path signed_part = signature.parent_path() / (signature.filename().string() + ".signed");
+    const fs::path der = signature.parent_path() / (signature.filename().string() + ".der");
     const fs::path done = signature.parent_path() / (signature.filename().string() + ".done");
-    fs::remove(signature);
-    fs::remove(done);
+    for (const fs::path& p : {signature, der, done}) fs::remove(p);
+    write_bytes(signed_part, heading + read_bytes(list));
     start_unix_program(L"Z:\\bin\\sh", "/bin/sh -c \"/usr/bin/openssl dgst -sha256 -sign " + private_key + " -out " +
-                                             unix_path_of(signature) + " " + unix_path_of(file) + " && echo ok > " +
+                                             unix_path_of(der) + " " + unix_path_of(signed_part) + " && echo ok > " +
                                              unix_path_of(done) + "\"");
     const bool signed_it = eventually([&done] { return read_bytes(done) == "ok\n"; });
-    fs::remove(done);
-    if (!signed_it) throw std::runtime_error("openssl did not sign " + file.string());
+    const std::string der_bytes = read_bytes(der);
+    for (const fs::path& p : {signed_part, der, done}) fs::remove(p);
+    if (!signed_it) throw std::runtime_error("openssl did not sign " + list.string());
+    write_bytes(signature, heading + "signature: " +
+                               update::base64_encode(std::vector<std::uint8_t>(der_bytes.begin(), der_bytes.end())) +
+                               "\r\n");
 }
 
 std::vector<std::string> update_server::retrieved() const
@@ -114,6 +123,22 @@ std::vector<std::string> update_server::retrieved() const
         std::string path = line.substr(at + 7);
         while (!path.empty() && (path.back() == '\r' || path.back() == '\n')) path.pop_back();
         out.push_back(path);
+    }
+    return out;
+}
+
+std::vector<std::string> update_server::commands() const
+{
+    std::vector<std::string> out;
+    std::istringstream log(read_bytes(folder_ / "log"));
+    for (std::string line; std::getline(log, line);) {
+        // pyftpdlib logs each command it receives as "<time> <peer>-[<user>] <- <command>".
+        const auto at = line.find(" <- ");
+        if (at == std::string::npos) continue;
+        std::string command = line.substr(at + 4);
+        while (!command.empty() && (command.back() == '\r' || command.back() == '\n')) command.pop_back();
+        if (command.rfind("PASS ", 0) == 0) continue;
+        out.push_back(command);
     }
     return out;
 }

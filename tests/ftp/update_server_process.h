@@ -2,6 +2,7 @@
 // The local update server (tests/ftp/update_server.py) as a child of a Windows test program
 // under Wine; the tests around it take their file helpers from tests/win32/wine_files.h.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -26,16 +27,22 @@ public:
     update_server& operator=(const update_server&) = delete;
     // The server path of every download the server was asked for, in order.
     std::vector<std::string> retrieved() const;
+    // Every command the server received, as sent ("REST 1048576"), in order; the password left out.
+    std::vector<std::string> commands() const;
 
 private:
     std::filesystem::path folder_;
 };
 
-// Signs a file as the maker's publishing script does, with /usr/bin/openssl run by Wine as a Unix
-// program: SHA-256, ECDSA with the private key (a Unix path), DER into `signature`.
-void sign_with_openssl(const std::string& private_key, const std::filesystem::path& file,
-                       const std::filesystem::path& signature);
+// Signs a file list as the maker's publishing tool does, with /usr/bin/openssl run by Wine as a
+// Unix program: SHA-256 and ECDSA with the private key (a Unix path) over the signature's heading
+// (application and release) followed by the list's bytes; `signature` gets the heading and the
+// base64 of the DER signature, in the text form of setup_main/update/signed_list.h.
+void sign_with_openssl(const std::string& private_key, const std::filesystem::path& list,
+                       const std::filesystem::path& signature, const std::wstring& application,
+                       std::uint64_t release);
 
+using test::make_folders;
 using test::read_bytes;
 using test::remove_tree;
 using test::write_bytes;

@@ -23,11 +23,11 @@ DWORD process_of(HWND window)
 
 }  // namespace
 
-program::program(const std::wstring& exe, const std::wstring& working_folder)
+program::program(const std::wstring& exe, const std::wstring& working_folder, const std::wstring& arguments)
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    std::wstring command = L"\"" + exe + L"\"";
+    std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, working_folder.c_str(),
                         &startup, &info_))
         info_ = {};

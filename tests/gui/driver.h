@@ -15,10 +15,11 @@ namespace qs::gui {
 using namespace std::chrono_literals;
 inline constexpr std::chrono::milliseconds default_wait = 20s;
 
-// The program started in a folder, ended (if still running) when the object goes.
+// The program started in a folder, with the arguments after its name (as written on a command
+// line), ended (if still running) when the object goes.
 class program {
 public:
-    program(const std::wstring& exe, const std::wstring& working_folder);
+    program(const std::wstring& exe, const std::wstring& working_folder, const std::wstring& arguments = L"");
     ~program();
     program(const program&) = delete;
     program& operator=(const program&) = delete;

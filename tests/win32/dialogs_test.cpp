@@ -118,5 +118,33 @@ TEST(Win32Dialogs, MessagesAndErrorsCarryTheApplicationTitle)
     DestroyWindow(main_window);
 }
 
+TEST(Win32Dialogs, TheRetryCancelBoxBelongsToTheMainWindowAndTellsTheAnswer)
+{
+    const HWND main_window = CreateWindowExW(0, L"STATIC", L"qs main window", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(main_window, nullptr);
+    win32::win32_platform os;
+    os.main_window = main_window;
+    os.application_title = L"qs retry test";
+    const std::wstring text = L"These files of the installation are in use and cannot be replaced:\r\nbin\\core.dll";
+
+    seen_box retry_box;
+    std::thread retry = answer_box(L"qs retry test", L"Retry", retry_box);
+    EXPECT_TRUE(os.ask_retry_cancel(text));
+    retry.join();
+    ASSERT_TRUE(retry_box.found);
+    EXPECT_EQ(retry_box.text, text);
+    EXPECT_EQ(retry_box.buttons, (std::vector<std::wstring>{L"&Retry", L"Cancel"}));
+    EXPECT_EQ(retry_box.owner, main_window);
+    EXPECT_TRUE(retry_box.icon_shown);
+
+    seen_box cancel_box;
+    std::thread cancel = answer_box(L"qs retry test", L"Cancel", cancel_box);
+    EXPECT_FALSE(os.ask_retry_cancel(text));
+    cancel.join();
+    ASSERT_TRUE(cancel_box.found);
+    DestroyWindow(main_window);
+}
+
 }  // namespace
 }  // namespace qs::test

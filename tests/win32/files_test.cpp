@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
+#include "platform/win32/handles.h"
 #include "tests/win32/test_support.h"
 
 namespace qs::test {
@@ -20,6 +22,19 @@ protected:
         for (const dir_entry& entry : os.find_entries(pattern)) by_name[entry.name] = entry;
         return by_name;
     }
+    // The code of the system_error the call throws, whose text must be the system's for it; 0 when
+    // it throws none.
+    std::uint32_t code_thrown(const std::function<void()>& call)
+    {
+        try {
+            call();
+        } catch (const system_error& error) {
+            EXPECT_EQ(error.text(), os.system_message(error.code())) << error.code();
+            return error.code();
+        }
+        return 0;
+    }
+    std::vector<std::uint8_t> bytes(const std::string& text) { return {text.begin(), text.end()}; }
 };
 
 TEST_F(Win32Files, SearchReportsEveryAttributeSizeAndTheDotEntries)
@@ -119,6 +134,107 @@ TEST_F(Win32Files, CopyReplacesMoveReplacesAndDeleteReports)
     EXPECT_TRUE(os.delete_file(root / L"b.txt"));
     EXPECT_FALSE(os.file_exists(root / L"b.txt"));
     EXPECT_FALSE(os.delete_file(root / L"b.txt"));
+}
+
+TEST_F(Win32Files, MoveWithoutReplacingRefusesAnExistingTargetWithItsCode)
+{
+    write_bytes(root / L"a.txt", "a");
+    write_bytes(root / L"b.txt", "b");
+    make_folders(root / L"sub");
+    os.move_file(root / L"a.txt", root / L"sub\\moved.txt");
+    EXPECT_EQ(read_bytes(root / L"sub\\moved.txt"), "a");
+    EXPECT_FALSE(file_exists(root / L"a.txt"));
+
+    EXPECT_EQ(code_thrown([&] { os.move_file(root / L"b.txt", root / L"sub\\moved.txt"); }), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(read_bytes(root / L"b.txt"), "b");
+    EXPECT_EQ(read_bytes(root / L"sub\\moved.txt"), "a");
+    // A read-only target is refused the same way, and stays as it was.
+    set_attributes(root / L"sub\\moved.txt", FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(code_thrown([&] { os.move_file(root / L"b.txt", root / L"sub\\moved.txt"); }), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(read_bytes(root / L"sub\\moved.txt"), "a");
+
+    EXPECT_EQ(code_thrown([&] { os.move_file(root / L"missing.txt", root / L"c.txt"); }), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(code_thrown([&] { os.move_file(root / L"b.txt", root / L"no\\such\\c.txt"); }), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(read_bytes(root / L"b.txt"), "b");
+}
+
+TEST_F(Win32Files, MakeDirectoryMakesOneLevelAndSaysWhyItCouldNot)
+{
+    os.make_directory(root / L"one");
+    EXPECT_TRUE(folder_exists(root / L"one"));
+    os.make_directory(root / L"one");  // there already: nothing to say
+    EXPECT_TRUE(folder_exists(root / L"one"));
+    EXPECT_EQ(code_thrown([&] { os.make_directory(root / L"two\\three"); }), ERROR_PATH_NOT_FOUND);
+    EXPECT_FALSE(folder_exists(root / L"two"));
+    write_bytes(root / L"file", "x");
+    EXPECT_EQ(code_thrown([&] { os.make_directory(root / L"file"); }), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(read_bytes(root / L"file"), "x");
+}
+
+TEST_F(Win32Files, RemoveDirectoryRemovesOnlyAnEmptyFolder)
+{
+    make_folders(root / L"empty");
+    write_bytes(root / L"full\\x.txt", "x");
+    EXPECT_TRUE(os.remove_directory(root / L"empty"));
+    EXPECT_FALSE(folder_exists(root / L"empty"));
+    EXPECT_FALSE(os.remove_directory(root / L"full"));
+    EXPECT_EQ(read_bytes(root / L"full\\x.txt"), "x");
+    EXPECT_FALSE(os.remove_directory(root / L"missing"));
+    EXPECT_FALSE(os.remove_directory(root / L"full\\x.txt"));
+    EXPECT_TRUE(file_exists(root / L"full\\x.txt"));
+}
+
+// (Wine keeps the read-only bit as missing write permission, which a test run as root writes
+// through: whether the bit stops writes is not checked here.)
+TEST_F(Win32Files, AttributesAreReadAndSet)
+{
+    const std::wstring file = root / L"f.txt";
+    write_bytes(file, "x");
+    make_folders(root / L"d");
+    EXPECT_FALSE(os.file_attributes(root / L"missing.txt").has_value());
+    ASSERT_TRUE(os.file_attributes(root / L"d").has_value());
+    EXPECT_NE(*os.file_attributes(root / L"d") & attr::directory, 0u);
+    ASSERT_TRUE(os.file_attributes(file).has_value());
+    EXPECT_EQ(*os.file_attributes(file) & (attr::directory | attr::readonly | attr::hidden), 0u);
+
+    os.set_file_attributes(file, attr::readonly | attr::hidden);
+    EXPECT_EQ(*os.file_attributes(file) & (attr::readonly | attr::hidden | attr::system), attr::readonly | attr::hidden);
+    os.set_file_attributes(file, 0);  // none at all: a plain file again
+    EXPECT_EQ(*os.file_attributes(file) & (attr::readonly | attr::hidden), 0u);
+    os.write_file(file, bytes("y"));
+    EXPECT_EQ(read_bytes(file), "y");
+
+    EXPECT_EQ(code_thrown([&] { os.set_file_attributes(root / L"missing.txt", attr::readonly); }), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Win32Files, WrittenThroughFilesAreReplacedAndAppendedFilesGrow)
+{
+    const std::wstring file = root / L"journal.txt";
+    os.write_file_through(file, bytes("first\r\n"));
+    EXPECT_EQ(read_bytes(file), "first\r\n");
+    os.write_file_through(file, bytes("2"));
+    EXPECT_EQ(read_bytes(file), "2");
+    os.append_file(file, bytes("34"));
+    os.append_file(file, {});
+    os.append_file(file, bytes("5"));
+    EXPECT_EQ(read_bytes(file), "2345");
+    os.write_file_through(root / L"done.mark", {});
+    EXPECT_EQ(read_bytes(root / L"done.mark"), "");
+
+    os.append_file(root / L"new.log", bytes("line\r\n"));
+    EXPECT_EQ(read_bytes(root / L"new.log"), "line\r\n");
+
+    EXPECT_EQ(code_thrown([&] { os.write_file_through(root / L"no\\such\\x.txt", bytes("x")); }), ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(code_thrown([&] { os.append_file(root / L"no\\such\\x.txt", bytes("x")); }), ERROR_PATH_NOT_FOUND);
+    // Written through means flushed, not shared: a journal open elsewhere for writing is refused.
+    {
+        const win32::file_handle open_elsewhere(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(open_elsewhere);
+        EXPECT_EQ(code_thrown([&] { os.write_file_through(file, bytes("6")); }), ERROR_SHARING_VIOLATION);
+        EXPECT_EQ(code_thrown([&] { os.append_file(file, bytes("6")); }), ERROR_SHARING_VIOLATION);
+    }
+    EXPECT_EQ(read_bytes(file), "2345");
 }
 
 TEST_F(Win32Files, ReadAndWriteRoundTripAndFailWithTheSystemText)
