@@ -42,8 +42,16 @@ std::string read_whole(const fs::path& path)
 // The local files of the tests: POSIX files, digested as a whole once the transfer ends.
 class posix_file : public ftp::local_file {
 public:
-    posix_file(int fd, std::string path, std::uint64_t size) : fd_(fd), path_(std::move(path)), size_(size) {}
+    posix_file(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     ~posix_file() override { ::close(fd_); }
+    void keep_first(std::uint64_t keep)
+    {
+        struct stat status {};
+        if (::fstat(fd_, &status) != 0) throw_local_errno();
+        size_ = std::min<std::uint64_t>(keep, static_cast<std::uint64_t>(status.st_size));
+        if (::ftruncate(fd_, static_cast<off_t>(size_)) != 0 || ::lseek(fd_, static_cast<off_t>(size_), SEEK_SET) < 0)
+            throw_local_errno();
+    }
     std::uint64_t size() const override { return size_; }
     void write(const char* data, std::size_t size) override
     {
@@ -63,7 +71,7 @@ public:
 private:
     int fd_;
     std::string path_;
-    std::uint64_t size_;
+    std::uint64_t size_ = 0;
 };
 
 class posix_files : public ftp::local_files {
@@ -72,12 +80,9 @@ public:
     {
         const std::string name = wide_to_utf8(path);
         const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        struct stat status {};
-        if (fd < 0 || ::fstat(fd, &status) != 0) throw_local_errno();
-        auto file = std::make_unique<posix_file>(fd, name, std::min<std::uint64_t>(keep, status.st_size));
-        if (::ftruncate(fd, static_cast<off_t>(file->size())) != 0 ||
-            ::lseek(fd, static_cast<off_t>(file->size()), SEEK_SET) < 0)
-            throw_local_errno();
+        if (fd < 0) throw_local_errno();
+        auto file = std::make_unique<posix_file>(fd, name);
+        file->keep_first(keep);
         return file;
     }
 };
@@ -447,6 +452,34 @@ TEST_F(FtpSession, NobodyListeningGivesTheSystemsText)
     EXPECT_EQ(results[0].failure_text, L"Connection refused");
     EXPECT_EQ(results[1].state, ftp_file_state::not_started);
     EXPECT_TRUE(progress.starts.empty());
+}
+
+// A name server that gives first an address where nobody listens, then the server's.
+class two_addresses : public posix::posix_network {
+public:
+    int lookups = 0;
+    std::vector<std::uint32_t> resolve(const std::wstring&, deadline) override
+    {
+        ++lookups;
+        return {0x7F000002, 0x7F000001};
+    }
+};
+
+TEST_F(FtpSession, EachAddressOfTheNameIsTriedAndTheNameIsLookedUpOncePerSession)
+{
+    local_ftp_server server;
+    server.publish("list.txt", "list");
+    server.publish("a.txt", "a");
+    server.publish("b.txt", "b");
+    auto net = std::make_unique<two_addresses>();
+    const two_addresses& name_server = *net;
+    const auto session =
+        std::make_unique<ftp::pooled_session>(std::move(net), std::make_unique<posix_files>(), codec, server.account());
+    EXPECT_EQ(text(session->fetch(live + L"list.txt", 100)), "list");
+    const auto results = session->fetch_files({file("a.txt", 1), file("b.txt", 1)}, progress);
+    expect_fetched(results[0], "a");
+    expect_fetched(results[1], "b");
+    EXPECT_EQ(name_server.lookups, 1);
 }
 
 TEST_F(FtpSession, NonAsciiNamesInUtf8OrInTheAnsiCodePageAsTheServerSpeaks)
