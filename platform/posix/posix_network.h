@@ -7,7 +7,7 @@ namespace qs::posix {
 
 class posix_network : public network {
 public:
-    std::unique_ptr<tcp_connection> connect(const std::wstring& host, std::uint16_t port, deadline until) override;
+    std::vector<std::uint32_t> resolve(const std::wstring& host, deadline until) override;
     std::unique_ptr<tcp_connection> connect(ipv4_endpoint to, deadline until) override;
     std::unique_ptr<tcp_listener> listen(std::uint32_t address) override;
     std::size_t wait_readable(std::initializer_list<const waitable_socket*> sockets, deadline until) override;

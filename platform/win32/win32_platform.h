@@ -6,7 +6,7 @@
 //   in_use.cpp (files held by other programs, the Restart Manager), processes.cpp (named locks,
 //   work in the background while the window's messages are handled, the clock),
 //   md5.cpp and signature.cpp (BCrypt, through bcrypt_library.h and digest_stream.h),
-//   ftp.cpp (the FTP client of platform/ftp into a new file), winsock_network.cpp (its sockets,
+//   ftp.cpp (the FTP session of platform/ftp and its local files), winsock_network.cpp (its sockets,
 //   Winsock 2),
 //   browseforfolderunit/win32/browse_for_folder.cpp (SHBrowseForFolderW),
 //   setup_main/win32/input_box.cpp and select_directory_dialog.cpp (the program's own dialogs).

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <vector>
 
+#include "platform/call_with_deadline.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_platform.h"
 
@@ -71,17 +73,19 @@ ipv4_endpoint endpoint_of(const sockaddr_in& address)
     return {ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
 }
 
-// select() until one socket of the sets is ready or the deadline has passed; the sets then hold
-// the ready sockets. A deadline already passed still looks once, so what has arrived is taken.
-void select_until(fd_set* readable, fd_set* writable, fd_set* failed, deadline until)
+// select() in slices until one socket of the sets is ready; the sets then hold the ready
+// sockets. Throws at the deadline, and once the network is stopped. A deadline already passed
+// still looks once, so what has arrived is taken.
+void select_until(fd_set* readable, fd_set* writable, fd_set* failed, deadline until, const network& net)
 {
     const fd_set no_sockets{};
     const fd_set wanted_readable = readable ? *readable : no_sockets;
     const fd_set wanted_writable = writable ? *writable : no_sockets;
     const fd_set wanted_failed = failed ? *failed : no_sockets;
     for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::microseconds>(until - std::chrono::steady_clock::now());
-        const long long microseconds = std::clamp<long long>(left.count(), 0, 1000000LL * INT_MAX);
+        net.check_stopped();
+        const auto left = std::chrono::ceil<std::chrono::microseconds>(slice_end(until) - std::chrono::steady_clock::now());
+        const long long microseconds = std::max<long long>(left.count(), 0);
         timeval wait{static_cast<long>(microseconds / 1000000), static_cast<long>(microseconds % 1000000)};
         if (readable) *readable = wanted_readable;
         if (writable) *writable = wanted_writable;
@@ -89,7 +93,7 @@ void select_until(fd_set* readable, fd_set* writable, fd_set* failed, deadline u
         const int ready = select(0, readable, writable, failed, &wait);
         if (ready == SOCKET_ERROR) throw_last_socket_error();
         if (ready > 0) return;
-        if (microseconds == 0) throw_socket_error(WSAETIMEDOUT);
+        if (std::chrono::steady_clock::now() >= until) throw_socket_error(WSAETIMEDOUT);
     }
 }
 
@@ -101,16 +105,16 @@ fd_set set_of(SOCKET socket)
     return set;
 }
 
-void wait_readable_one(SOCKET socket, deadline until)
+void wait_readable_one(SOCKET socket, deadline until, const network& net)
 {
     fd_set readable = set_of(socket);
-    select_until(&readable, nullptr, nullptr, until);
+    select_until(&readable, nullptr, nullptr, until, net);
 }
 
-void wait_writable_one(SOCKET socket, deadline until)
+void wait_writable_one(SOCKET socket, deadline until, const network& net)
 {
     fd_set writable = set_of(socket);
-    select_until(nullptr, &writable, nullptr, until);
+    select_until(nullptr, &writable, nullptr, until, net);
 }
 
 void make_non_blocking(SOCKET socket)
@@ -147,19 +151,20 @@ ipv4_endpoint local_endpoint_of(SOCKET socket)
 
 class winsock_connection : public tcp_connection {
 public:
-    explicit winsock_connection(socket_handle socket) : socket_(std::move(socket)) {}
+    winsock_connection(socket_handle socket, const network& net) : socket_(std::move(socket)), net_(net) {}
 
     std::uintptr_t native_handle() const override { return static_cast<std::uintptr_t>(socket_.get()); }
 
     void send_all(std::string_view bytes, deadline until) override
     {
+        net_.check_stopped();
         while (!bytes.empty()) {
             const int size = static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX));
             const int sent = send(socket_.get(), bytes.data(), size, 0);
             if (sent == SOCKET_ERROR) {
                 const int error = WSAGetLastError();
                 if (error != WSAEWOULDBLOCK) throw_socket_error(error);
-                wait_writable_one(socket_.get(), until);
+                wait_writable_one(socket_.get(), until, net_);
                 continue;
             }
             bytes.remove_prefix(static_cast<std::size_t>(sent));
@@ -167,16 +172,17 @@ public:
     }
 
     // Reads first and waits only when nothing is there: a transfer in full flow then costs one
-    // call per piece.
+    // call per piece (and a look at the stop).
     std::size_t receive(char* buffer, std::size_t capacity, deadline until) override
     {
+        net_.check_stopped();
         const int size = static_cast<int>(std::min<std::size_t>(capacity, INT_MAX));
         for (;;) {
             const int got = recv(socket_.get(), buffer, size, 0);
             if (got != SOCKET_ERROR) return static_cast<std::size_t>(got);
             const int error = WSAGetLastError();
             if (error != WSAEWOULDBLOCK) throw_socket_error(error);
-            wait_readable_one(socket_.get(), until);
+            wait_readable_one(socket_.get(), until, net_);
         }
     }
 
@@ -193,11 +199,12 @@ public:
 
 private:
     socket_handle socket_;
+    const network& net_;
 };
 
 class winsock_listener : public tcp_listener {
 public:
-    explicit winsock_listener(socket_handle socket) : socket_(std::move(socket)) {}
+    winsock_listener(socket_handle socket, const network& net) : socket_(std::move(socket)), net_(net) {}
 
     std::uintptr_t native_handle() const override { return static_cast<std::uintptr_t>(socket_.get()); }
 
@@ -211,26 +218,21 @@ public:
                 // Windows passes the listener's mode on; Wine is not relied on to do the same.
                 make_non_blocking(accepted.get());
                 send_at_once(accepted.get());
-                return std::make_unique<winsock_connection>(std::move(accepted));
+                return std::make_unique<winsock_connection>(std::move(accepted), net_);
             }
             const int error = WSAGetLastError();
             if (error != WSAEWOULDBLOCK) throw_socket_error(error);
-            wait_readable_one(socket_.get(), until);
+            wait_readable_one(socket_.get(), until, net_);
         }
     }
 
 private:
     socket_handle socket_;
+    const network& net_;
 };
 
-}  // namespace
-
-winsock_network::winsock_network()
-{
-    start_winsock();
-}
-
-std::unique_ptr<tcp_connection> winsock_network::connect(const std::wstring& host, std::uint16_t port, deadline until)
+// The addresses GetAddrInfoW gives, each once.
+std::vector<std::uint32_t> addresses_of(const std::wstring& host)
 {
     ADDRINFOW hints{};
     hints.ai_family = AF_INET;
@@ -239,14 +241,35 @@ std::unique_ptr<tcp_connection> winsock_network::connect(const std::wstring& hos
     address_info found;
     const int error = GetAddrInfoW(host.c_str(), nullptr, &hints, found.receive());
     if (error != 0) throw_socket_error(error);
-    if (!found || found.get()->ai_addr == nullptr) throw_socket_error(WSAHOST_NOT_FOUND);
-    ipv4_endpoint to = endpoint_of(*reinterpret_cast<const sockaddr_in*>(found.get()->ai_addr));
-    to.port = port;
-    return connect(to, until);
+    std::vector<std::uint32_t> addresses;
+    for (const ADDRINFOW* each = found.get(); each != nullptr; each = each->ai_next) {
+        if (each->ai_addr == nullptr || each->ai_family != AF_INET) continue;
+        const std::uint32_t address = endpoint_of(*reinterpret_cast<const sockaddr_in*>(each->ai_addr)).address;
+        if (std::find(addresses.begin(), addresses.end(), address) == addresses.end()) addresses.push_back(address);
+    }
+    if (addresses.empty()) throw_socket_error(WSAHOST_NOT_FOUND);
+    return addresses;
+}
+
+}  // namespace
+
+winsock_network::winsock_network()
+{
+    start_winsock();
+}
+
+// GetAddrInfoW waits as long as the resolver does: the lookup runs on a thread of its own, and
+// one that overruns the deadline is left to finish there.
+std::vector<std::uint32_t> winsock_network::resolve(const std::wstring& host, deadline until)
+{
+    const auto found = call_with_deadline<std::vector<std::uint32_t>>([host] { return addresses_of(host); }, until, *this);
+    if (!found) throw_socket_error(WSAETIMEDOUT);
+    return *found;
 }
 
 std::unique_ptr<tcp_connection> winsock_network::connect(ipv4_endpoint to, deadline until)
 {
+    check_stopped();
     socket_handle socket = new_socket();
     send_at_once(socket.get());
     const sockaddr_in address = address_of(to);
@@ -256,7 +279,7 @@ std::unique_ptr<tcp_connection> winsock_network::connect(ipv4_endpoint to, deadl
         // Windows reports a failed connection in the failed set, and SO_ERROR says which failure.
         fd_set writable = set_of(socket.get());
         fd_set failed = set_of(socket.get());
-        select_until(nullptr, &writable, &failed, until);
+        select_until(nullptr, &writable, &failed, until, *this);
         int outcome = 0;
         int length = sizeof outcome;
         if (getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&outcome), &length) != 0)
@@ -264,7 +287,7 @@ std::unique_ptr<tcp_connection> winsock_network::connect(ipv4_endpoint to, deadl
         if (outcome == 0 && FD_ISSET(socket.get(), &failed)) outcome = WSAECONNREFUSED;
         if (outcome != 0) throw_socket_error(outcome);
     }
-    return std::make_unique<winsock_connection>(std::move(socket));
+    return std::make_unique<winsock_connection>(std::move(socket), *this);
 }
 
 std::unique_ptr<tcp_listener> winsock_network::listen(std::uint32_t address)
@@ -273,7 +296,7 @@ std::unique_ptr<tcp_listener> winsock_network::listen(std::uint32_t address)
     const sockaddr_in local = address_of({address, 0});
     if (bind(socket.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) throw_last_socket_error();
     if (::listen(socket.get(), 1) != 0) throw_last_socket_error();
-    return std::make_unique<winsock_listener>(std::move(socket));
+    return std::make_unique<winsock_listener>(std::move(socket), *this);
 }
 
 std::size_t winsock_network::wait_readable(std::initializer_list<const waitable_socket*> sockets, deadline until)
@@ -282,7 +305,7 @@ std::size_t winsock_network::wait_readable(std::initializer_list<const waitable_
     fd_set readable;
     FD_ZERO(&readable);
     for (const waitable_socket* each : sockets) FD_SET(static_cast<SOCKET>(each->native_handle()), &readable);
-    select_until(&readable, nullptr, nullptr, until);
+    select_until(&readable, nullptr, nullptr, until, *this);
     std::size_t position = 0;
     for (const waitable_socket* each : sockets) {
         if (FD_ISSET(static_cast<SOCKET>(each->native_handle()), &readable)) return position;

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <map>
+#include <thread>
 
 #include "build_settings.h"
 #include "platform/fake/md5.h"
@@ -17,6 +19,13 @@
 namespace qs::ftp_test {
 namespace {
 namespace fs = std::filesystem;
+
+// A session's progress, when only its results matter.
+class quiet_progress : public ftp_progress {
+public:
+    void started(std::size_t, std::uint64_t) override {}
+    void arrived(std::size_t, std::uint64_t) override {}
+};
 
 class InternetUpdateFtp : public update_test {
 protected:
@@ -110,11 +119,7 @@ TEST_F(InternetUpdateFtp, ASessionKeepsWhatArrivedAndResumesThere)
     const std::string content(300000, 'r');
     write_bytes(live / "big.bin", content);
     const fs::path local = install / "big.part";
-    class quiet : public ftp_progress {
-    public:
-        void started(std::size_t, std::uint64_t) override {}
-        void arrived(std::size_t, std::uint64_t) override {}
-    } progress;
+    quiet_progress progress;
     const ftp_file file{L"/public/live/MyApp/big.bin", local.wstring(), content.size(), 0};
     {
         update_server server(root, {"cut:100000@*/big.bin"});
@@ -140,6 +145,46 @@ TEST_F(InternetUpdateFtp, ASessionKeepsWhatArrivedAndResumesThere)
         EXPECT_EQ(results[0].whole.md5_hex, fake::md5_hex(content));
     }
     EXPECT_EQ(read_bytes(local), content);
+}
+
+// Several connections at once, each on a thread of its own, into files hashed through BCrypt: a
+// connection that breaks is replaced and its file resumed; a stop ends a stalled transfer.
+TEST_F(InternetUpdateFtp, ASessionFetchesOverSeveralConnectionsAndStopsWhenTold)
+{
+    std::vector<ftp_file> files;
+    std::vector<std::string> contents;
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = std::to_string(i) + ".bin";
+        contents.push_back(std::string(150000 + i, static_cast<char>('a' + i)));
+        write_bytes(live / name, contents.back());
+        files.push_back({L"/public/live/MyApp/" + fs::path(name).wstring(), (install / (name + ".part")).wstring(),
+                         contents.back().size(), 0});
+    }
+    quiet_progress progress;
+    {
+        update_server server(root, {"drop:100000@*/2.bin"});
+        const auto results = os.open_ftp_session(update_server_account())->fetch_files(files, progress);
+        ASSERT_EQ(results.size(), files.size());
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(results[i].state, ftp_file_state::fetched) << os.to_ansi(results[i].failure_text);
+            EXPECT_EQ(results[i].whole.md5_hex, fake::md5_hex(contents[i]));
+            EXPECT_EQ(read_bytes(fs::path(files[i].local_path)), contents[i]);
+        }
+        EXPECT_GT(results[2].resumed_from, 0u);
+    }
+    {
+        update_server server(root, {"stall@*/0.bin"});
+        const auto session = os.open_ftp_session(update_server_account());
+        std::thread stopper([&] {
+            // Once the server has been asked for the file, only the stop ends its transfer in time.
+            while (server.retrieved().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            session->stop();
+        });
+        const auto results = session->fetch_files({files[0]}, progress);
+        stopper.join();
+        EXPECT_EQ(results[0].state, ftp_file_state::stopped);
+    }
 }
 
 // A file that arrived before another failed is not installed either: it waits in the staging

@@ -14,12 +14,20 @@ A misbehaviour SPEC is MODE@PATTERN, where PATTERN is an fnmatch pattern of the 
     garble    send as many bytes as the file has, but other ones
     550       refuse the file with 550
     stall     announce the transfer (150) and then send nothing at all
+    drop:N    send at most N bytes, then close the control connection and the data connection
+              without a reply, as a line that goes down; on the first transfer of the file only
+    drop:N:K  the same on the first K transfers of the file
+The producers of cut, short, garble and drop begin where REST says, as a plain RETR does.
 --control FILE names a file of such specs, one a line, read again at every download, so that a
 running server can be told to misbehave.
 
 Kinds of server (options):
     --refuse-port       answers PORT with 500, as a server that allows passive mode only
     --no-connect-back   accepts PORT but never connects back, as behind a firewall
+    --refuse-pasv       answers PASV and EPSV with 500, as a server that allows active mode only
+    --foreign-data-first  in active mode, first connects to the client's port from 127.0.0.2
+                        and sends it bytes that are no file, then makes the real data connection
+    --max-cons-per-ip N takes at most N control connections from one address (421 beyond)
     --ansi-server       an old server: paths in cp1252, and no UTF8 among its features
     --long-greeting     a greeting of several lines
     --rate BYTES        sends at most this many bytes a second on each data connection (a slow line)
@@ -30,10 +38,12 @@ Unix program): --ready-file FILE is written once it listens, and the server ends
 --stop-file FILE exists or --max-seconds have passed.
 """
 import argparse
+import collections
 import fnmatch
 import logging
 import os
 import errno
+import socket
 import sys
 import time
 
@@ -73,12 +83,33 @@ class GarbledProducer(FileProducer):
         return bytes(b ^ 0x5A for b in chunk)
 
 
+class DroppingProducer(FileProducer):
+    """Hands out the file's first `limit` bytes, then closes the whole session without a reply."""
+
+    def __init__(self, file, type, limit, handler):
+        super().__init__(file, type)
+        self.left = limit
+        self.handler = handler
+
+    def more(self):
+        if self.left <= 0:
+            # Closes the data connection too; the transfer then ends without a 226 or 426.
+            self.handler.close()
+            return b""
+        chunk = self.file.read(min(self.buffer_size, self.left))
+        self.left -= len(chunk)
+        return chunk
+
+
 class MisbehavingHandler(FTPHandler):
     specs = []
     control_file = None
     refuse_port = False
     no_connect_back = False
+    refuse_pasv = False
+    foreign_data_first = False
     ansi_server = False
+    transfers = collections.Counter()  # of each file with a drop: misbehaviour, by spec
 
     def current_specs(self):
         specs = list(self.specs)
@@ -94,13 +125,42 @@ class MisbehavingHandler(FTPHandler):
                 return mode
         return None
 
+    def drops_now(self, mode, ftp_path):
+        """Whether this transfer is one of the first K of the file, which drop:N:K drops."""
+        parts = mode.split(":")
+        times = int(parts[2]) if len(parts) > 2 else 1
+        MisbehavingHandler.transfers[(mode, ftp_path)] += 1
+        return MisbehavingHandler.transfers[(mode, ftp_path)] <= times
+
     def ftp_PORT(self, line):
         if self.refuse_port:
             self.respond("500 Active mode is not allowed on this server.")
         elif self.no_connect_back:
             self.respond("200 PORT command successful.")  # and nothing ever connects
         else:
+            if self.foreign_data_first:
+                self.connect_from_elsewhere(line)
             super().ftp_PORT(line)
+
+    def connect_from_elsewhere(self, line):
+        """Connects to the client's port from another local address and sends it wrong bytes."""
+        numbers = [int(n) for n in line.split(",")]
+        client = ("%d.%d.%d.%d" % tuple(numbers[:4]), numbers[4] * 256 + numbers[5])
+        with socket.create_connection(client, timeout=5, source_address=("127.0.0.2", 0)) as intruder:
+            intruder.sendall(b"bytes from a stranger, not the file")
+        logging.getLogger("update_server").warning("foreign data connection to %s:%d", *client)
+
+    def ftp_PASV(self, line):
+        if self.refuse_pasv:
+            self.respond("500 Passive mode is not allowed on this server.")
+        else:
+            super().ftp_PASV(line)
+
+    def ftp_EPSV(self, line):
+        if self.refuse_pasv:
+            self.respond("500 Passive mode is not allowed on this server.")
+        else:
+            super().ftp_EPSV(line)
 
     def ftp_EPRT(self, line):
         if self.refuse_port or self.no_connect_back:
@@ -121,8 +181,12 @@ class MisbehavingHandler(FTPHandler):
         ftp_path = self.fs.fs2ftp(file)
         logging.getLogger("update_server").warning("fetch %s", ftp_path)
         mode = self.misbehaviour_for(ftp_path)
+        if mode is not None and mode.startswith("drop:") and not self.drops_now(mode, ftp_path):
+            mode = None
         if mode is None:
             return super().ftp_RETR(file)
+        restart_at = self._restart_position
+        self._restart_position = 0
         if mode == "550":
             self.respond("550 No such file or directory.")
             return None
@@ -134,11 +198,18 @@ class MisbehavingHandler(FTPHandler):
         except OSError as err:
             self.respond("550 %s." % err.strerror)
             return None
+        if restart_at > self.fs.getsize(file):
+            fd.close()
+            self.respond("554 REST position (%d) > file size." % restart_at)
+            return None
+        fd.seek(restart_at)
         kind, _, count = mode.partition(":")
         if kind in ("cut", "short"):
             producer = LimitedProducer(fd, self._current_type, int(count or 0), kind == "cut")
         elif kind == "garble":
             producer = GarbledProducer(fd, self._current_type)
+        elif kind == "drop":
+            producer = DroppingProducer(fd, self._current_type, int(count.split(":")[0]), self)
         else:
             fd.close()
             self.respond("500 Unknown misbehaviour %s." % mode)
@@ -169,6 +240,9 @@ def main():
     parser.add_argument("--log", help="log every command with time stamps into this file")
     parser.add_argument("--refuse-port", action="store_true")
     parser.add_argument("--no-connect-back", action="store_true")
+    parser.add_argument("--refuse-pasv", action="store_true")
+    parser.add_argument("--foreign-data-first", action="store_true")
+    parser.add_argument("--max-cons-per-ip", type=int, default=0)
     parser.add_argument("--ansi-server", action="store_true")
     parser.add_argument("--long-greeting", action="store_true")
     parser.add_argument("--rate", type=int, help="bytes a second at most on each data connection")
@@ -197,6 +271,8 @@ def main():
                                      "Be welcome.")
     MisbehavingHandler.refuse_port = args.refuse_port
     MisbehavingHandler.no_connect_back = args.no_connect_back
+    MisbehavingHandler.refuse_pasv = args.refuse_pasv
+    MisbehavingHandler.foreign_data_first = args.foreign_data_first
     MisbehavingHandler.ansi_server = args.ansi_server
     MisbehavingHandler.permit_foreign_addresses = False
     if args.rate:
@@ -205,6 +281,7 @@ def main():
         MisbehavingHandler.dtp_handler = PacedDTPHandler
     server = listen(args.port)
     server.max_cons = 64
+    server.max_cons_per_ip = args.max_cons_per_ip
     started = time.monotonic()
 
     def end_when_told():

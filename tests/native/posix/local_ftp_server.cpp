@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "setup_main/server_paths.h"
@@ -86,6 +87,12 @@ std::vector<std::string> local_ftp_server::commands() const
         ::usleep(10000);
     }
     return out;
+}
+
+std::string local_ftp_server::log() const
+{
+    std::ifstream file(root_ / "server.log", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 }  // namespace qs::native_ftp

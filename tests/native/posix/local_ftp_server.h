@@ -24,6 +24,8 @@ public:
     ftp_account account(int timeout_ms = 3000) const;
     // The commands the server received, in order ("USER login-5203", "PASS ******", "RETR ...").
     std::vector<std::string> commands() const;
+    // The server's whole log, as far as it has come.
+    std::string log() const;
     int port() const { return port_; }
 
 private:
