@@ -299,7 +299,8 @@ def main():
         with open(args.ready_file, "w") as f:
             f.write("ready\n")
     try:
-        server.serve_forever(handle_exit=True)
+        # A timeout lets the loop look at the stop file even while no client is connected.
+        server.serve_forever(timeout=0.1, handle_exit=True)
     finally:
         server.close_all()
 

@@ -5,6 +5,7 @@
 #include "build_settings.h"
 #include "setup_main/update/signed_list.h"
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -124,6 +125,10 @@ std::vector<std::string> update_server::retrieved() const
         while (!path.empty() && (path.back() == '\r' || path.back() == '\n')) path.pop_back();
         out.push_back(path);
     }
+    auto files = out.begin();
+    for (auto it = out.begin(); it != out.end(); ++it)
+        if (it->find("/___korvex_file_list.txt") != std::string::npos) files = it + 1;
+    std::sort(files, out.end());
     return out;
 }
 

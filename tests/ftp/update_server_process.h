@@ -25,7 +25,9 @@ public:
     ~update_server();
     update_server(const update_server&) = delete;
     update_server& operator=(const update_server&) = delete;
-    // The server path of every download the server was asked for, in order.
+    // The server path of every download the server was asked for: the file list and its signature
+    // in the order asked, then the files, which parallel connections ask for in no fixed order,
+    // sorted.
     std::vector<std::string> retrieved() const;
     // Every command the server received, as sent ("REST 1048576"), in order; the password left out.
     std::vector<std::string> commands() const;
