@@ -361,8 +361,8 @@ private:
     // Staged files the current list does not name (a newer release was published meanwhile) go.
     void forget_stale_staged_files()
     {
-        std::map<std::wstring, bool> wanted;
-        for (const wanted_file& file : s_.wanted) wanted[folded(file.path)] = true;
+        std::set<std::wstring> wanted;
+        for (const wanted_file& file : s_.wanted) wanted.insert(folded(file.path));
         for (const std::wstring& path : s_.where.staged_files())
             if (wanted.count(folded(path)) == 0) os_.delete_file(s_.where.staged(path));
     }
@@ -499,7 +499,7 @@ private:
     {
         commit_plan plan;
         plan.release = s_.release;
-        std::map<std::wstring, bool> new_folders;
+        std::set<std::wstring> new_folders;
         for (const wanted_file& file : s_.wanted) {
             const std::wstring target = s_.where.target(file.path);
             if (os_.directory_exists(target))
@@ -514,7 +514,7 @@ private:
                         text(msg::download_failed, {file.path, os_.system_message(win_error::already_exists)}) + L"\r\n" +
                             text(msg::nothing_changed),
                         true);
-                new_folders[folded(level)] = true;
+                new_folders.insert(folded(level));
                 plan.new_folders.push_back(level);
             }
             commit_file entry{file.path};

@@ -122,14 +122,7 @@ TEST_F(UnattendedUpdate, ABuildWithTheMakersKeyRefusesAListThatIsNotSignedWithIt
     maker.fill(1);
     update::run_settings settings = page.update_settings();
     settings.signing_key = maker;
-    struct quiet : update::observer {
-        void progress(const std::wstring&) override {}
-        void note(const std::wstring&) override {}
-        void bytes_staged(std::uint64_t, std::uint64_t) override {}
-        bool retry_files_in_use(const std::wstring&) override { return false; }
-    } watcher;
-    update::update_log log(os, log_file);
-    EXPECT_EQ(update::internet_update(os, settings, watcher, log).run().what, update::result::list_refused);
+    EXPECT_EQ(run_update(settings).what, update::result::list_refused);
     EXPECT_EQ(static_cast<int>(update::result::list_refused), 2);
 }
 

@@ -36,20 +36,6 @@ protected:
             if (!failing.empty() && from == failing) failure();
         };
     }
-    // The run itself, with nothing between it and the test: an exception of the test's own goes
-    // through it as a crash would end the program.
-    update::outcome run_update()
-    {
-        struct quiet : update::observer {
-            void progress(const std::wstring&) override {}
-            void note(const std::wstring&) override {}
-            void bytes_staged(std::uint64_t, std::uint64_t) override {}
-            bool retry_files_in_use(const std::wstring&) override { return false; }
-        } watcher;
-        update::update_log log(os, L"");
-        update::internet_update run(os, page.update_settings(), watcher, log);
-        return run.run();
-    }
     std::map<std::wstring, std::string> release_2() const
     {
         return {{L"app.exe", "app 2"},     {L"bin", "<folder>"},          {L"bin\\core.dll", "core 2"},

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "setup_main/update/internet_update.h"
 #include "setup_main/update/signed_list.h"
 #include "tests/support/page_fixture.h"
 
@@ -78,6 +79,20 @@ protected:
             it = it->first.rfind(L"___", 0) == 0 ? files.erase(it) : std::next(it);
         return files;
     }
+    // The run itself with these settings, nothing between it and the test: an exception of the
+    // test's own goes through it as a crash would end the program. Nothing is logged.
+    update::outcome run_update(const update::run_settings& settings)
+    {
+        class quiet : public update::observer {
+            void progress(const std::wstring&) override {}
+            void note(const std::wstring&) override {}
+            void bytes_staged(std::uint64_t, std::uint64_t) override {}
+            bool retry_files_in_use(const std::wstring&) override { return false; }
+        } watcher;
+        update::update_log log(os, L"");
+        return update::internet_update(os, settings, watcher, log).run();
+    }
+    update::outcome run_update() { return run_update(page.update_settings()); }
     bool staging_folder_exists() const { return os.has_folder(install + L"___korvex_update"); }
     std::string staged(const std::wstring& path) const { return os.content(install + L"___korvex_update\\staged\\" + path); }
 };
