@@ -20,13 +20,6 @@ namespace {
 
 std::wstring widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-fs::path windows_path_of_unix(const std::string& unix_path)
-{
-    std::string p = "Z:" + unix_path;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return fs::path(widen(p));
-}
 
 // Starts a Unix program, which Wine runs when given one. It gets no Windows process handle to
 // wait on or to signal, so it reports through files, which eventually() watches.
@@ -54,7 +47,7 @@ bool eventually(const std::function<bool()>& condition)
 
 }  // namespace
 
-fs::path build_folder() { return windows_path_of_unix(QS_BINARY_DIR_UNIX); }
+fs::path build_folder() { return test::wine_path_of(QS_BINARY_DIR_UNIX); }
 
 std::string unix_path_of(const fs::path& windows_path)
 {

@@ -4,20 +4,10 @@
 
 #include <atomic>
 
-#define QS_WIDEN2(x) L##x
-#define QS_WIDEN(x) QS_WIDEN2(x)
-
 namespace qs::gui {
 
-std::wstring program_under_test()
-{
-    // The build gives the Linux path of the program; Wine maps "/" to drive Z:.
-    std::wstring path = QS_WIDEN(QS_PROGRAM_EXE);
-    for (wchar_t& c : path)
-        if (c == L'/') c = L'\\';
-    if (!path.empty() && path[0] == L'\\') path = L"Z:" + path;
-    return path;
-}
+// The build gives the Linux path of the program.
+std::wstring program_under_test() { return test::wine_path_of(QS_PROGRAM_EXE); }
 
 test_medium::test_medium(const std::wstring& folder_name)
 {

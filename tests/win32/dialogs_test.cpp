@@ -88,14 +88,23 @@ TEST(Win32Dialogs, YesNoQuestionsHaveExactlyTheseButtonsAndTellTheAnswer)
     EXPECT_TRUE(no_box.icon_shown);
 }
 
-TEST(Win32Dialogs, MessagesAndErrorsCarryTheApplicationTitle)
-{
-    // A main window of our own, so that the boxes can show whose they are.
+// The platform with a main window of our own, so that the boxes can show whose they are.
+class Win32OwnedDialogs : public ::testing::Test {
+protected:
     const HWND main_window = CreateWindowExW(0, L"STATIC", L"qs main window", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
                                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(main_window, nullptr);
     win32::win32_platform os;
-    os.main_window = main_window;
+
+    void SetUp() override
+    {
+        ASSERT_NE(main_window, nullptr);
+        os.main_window = main_window;
+    }
+    void TearDown() override { DestroyWindow(main_window); }
+};
+
+TEST_F(Win32OwnedDialogs, MessagesAndErrorsCarryTheApplicationTitle)
+{
     os.application_title = L"qs dialog test";
     seen_box message_box;
     std::thread ok = answer_box(L"qs dialog test", L"OK", message_box);
@@ -115,16 +124,10 @@ TEST(Win32Dialogs, MessagesAndErrorsCarryTheApplicationTitle)
     EXPECT_EQ(error_box.text, L"File not found.");
     EXPECT_EQ(error_box.owner, main_window);
     EXPECT_TRUE(error_box.icon_shown);
-    DestroyWindow(main_window);
 }
 
-TEST(Win32Dialogs, TheRetryCancelBoxBelongsToTheMainWindowAndTellsTheAnswer)
+TEST_F(Win32OwnedDialogs, TheRetryCancelBoxBelongsToTheMainWindowAndTellsTheAnswer)
 {
-    const HWND main_window = CreateWindowExW(0, L"STATIC", L"qs main window", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(main_window, nullptr);
-    win32::win32_platform os;
-    os.main_window = main_window;
     os.application_title = L"qs retry test";
     const std::wstring text = L"These files of the installation are in use and cannot be replaced:\r\nbin\\core.dll";
 
@@ -143,7 +146,6 @@ TEST(Win32Dialogs, TheRetryCancelBoxBelongsToTheMainWindowAndTellsTheAnswer)
     EXPECT_FALSE(os.ask_retry_cancel(text));
     cancel.join();
     ASSERT_TRUE(cancel_box.found);
-    DestroyWindow(main_window);
 }
 
 }  // namespace

@@ -4,21 +4,11 @@
 
 #include "tests/win32/wine_files.h"
 
-#define QS_WIDEN2(x) L##x
-#define QS_WIDEN(x) QS_WIDEN2(x)
-
 namespace qs::test {
 namespace {
 
-// The build gives the Linux path of the holder; Wine maps "/" to drive Z:.
-std::wstring holder_exe()
-{
-    std::wstring path = QS_WIDEN(QS_HOLD_FILE_EXE);
-    for (wchar_t& c : path)
-        if (c == L'/') c = L'\\';
-    if (!path.empty() && path[0] == L'\\') path = L"Z:" + path;
-    return path;
-}
+// The build gives the Linux path of the holder.
+std::wstring holder_exe() { return wine_path_of(QS_HOLD_FILE_EXE); }
 
 const wchar_t* kind_argument(holder_process::kind what)
 {

@@ -16,6 +16,13 @@ std::string narrow(const std::wstring& text)
     return out;
 }
 
+std::wstring wine_path_of(const std::string& linux_path)
+{
+    std::wstring path = L"Z:";
+    for (char c : linux_path) path.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return path;
+}
+
 void make_folders(const std::wstring& path)
 {
     // Every folder above, from the top: the ones that are there (and a drive or "\\?\") refuse.

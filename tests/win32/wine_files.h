@@ -28,4 +28,7 @@ std::string reg_query_data(const std::string& output, const std::string& value_l
 // ASCII only, anything else as '?': for the texts of failures and test messages.
 std::string narrow(const std::wstring& text);
 
+// The path under Wine of a Linux path (ASCII, as the build gives them): Wine maps "/" to drive Z:.
+std::wstring wine_path_of(const std::string& linux_path);
+
 }  // namespace qs::test
