@@ -79,25 +79,20 @@ void Tsetup_main_page::Button4Click()
             how = run.run();
         }
         if (const auto failure = log.failure()) append(text(msg::update_log_not_written, {log.path(), *failure}));
-        switch (how.what) {
-        case update::result::finished:
+        if (how.what == update::result::finished) {
             view_.clear_task_progress();
             show_files_to_delete(how.files_to_delete);
             progress(text(msg::update_finished));
             return;
-        case update::result::stopped: view_.clear_task_progress(); return;
-        default: break;
         }
-        if (how.text.empty()) {
-            view_.clear_task_progress();
-        } else if (how.is_error) {
+        // A failed step shows its error while the taskbar button shows the failure; a refusal or
+        // an unreachable server is news, not a failure. A stop or a Cancel needs no box.
+        if (how.is_error) {
             view_.show_task_failed();
             os_.show_error(how.text);
-            view_.clear_task_progress();
-        } else {
-            view_.clear_task_progress();
-            os_.show_message(how.text);
         }
+        view_.clear_task_progress();
+        if (!how.is_error && !how.text.empty()) os_.show_message(how.text);
     });
 }
 

@@ -138,18 +138,19 @@ std::vector<std::uint8_t> win32_platform::read_file(const std::wstring& path)
     return bytes;
 }
 
-namespace {
-void write_all(HANDLE file, const std::vector<std::uint8_t>& bytes)
+void write_all(HANDLE file, const void* data, std::size_t size)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, wanted, &written, nullptr)) throw_last_error();
-        done += written;
+        if (!WriteFile(file, bytes, wanted, &written, nullptr)) throw_last_error();
+        bytes += written;
+        size -= written;
     }
 }
 
+namespace {
 file_handle create_for_writing(const std::wstring& path, DWORD disposition)
 {
     file_handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -160,13 +161,13 @@ file_handle create_for_writing(const std::wstring& path, DWORD disposition)
 
 void win32_platform::write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
 {
-    write_all(create_for_writing(path, CREATE_ALWAYS).get(), bytes);
+    write_all(create_for_writing(path, CREATE_ALWAYS).get(), bytes.data(), bytes.size());
 }
 
 void win32_platform::write_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
 {
     const file_handle file = create_for_writing(path, CREATE_ALWAYS);
-    write_all(file.get(), bytes);
+    write_all(file.get(), bytes.data(), bytes.size());
     if (!FlushFileBuffers(file.get())) throw_last_error();
 }
 
@@ -175,7 +176,7 @@ void win32_platform::append_file(const std::wstring& path, const std::vector<std
     const file_handle file = create_for_writing(path, OPEN_ALWAYS);
     LARGE_INTEGER end{};
     if (!SetFilePointerEx(file.get(), end, nullptr, FILE_END)) throw_last_error();
-    write_all(file.get(), bytes);
+    write_all(file.get(), bytes.data(), bytes.size());
 }
 
 }  // namespace qs::win32

@@ -11,8 +11,6 @@ namespace qs::win32 {
 
 namespace {
 
-constexpr DWORD read_chunk = 1u << 20;  // 1 MiB: Wine's per-call cost is then negligible
-
 [[noreturn]] void throw_local_error()
 {
     const DWORD code = GetLastError();
@@ -47,12 +45,10 @@ public:
     {
         digest_.add(data, size);
         size_ += size;
-        while (size > 0) {
-            const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-            DWORD written = 0;
-            if (!WriteFile(file_.get(), data, piece, &written, nullptr)) throw_local_error();
-            data += written;
-            size -= written;
+        try {
+            write_all(file_.get(), data, size);
+        } catch (const system_error& e) {
+            throw ftp::local_file_error(e.text(), e.code());
         }
     }
 

@@ -11,7 +11,6 @@
 namespace qs::win32 {
 
 namespace {
-constexpr DWORD read_chunk = 1u << 20;  // 1 MiB: Wine's per-call cost is then negligible
 constexpr unsigned max_workers = 4;
 
 // One hashing thread's tools: its own algorithm and, where the system can reset a hash on

@@ -85,6 +85,11 @@ public:
                           const ecdsa_p256_public_key& public_key) override;
 };
 
+// What a file is read in at a time: 1 MiB makes Wine's cost per call negligible.
+inline constexpr DWORD read_chunk = 1u << 20;
+// Writes every byte, in pieces WriteFile takes; throws system_error with the last error.
+void write_all(HANDLE file, const void* data, std::size_t size);
+
 // system_error with the system's text and the code of the calling thread's last error.
 [[noreturn]] void throw_last_error();
 // The system's text for an error code, without its final line break.

@@ -3,6 +3,7 @@
 #include "basics/paths.h"
 #include "platform/utf8.h"
 #include "setup_main/file_list_format.h"
+#include "setup_main/update/signed_list.h"
 
 namespace qs::update {
 namespace {
@@ -84,9 +85,7 @@ std::optional<commit_plan> parse_journal(const std::string& bytes)
     commit_plan plan;
     for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
         const std::vector<std::string> f = fields_of(lines[i]);
-        if (f[0] == "release" && f.size() == 2 && !f[1].empty() && f[1].size() < 20 &&
-            f[1].find_first_not_of("0123456789") == std::string::npos)
-            plan.release = std::stoull(f[1]);
+        if (f[0] == "release" && f.size() == 2 && parse_release(f[1])) plan.release = parse_release(f[1]);
         else if (f[0] == "folder" && f.size() == 2 && !f[1].empty()) plan.new_folders.push_back(utf8_to_wide(f[1]));
         else if (f[0] == "file" && f.size() == 4 && !f[1].empty())
             plan.files.push_back({utf8_to_wide(f[1]), f[2] == "1", f[3] == "1"});

@@ -39,22 +39,27 @@ std::optional<std::vector<std::string>> values_of(const std::string& text, const
 
 }  // namespace
 
+std::optional<std::uint64_t> parse_release(std::string_view text)
+{
+    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    return std::stoull(std::string(text));
+}
+
 std::optional<list_signature> parse_list_signature(const std::vector<std::uint8_t>& bytes)
 {
     const std::string text(bytes.begin(), bytes.end());
     const auto values = values_of(text, {"application", "release", "signature"});
     if (!values) return std::nullopt;
     const std::string& application = (*values)[0];
-    const std::string& release = (*values)[1];
-    if (application.empty() || release.empty() || release.size() > 19 ||
-        release.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
+    const std::optional<std::uint64_t> release = parse_release((*values)[1]);
+    if (application.empty() || !release) return std::nullopt;
     // The name must come back byte for byte, or the signed heading would not be the one read.
     const std::wstring name = utf8_to_wide(application);
     if (wide_to_utf8(name) != application) return std::nullopt;
     const auto der = base64_decode((*values)[2]);
     if (!der || der->empty()) return std::nullopt;
-    return list_signature{name, std::stoull(release), *der};
+    return list_signature{name, *release, *der};
 }
 
 std::string signature_heading(const std::wstring& application, std::uint64_t release)

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qs::update {
@@ -21,6 +22,10 @@ struct list_signature {
     std::uint64_t release = 0;
     std::vector<std::uint8_t> der_signature;
 };
+
+// A release number as the signature file, the journal and the release record write it: decimal
+// digits only, at most 19 of them (so it fits 64 bits); nothing for anything else.
+std::optional<std::uint64_t> parse_release(std::string_view text);
 
 // Nothing when the bytes are not such a file.
 std::optional<list_signature> parse_list_signature(const std::vector<std::uint8_t>& bytes);

@@ -3,6 +3,7 @@
 #include "basics/paths.h"
 #include "basics/text_files.h"
 #include "setup_main/file_list_format.h"
+#include "setup_main/update/signed_list.h"
 
 namespace qs::update {
 namespace {
@@ -143,10 +144,7 @@ std::optional<std::uint64_t> staging::last_release()
 {
     const std::wstring path = release_record();
     if (!os_.file_exists(path)) return std::nullopt;
-    const std::wstring text = read_first_line_ansi(os_, path);
-    if (text.empty() || text.size() > 19 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
-        return std::nullopt;
-    return std::stoull(text);
+    return parse_release(wide_to_utf8(read_first_line_ansi(os_, path)));
 }
 
 void staging::record_release(std::uint64_t release)

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "basics/paths.h"
+#include "platform/utf8.h"
 #include "setup_main/file_list.h"
 #include "setup_main/file_list_format.h"
 #include "setup_main/update/signed_list.h"
@@ -29,13 +30,6 @@ namespace {
 
 const char* const usage = "usage: publish_file_list FOLDER [RELEASE [APPLICATION]]\n";
 
-std::optional<std::uint64_t> release_number(const std::wstring& text)
-{
-    if (text.empty() || text.size() > 19 || text.find_first_not_of(L"0123456789") != std::wstring::npos)
-        return std::nullopt;
-    return std::stoull(text);
-}
-
 int publish(qs::platform& os, std::vector<std::wstring> arguments)
 {
     if (arguments.empty() || arguments.size() > 3) {
@@ -46,7 +40,7 @@ int publish(qs::platform& os, std::vector<std::wstring> arguments)
     while (folder.size() > 1 && (folder.back() == L'/' || folder.back() == L'\\')) folder.pop_back();
     std::optional<std::uint64_t> release;
     if (arguments.size() > 1) {
-        release = release_number(arguments[1]);
+        release = qs::update::parse_release(qs::wide_to_utf8(arguments[1]));
         if (!release) {
             std::fprintf(stderr, "publish_file_list: the release must be a whole number, not %ls\n", arguments[1].c_str());
             return 2;
