@@ -302,6 +302,23 @@ public:
     virtual bool verify_signature(const std::vector<std::uint8_t>& data,
                                   const std::vector<std::uint8_t>& der_signature,
                                   const ecdsa_p256_public_key& public_key) = 0;
+
+    // ---- one task per installation, and what a name means on disk
+    // Opens the file (made when missing) for reading and writing with no sharing at all and keeps
+    // it open while the object lives; the file goes when it is closed. Nothing when any handle, of
+    // any process on any PC, under any spelling of the path, has the file open; a file that a
+    // crashed process left behind is no claim. Throws system_error for every other failure.
+    virtual std::unique_ptr<named_lock> hold_file_exclusively(const std::wstring& path) = 0;
+    // The long form of an existing path (GetLongPathNameW): short 8.3 aliases become the names
+    // they stand for. The path as given when it does not exist.
+    virtual std::wstring long_path_name(const std::wstring& path) = 0;
+    // A name in upper case as the file system folds it to compare names (LCMapStringEx with the
+    // invariant locale): two names are one on disk exactly when their folded forms are equal.
+    virtual std::wstring fold_name_case(const std::wstring& name) = 0;
+    // Those of the files that a running program other than this one has loaded as its image or as
+    // a DLL (Toolhelp's modules of every process): replacing one would leave that program running
+    // old code beside new files.
+    virtual std::vector<std::wstring> loaded_by_programs(const std::vector<std::wstring>& paths) = 0;
 };
 
 }  // namespace qs

@@ -176,6 +176,12 @@ constexpr entry table[] = {
      L"Exit codes: 0 up to date, 1 file list not fetched, 2 file list refused, 3 update failed and nothing "
      L"was changed, 4 command line not understood, 5 another update of this folder is running.",
      nullptr},
+    {msg::old_done_mark_stays,
+     L"{1} is left from an earlier update and cannot be deleted, so a power cut during this update could not be "
+     L"undone.",
+     nullptr},
+    {msg::release_not_recorded, L"!!! Every file is in place, but the release could not be recorded in {1}: {2}",
+     nullptr},
 
     {msg::select_directory_title, L"Select Directory", L"Verzeichnis auswählen"},
     {msg::directory_name_label, L"Directory &Name:", L"Verzeichnis&name:"},

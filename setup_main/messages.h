@@ -107,6 +107,9 @@ enum class msg {
     folder_in_the_way,       // {1} relative path
     update_log_not_written,  // {1} log file, {2} the failure's text
     command_line_usage,
+    // the update's records kept sound
+    old_done_mark_stays,   // {1} the mark's path
+    release_not_recorded,  // {1} the release record's path, {2} the failure's text
     // the Select Directory dialog
     select_directory_title,
     directory_name_label,

@@ -32,12 +32,30 @@ bool is_forbidden_character(wchar_t c)
            c == L'|' || c == L'?' || c == L'*' || c == L'\\' || c == 0x7F;
 }
 
+// A surrogate half without its other half names no character: written into the journal as UTF-8
+// it would become U+FFFD, and the journal would no longer name the file.
+bool has_lone_surrogate(const std::wstring& level)
+{
+    for (std::size_t i = 0; i < level.size(); ++i) {
+        const auto c = static_cast<std::uint32_t>(level[i]);
+        if (c >= 0xDC00 && c <= 0xDFFF) return true;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            const bool paired = i + 1 < level.size() && static_cast<std::uint32_t>(level[i + 1]) >= 0xDC00 &&
+                                static_cast<std::uint32_t>(level[i + 1]) <= 0xDFFF;
+            if (!paired) return true;
+            ++i;
+        }
+    }
+    return false;
+}
+
 bool is_safe_level(const std::wstring& level)
 {
     if (level.empty() || level == L"." || level == L"..") return false;
     if (level.size() > max_server_name_length) return false;
     for (wchar_t c : level)
         if (is_forbidden_character(c)) return false;
+    if (has_lone_surrogate(level)) return false;
     // Windows drops trailing dots and blanks, so "a." would write the file "a".
     if (level.back() == L'.' || level.back() == L' ') return false;
     return !is_device_name(level);

@@ -141,16 +141,19 @@ fake_platform::fake_platform()
 }
 
 // ---- keys: "\" and "/" alike, doubled separators and a trailing one dropped, case folded.
-std::wstring fake_platform::key_of(const std::wstring& path)
+std::wstring fake_platform::key_of(const std::wstring& path) const
 {
     std::wstring p;
     for (wchar_t c : path) {
         if (c == L'/') c = L'\\';
-        if (c == L'\\' && !p.empty() && p.back() == L'\\') continue;
+        // A share's two leading backslashes stay two.
+        if (c == L'\\' && p.size() > 1 && p.back() == L'\\') continue;
         p.push_back(fold_file_name_char(c));
     }
-    if (!p.empty() && p.front() == L'\\') p = L"c:" + p;  // root-relative: the current drive
+    if (!p.empty() && p.front() == L'\\' && (p.size() < 2 || p[1] != L'\\')) p = L"c:" + p;  // root-relative
     while (!p.empty() && p.back() == L'\\') p.pop_back();
+    for (const auto& [alias, folder] : aliases_)
+        if (p == alias || p.rfind(alias + L"\\", 0) == 0) return folder + p.substr(alias.size());
     return p;
 }
 
@@ -437,6 +440,7 @@ void fake_platform::set_file_attributes(const std::wstring& path, std::uint32_t 
 bool fake_platform::held(const std::wstring& path) const
 {
     const std::wstring key = key_of(path);
+    if (held_exclusively.count(key) != 0) return true;
     for (const std::wstring& each : in_use)
         if (key_of(each) == key) return true;
     return false;
@@ -464,7 +468,7 @@ std::vector<std::uint8_t> fake_platform::read_file(const std::wstring& path)
 {
     const node* n = find(path);
     if (n == nullptr || n->directory) fail_with(win_error::file_not_found);
-    if (unreadable.count(path) != 0) fail_with(win_error::sharing_violation);
+    if (unreadable.count(path) != 0 || held_exclusively.count(key_of(path)) != 0) fail_with(win_error::sharing_violation);
     return bytes_of(n->content);
 }
 
@@ -486,6 +490,11 @@ void fake_platform::write_file_through(const std::wstring& path, const std::vect
 
 void fake_platform::append_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
 {
+    if (auto clash = append_clashes.find(path); clash != append_clashes.end() && clash->second > 0) {
+        --clash->second;
+        fail_with(win_error::sharing_violation);
+    }
+    if (held_exclusively.count(key_of(path)) != 0) fail_with(win_error::sharing_violation);
     std::vector<std::uint8_t> whole;
     if (const node* existing = find(path); existing && !existing->directory) whole = bytes_of(existing->content);
     whole.insert(whole.end(), bytes.begin(), bytes.end());
@@ -832,12 +841,15 @@ private:
         } catch (const system_error& e) {
             return failed(ftp_failure::server, e.text(), from);
         }
-        const std::optional<std::uint64_t> cut = break_point(file.server_path, bytes, from);
-        std::uint64_t end = cut.value_or(bytes.size());
+        if (resume && os_.ftp_rest_refused) return failed(ftp_failure::server, L"502 REST not implemented.", from);
+        // A server that ignores REST sends what it sends from byte 0: each byte lands `from` on.
+        const std::uint64_t sent_from = resume && os_.ftp_rest_ignored ? 0 : from;
+        const std::optional<std::uint64_t> cut = break_point(file.server_path, bytes, sent_from);
+        std::uint64_t end = from + (cut.value_or(bytes.size()) - sent_from);
         const bool too_large = end > file.size;
         if (too_large) end = file.size;
         std::string local = resume ? os_.content(file.local_path).substr(0, from) : std::string();
-        local += bytes.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(end - from));
+        local += bytes.substr(static_cast<std::size_t>(sent_from), static_cast<std::size_t>(end - from));
         try {
             os_.write_file(file.local_path, bytes_of(local));
         } catch (const system_error& e) {
@@ -882,6 +894,75 @@ bool fake_platform::verify_signature(const std::vector<std::uint8_t>& data,
     verified_data.push_back(data);
     if (!ecdsa_der_to_raw(der_signature)) return false;
     return valid_signatures.count({public_key, data, der_signature}) != 0;
+}
+
+}  // namespace qs::fake
+
+namespace qs::fake {
+
+// ---- other names of one file, and claims of other processes on it
+void fake_platform::add_alias(const std::wstring& alias, const std::wstring& folder)
+{
+    const std::wstring target = key_of(folder);
+    aliases_[key_of(alias)] = target;
+}
+
+namespace {
+// An open handle with no sharing; the file goes with it, as FILE_FLAG_DELETE_ON_CLOSE has it.
+class fake_exclusive_file : public named_lock {
+public:
+    fake_exclusive_file(fake_platform& os, std::wstring key, std::wstring path)
+        : os_(os), key_(std::move(key)), path_(std::move(path))
+    {
+        os_.held_exclusively.insert(key_);
+    }
+    ~fake_exclusive_file() override
+    {
+        os_.held_exclusively.erase(key_);
+        os_.remove(path_);
+    }
+    fake_exclusive_file(const fake_exclusive_file&) = delete;
+    fake_exclusive_file& operator=(const fake_exclusive_file&) = delete;
+
+private:
+    fake_platform& os_;
+    std::wstring key_, path_;
+};
+}  // namespace
+
+std::unique_ptr<named_lock> fake_platform::hold_file_exclusively(const std::wstring& path)
+{
+    const std::wstring key = key_of(path);
+    if (held_exclusively.count(key) != 0 || held(path)) return nullptr;
+    if (has_folder(path)) fail_with(win_error::access_denied);
+    if (!has_folder(parent_key(key))) fail_with(win_error::path_not_found);
+    if (!has_file(path)) make(path, false, attr::archive);
+    return std::make_unique<fake_exclusive_file>(*this, key, path);
+}
+
+std::wstring fake_platform::long_path_name(const std::wstring& path)
+{
+    const node* n = find(path);
+    return n == nullptr ? path : n->path;
+}
+
+std::wstring fake_platform::fold_name_case(const std::wstring& name)
+{
+    return folded(name);
+}
+
+std::vector<std::wstring> fake_platform::loaded_by_programs(const std::vector<std::wstring>& paths)
+{
+    std::vector<std::wstring> loaded;
+    for (const std::wstring& path : paths) {
+        if (key_of(path) == key_of(program)) continue;
+        for (const std::wstring& each : loaded_images)
+            if (key_of(each) == key_of(path)) {
+                loaded.push_back(path);
+                break;
+            }
+    }
+    return loaded;
 }
 
 }  // namespace qs::fake

@@ -201,6 +201,29 @@ public:
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
                           const ecdsa_p256_public_key& public_key) override;
 
+    // ---- one task per installation, and what a name means on disk
+    std::unique_ptr<named_lock> hold_file_exclusively(const std::wstring& path) override;
+    std::wstring long_path_name(const std::wstring& path) override;
+    std::wstring fold_name_case(const std::wstring& name) override;
+    std::vector<std::wstring> loaded_by_programs(const std::vector<std::wstring>& paths) override;
+
+    // ---- other names of one file, and claims of other processes on it
+    // Another name for a folder: a short 8.3 alias ("D:\\SETUP~1" for "D:\\Setup"), a second drive
+    // letter or a share ("\\\\server\\apps"). Every function finds the same files through either.
+    void add_alias(const std::wstring& alias, const std::wstring& folder);
+    // Files that are open with no sharing (hold_file_exclusively's, by key: of this process or,
+    // when a test holds one itself, of "another process", under whatever spelling it used).
+    std::set<std::wstring> held_exclusively;
+    // Files that running programs have loaded as their image or as a DLL (paths in any case).
+    std::set<std::wstring> loaded_images;
+    // append_file meets a sharing violation this many more times for a path (a viewer or a scanner
+    // that opened the file without sharing for a moment).
+    std::map<std::wstring, int> append_clashes;
+    // Servers that list REST STREAM and then answer REST with 350 but send from byte 0 all the
+    // same (ignored), or refuse it with a 502 (refused).
+    bool ftp_rest_ignored = false;
+    bool ftp_rest_refused = false;
+
 private:
     struct node {
         std::wstring path;  // as created, for display
@@ -214,7 +237,8 @@ private:
     std::map<std::wstring, registry_data> registry_values_;
     std::uint64_t next_order_ = 0;
 
-    static std::wstring key_of(const std::wstring& path);
+    std::wstring key_of(const std::wstring& path) const;
+    std::map<std::wstring, std::wstring> aliases_;  // folded alias -> folded folder
     static std::wstring parent_key(const std::wstring& key);
     const node* find(const std::wstring& path) const;
     node& make(const std::wstring& path, bool directory, std::uint32_t attributes);

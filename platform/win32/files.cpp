@@ -16,7 +16,7 @@ std::uint64_t size_of(const WIN32_FIND_DATAW& data)
 
 file_handle open_for_reading(const std::wstring& path)
 {
-    file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    file_handle file(CreateFileW(extended_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw_last_error();
     return file;
@@ -40,20 +40,20 @@ std::wstring win32_platform::program_path()
 
 bool win32_platform::directory_exists(const std::wstring& path)
 {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(extended_path(path).c_str());
     return attributes != no_attributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool win32_platform::file_exists(const std::wstring& path)
 {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(extended_path(path).c_str());
     return attributes != no_attributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool win32_platform::find_any(const std::wstring& path)
 {
     WIN32_FIND_DATAW data;
-    const find_handle search(FindFirstFileW(path.c_str(), &data));
+    const find_handle search(FindFirstFileW(extended_path(path).c_str(), &data));
     return static_cast<bool>(search);
 }
 
@@ -61,7 +61,7 @@ std::vector<dir_entry> win32_platform::find_entries(const std::wstring& pattern)
 {
     std::vector<dir_entry> entries;
     WIN32_FIND_DATAW data;
-    const find_handle search(FindFirstFileW(pattern.c_str(), &data));
+    const find_handle search(FindFirstFileW(extended_path(pattern).c_str(), &data));
     if (!search) return entries;
     do {
         entries.push_back(dir_entry{data.cFileName, data.dwFileAttributes, size_of(data)});
@@ -71,51 +71,54 @@ std::vector<dir_entry> win32_platform::find_entries(const std::wstring& pattern)
 
 bool win32_platform::create_directory(const std::wstring& path)
 {
-    return CreateDirectoryW(path.c_str(), nullptr) != 0;
+    return CreateDirectoryW(extended_path(path).c_str(), nullptr) != 0;
 }
 
 void win32_platform::make_directory(const std::wstring& path)
 {
-    if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) throw_last_error();
+    if (!CreateDirectoryW(extended_path(path).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        throw_last_error();
     if (!directory_exists(path)) throw system_error(system_text(ERROR_ALREADY_EXISTS), ERROR_ALREADY_EXISTS);
 }
 
 bool win32_platform::copy_file(const std::wstring& from, const std::wstring& to)
 {
-    return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
+    return CopyFileW(extended_path(from).c_str(), extended_path(to).c_str(), FALSE) != 0;
 }
 
 void win32_platform::move_file_replacing(const std::wstring& from, const std::wstring& to)
 {
-    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExW(extended_path(from).c_str(), extended_path(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
         throw_last_error();
 }
 
 void win32_platform::move_file(const std::wstring& from, const std::wstring& to)
 {
-    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) throw_last_error();
+    if (!MoveFileExW(extended_path(from).c_str(), extended_path(to).c_str(), MOVEFILE_WRITE_THROUGH)) throw_last_error();
 }
 
 bool win32_platform::delete_file(const std::wstring& path)
 {
-    return DeleteFileW(path.c_str()) != 0;
+    return DeleteFileW(extended_path(path).c_str()) != 0;
 }
 
 bool win32_platform::remove_directory(const std::wstring& path)
 {
-    return RemoveDirectoryW(path.c_str()) != 0;
+    return RemoveDirectoryW(extended_path(path).c_str()) != 0;
 }
 
 std::optional<std::uint32_t> win32_platform::file_attributes(const std::wstring& path)
 {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(extended_path(path).c_str());
     if (attributes == no_attributes) return std::nullopt;
     return attributes;
 }
 
 void win32_platform::set_file_attributes(const std::wstring& path, std::uint32_t attributes)
 {
-    if (!SetFileAttributesW(path.c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes)) throw_last_error();
+    if (!SetFileAttributesW(extended_path(path).c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes))
+        throw_last_error();
 }
 
 std::vector<std::uint8_t> win32_platform::read_file(const std::wstring& path)
@@ -153,7 +156,8 @@ void write_all(HANDLE file, const void* data, std::size_t size)
 namespace {
 file_handle create_for_writing(const std::wstring& path, DWORD disposition)
 {
-    file_handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    file_handle file(
+        CreateFileW(extended_path(path).c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw_last_error();
     return file;
 }
@@ -173,9 +177,12 @@ void win32_platform::write_file_through(const std::wstring& path, const std::vec
 
 void win32_platform::append_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
 {
-    const file_handle file = create_for_writing(path, OPEN_ALWAYS);
-    LARGE_INTEGER end{};
-    if (!SetFilePointerEx(file.get(), end, nullptr, FILE_END)) throw_last_error();
+    // Appending only, and sharing reading and writing: a log viewer that follows the file, or a
+    // second run that adds its own lines, is no clash. Each write lands at the end as it is then.
+    const file_handle file(CreateFileW(extended_path(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                       nullptr));
+    if (!file) throw_last_error();
     write_all(file.get(), bytes.data(), bytes.size());
 }
 

@@ -69,7 +69,7 @@ class download_files : public ftp::local_files {
 public:
     std::unique_ptr<ftp::local_file> open(const std::wstring& path, std::uint64_t keep) override
     {
-        file_handle file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+        file_handle file(CreateFileW(extended_path(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) throw_local_error();
         auto local = std::make_unique<download_file>(std::move(file));

@@ -14,7 +14,7 @@ bool win32_platform::file_in_use(const std::wstring& path)
 {
     // Delete access is what moving the file aside needs; a program that holds the file without
     // sharing delete (as a running program holds its data files) refuses it.
-    const file_handle file(CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    const file_handle file(CreateFileW(extended_path(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return !file && GetLastError() == ERROR_SHARING_VIOLATION;
 }

@@ -31,7 +31,7 @@ public:
     std::wstring md5_of_file(const std::wstring& path)
     {
         // Readers may share the file, writers may not, so the digest belongs to one content.
-        const file_handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        const file_handle file(CreateFileW(extended_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (!file) throw_last_error();
         bcrypt_hash own;

@@ -83,12 +83,22 @@ public:
     std::unique_ptr<ftp_session> open_ftp_session(const ftp_account& account) override;
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
                           const ecdsa_p256_public_key& public_key) override;
+
+    // ---- one task per installation, and what a name means on disk
+    std::unique_ptr<named_lock> hold_file_exclusively(const std::wstring& path) override;
+    std::wstring long_path_name(const std::wstring& path) override;
+    std::wstring fold_name_case(const std::wstring& name) override;
+    std::vector<std::wstring> loaded_by_programs(const std::vector<std::wstring>& paths) override;
 };
 
 // What a file is read in at a time: 1 MiB makes Wine's cost per call negligible.
 inline constexpr DWORD read_chunk = 1u << 20;
 // Writes every byte, in pieces WriteFile takes; throws system_error with the last error.
 void write_all(HANDLE file, const void* data, std::size_t size);
+
+// The path in the "\\?\" form (or "\\?\UNC\" for a share) when it reaches MAX_PATH, so that the
+// file functions take it whole; as it is below that.
+std::wstring extended_path(const std::wstring& path);
 
 // system_error with the system's text and the code of the calling thread's last error.
 [[noreturn]] void throw_last_error();

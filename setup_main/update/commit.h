@@ -29,6 +29,7 @@ struct commit_plan {
     std::vector<std::wstring> new_folders;  // relative, each after the one above it
     std::vector<commit_file> files;
     std::optional<std::uint64_t> release;   // recorded once the commit has succeeded
+    std::wstring run;  // what sets this commit's journal apart from any other's
 };
 
 // The journal as it is written: UTF-8 lines.
@@ -48,9 +49,16 @@ public:
     using system_error::system_error;
 };
 
+// The content of the done mark of a journal: a digest of the journal's bytes, so that a mark
+// left from another commit (one a scanner or a sync client kept) is no mark of this one.
+std::string done_mark_text(const std::string& journal_bytes);
+
 // Commits the staged files. On failure every step already done is undone and commit_failed is
-// thrown; undo_failed when even that could not be done.
-void commit(platform& os, staging& where, const commit_plan& plan);
+// thrown; undo_failed when even that could not be done. A done mark of an earlier commit that
+// cannot be deleted is such a failure, before any change. Once every file is in place the commit
+// has succeeded: what it returns is the failure to record the release (naming the record), if
+// that is all that went wrong.
+std::optional<std::wstring> commit(platform& os, staging& where, const commit_plan& plan);
 
 // Undoes whatever steps of the plan were done, in reverse order, however far the commit came.
 // Steps are recognised by which files are where, so undoing twice does no harm. Throws

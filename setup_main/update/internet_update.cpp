@@ -14,6 +14,7 @@
 #include "setup_main/file_list_format.h"
 #include "setup_main/server_paths.h"
 #include "setup_main/update/commit.h"
+#include "setup_main/update/installation_lock.h"
 #include "setup_main/update/signed_list.h"
 #include "setup_main/update/staging.h"
 #include "setup_main/update_plan_merge.h"
@@ -24,6 +25,8 @@ namespace {
 // A signature is a few dozen bytes of DER with two short lines before it: anything much larger
 // is none.
 constexpr std::uint64_t max_signature_bytes = 1024;
+// How long a list whose signature does not match waits before it is fetched once more.
+constexpr std::uint32_t signature_retry_ms = 3000;
 
 // Calls made on the background threads, to be made on the thread that started the run: the
 // observer is the window's, and the window is not to be touched from elsewhere.
@@ -70,16 +73,21 @@ std::wstring folded(const std::wstring& path)
 
 // A list with a line or a path beyond any real installation is refused as a whole, before
 // anything is fetched.
+class beyond_limits : public system_error {
+public:
+    using system_error::system_error;
+};
+
 void check_server_list_limits(const std::vector<std::wstring>& lines, ui_language language)
 {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::wstring number = std::to_wstring(i + 1);
         if (lines[i].size() > max_server_line_length)
-            throw system_error(message(msg::remote_line_too_long, language, {number}));
+            throw beyond_limits(message(msg::remote_line_too_long, language, {number}));
         const std::wstring path = tab_field(lines[i], 1);
         const auto levels = static_cast<std::size_t>(std::count(path.begin(), path.end(), L'/')) + 1;
         if (levels > max_server_path_levels)
-            throw system_error(message(msg::remote_path_too_deep, language, {number}));
+            throw beyond_limits(message(msg::remote_path_too_deep, language, {number}));
     }
 }
 
@@ -142,7 +150,11 @@ public:
     {
         recover_earlier_run();
         watcher_.progress(text(msg::getting_remote_list));
+        // The progress text runs the window's messages: a stop may come before there is a session
+        // to pass it to, and none after it has begun goes unheard.
+        check_stop();
         s_.session = os_.open_ftp_session(settings_.account);
+        check_stop();
         fetch_remote_list();
         check_stop();
         verify_remote_list();
@@ -171,6 +183,8 @@ private:
     {
         return live_path(settings_.application_name, relative_path);
     }
+    // A relative path as Windows compares it: two paths are one file exactly when these are equal.
+    std::wstring folded(const std::wstring& path) const { return os_.fold_name_case(with_backslashes(path)); }
     [[noreturn]] void end(result what, std::wstring says, bool is_error = false)
     {
         outcome o;
@@ -248,9 +262,18 @@ private:
                        L" bytes; this program takes it unsigned.");
             return;
         }
-        const std::optional<list_signature> signature = parse_list_signature(signature_bytes_);
-        if (!signature || !os_.verify_signature(signed_bytes(*signature, s_.list_bytes), signature->der_signature,
-                                                *settings_.signing_key)) {
+        std::optional<list_signature> signature = verified_signature();
+        if (!signature) {
+            // The maker may be uploading a release: the list of one and the signature of the other
+            // match once both are there.
+            log_.write(L"The file list's signature does not match it; both are fetched once more.");
+            in_background([this] { os_.sleep(signature_retry_ms); });
+            check_stop();
+            fetch_remote_list();
+            check_stop();
+            signature = verified_signature();
+        }
+        if (!signature) {
             log_.write(L"File list refused: its signature is not the maker's.");
             end(result::list_refused, text(msg::remote_list_not_signed));
         }
@@ -258,7 +281,7 @@ private:
             log_.write(L"File list refused: it is signed for the application " + signature->application + L".");
             end(result::list_refused, text(msg::remote_list_other_application));
         }
-        const std::optional<std::uint64_t> installed = s_.where.last_release();
+        const std::optional<std::uint64_t> installed = installed_release(os_, settings_.installation_folder);
         if (installed && signature->release < *installed) {
             log_.write(L"File list refused: release " + std::to_wstring(signature->release) + L" is older than release " +
                        std::to_wstring(*installed) + L", which is installed.");
@@ -268,6 +291,15 @@ private:
         s_.release = signature->release;
         log_.write(L"File list fetched, " + std::to_wstring(s_.list_bytes.size()) + L" bytes, release " +
                    std::to_wstring(signature->release) + L"; its signature was verified.");
+    }
+
+    std::optional<list_signature> verified_signature()
+    {
+        std::optional<list_signature> signature = parse_list_signature(signature_bytes_);
+        if (signature && os_.verify_signature(signed_bytes(*signature, s_.list_bytes), signature->der_signature,
+                                              *settings_.signing_key))
+            return signature;
+        return std::nullopt;
     }
 
     // The working files keep their names and places; the run itself goes on with the bytes whose
@@ -289,8 +321,13 @@ private:
     // ---- 2. the plan
     void compare_lists()
     {
-        s_.plan = compare_file_lists(os_, settings_.installation_folder,
-                                     split_lines(decode_text(s_.list_bytes, os_).text), settings_.language);
+        try {
+            s_.plan = compare_file_lists(os_, settings_.installation_folder,
+                                         split_lines(decode_text(s_.list_bytes, os_).text), settings_.language);
+        } catch (const beyond_limits& e) {
+            log_.write(L"File list refused: " + e.text());
+            end(result::list_refused, e.text(), true);
+        }
     }
 
     // Every line to get counts among the N files; those that are not fetched count as started
@@ -301,11 +338,11 @@ private:
         std::set<std::wstring> chosen;  // folded paths
         for (const std::wstring& line : s_.plan.remote) {
             const std::wstring path = tab_field(line, 1);
-            if (is_own_executable(path)) {
+            if (is_own_executable(path) || is_own_executable(on_disk(path))) {
                 show_started(path);
                 continue;
             }
-            if (!is_safe_relative_path(path) || is_in_staging_folder(path)) {
+            if (!is_safe_relative_path(path) || is_in_staging_folder(path) || is_in_staging_folder(on_disk(path))) {
                 show_started(path);
                 watcher_.note(text(msg::unsafe_server_path, {path}));
                 continue;
@@ -325,6 +362,16 @@ private:
             }
             s_.wanted.push_back({path, *entry});
         }
+    }
+    // The path with its first level as the disk names it: a short alias (RUN_TH~1.EXE,
+    // ___KOR~1) stands for the long name it is, and is checked as that.
+    std::wstring on_disk(const std::wstring& path) const
+    {
+        const std::size_t slash = path.find(L'/');
+        const std::wstring first = path.substr(0, slash);
+        if (first.find(L'~') == std::wstring::npos) return path;
+        const std::wstring named = file_name_of(os_.long_path_name(s_.where.target(first)));
+        return named + (slash == std::wstring::npos ? L"" : path.substr(slash));
     }
     void show_started(const std::wstring& path)
     {
@@ -406,7 +453,8 @@ private:
             const std::size_t file = files_[index];
             const bool first = steps_.first_start(file);
             steps_.move_position(file, from, true);
-            if (first) steps_.s_.calls.post([this, file] { steps_.show_started(steps_.s_.wanted[file].path); });
+            // The call may run after this object has gone (a tick that threw): it holds the steps.
+            if (first) steps_.s_.calls.post([&steps = steps_, file] { steps.show_started(steps.s_.wanted[file].path); });
         }
         void arrived(std::size_t index, std::uint64_t bytes) override { steps_.move_position(files_[index], bytes, false); }
 
@@ -454,6 +502,22 @@ private:
         in_background([&] { results = s_.session->fetch_files(files, progress); });
         check_stop();
         for (std::size_t n = 0; n < which.size(); ++n) take_result(which[n], results[n]);
+        // A server that takes REST and sends from byte 0 all the same, or that lists REST but
+        // refuses it: the file comes once more from its first byte, without REST.
+        std::vector<std::size_t> from_start;
+        for (std::size_t n = 0; n < which.size(); ++n) {
+            wanted_file& file = s_.wanted[which[n]];
+            const ftp_file_result& r = results[n];
+            if (r.state != ftp_file_state::failed || r.resumed_from == 0 || file.resume_from == 0) continue;
+            if (r.failure != ftp_failure::too_large && r.failure != ftp_failure::server) continue;
+            log_.write(L"Resuming " + file.path + L" from byte " + std::to_wstring(r.resumed_from) +
+                       L" did not work (" + r.failure_text + L"); it is fetched again from byte 0.");
+            os_.delete_file(s_.where.staged(file.path));
+            file.resume_from = 0;
+            from_start.push_back(which[n]);
+            results[n].state = ftp_file_state::fetched;  // decided by the second transfer
+        }
+        if (!from_start.empty()) fetch_into_staging(from_start);
         for (std::size_t n = 0; n < which.size(); ++n)
             if (results[n].state == ftp_file_state::failed) fail_transfer(s_.wanted[which[n]], results[n]);
         for (std::size_t n = 0; n < which.size(); ++n)
@@ -530,11 +594,18 @@ private:
     void wait_until_not_in_use(const commit_plan& plan)
     {
         for (;;) {
-            std::vector<std::wstring> held, held_paths;
+            std::vector<std::wstring> held, held_paths, replaced;
+            for (const commit_file& file : plan.files)
+                if (file.replaces) replaced.push_back(s_.where.target(file.path));
+            // A program or DLL that a running program has loaded can be renamed aside, but the
+            // program would go on with its old code beside the new files: it is in use too.
+            const std::vector<std::wstring> loaded = os_.loaded_by_programs(replaced);
             for (const commit_file& file : plan.files) {
-                if (!file.replaces || !os_.file_in_use(s_.where.target(file.path))) continue;
+                const std::wstring target = s_.where.target(file.path);
+                const bool is_loaded = std::find(loaded.begin(), loaded.end(), target) != loaded.end();
+                if (!file.replaces || (!is_loaded && !os_.file_in_use(target))) continue;
                 held.push_back(with_backslashes(file.path));
-                held_paths.push_back(s_.where.target(file.path));
+                held_paths.push_back(target);
             }
             if (held.empty()) return;
             const std::vector<std::wstring> programs = os_.programs_using(held_paths);
@@ -543,21 +614,33 @@ private:
             std::wstring box = text(msg::files_in_use, {joined(held, L"\r\n")});
             if (!programs.empty()) box += L"\r\n" + text(msg::programs_using_files, {joined(programs, L", ")});
             box += L"\r\n" + text(msg::close_programs_then_retry);
-            if (!watcher_.retry_files_in_use(box)) end(result::failed, L"");
+            if (!watcher_.retry_files_in_use(box)) {
+                outcome o;
+                o.what = result::failed;
+                o.files_in_use = held;
+                throw run_ended{o};
+            }
         }
     }
 
     // ---- 5. the commit
-    void commit_staged(const commit_plan& plan)
+    void commit_staged(commit_plan plan)
     {
         if (plan.files.empty()) {
-            if (s_.release && s_.release != s_.where.last_release()) s_.where.record_release(*s_.release);
+            if (s_.release && s_.release != s_.where.last_release()) record_release(*s_.release);
             s_.where.remove_empty_folders();
             return;
         }
+        const std::wstring mark = s_.where.journal_done_mark();
+        if (!os_.delete_file(mark) && os_.find_any(mark)) {
+            log_.write(L"Commit not begun: " + mark + L" is left from an earlier commit and cannot be deleted.");
+            end(result::failed, text(msg::old_done_mark_stays, {mark}) + L"\r\n" + text(msg::nothing_changed), true);
+        }
+        plan.run = os_.local_timestamp() + L" " + std::to_wstring(os_.milliseconds());
         committing_ = true;
+        std::optional<std::wstring> not_recorded;
         try {
-            in_background([&] { commit(os_, s_.where, plan); });
+            in_background([&] { not_recorded = commit(os_, s_.where, plan); });
         } catch (const commit_failed& e) {
             log_.write(L"Commit failed and was undone: " + e.text());
             end(result::failed, e.text() + L"\r\n" + text(msg::nothing_changed), true);
@@ -565,8 +648,31 @@ private:
             log_.write(L"Commit failed and could not be undone completely: " + e.text());
             end(result::failed, text(msg::interrupted_update_not_undone, {e.text()}), true);
         }
+        if (not_recorded) {
+            log_.write(L"Committed: " + std::to_wstring(plan.files.size()) + L" files in place; the release record " +
+                       *not_recorded);
+            watcher_.note(text(msg::release_not_recorded, {s_.where.release_record(), failure_of(*not_recorded)}));
+            return;
+        }
         log_.write(L"Committed: " + std::to_wstring(plan.files.size()) + L" files in place" +
                    (plan.release ? L", release " + std::to_wstring(*plan.release) + L" recorded." : L"."));
+    }
+    // The release of a list that needed no file: a record that cannot be written is said, and the
+    // run is done all the same.
+    void record_release(std::uint64_t release)
+    {
+        try {
+            s_.where.record_release(release);
+        } catch (const system_error& e) {
+            log_.write(L"The release record " + e.text());
+            watcher_.note(text(msg::release_not_recorded, {s_.where.release_record(), failure_of(e.text())}));
+        }
+    }
+    // A text "PATH: failure" without the path the message names already.
+    std::wstring failure_of(const std::wstring& text) const
+    {
+        const std::wstring path = s_.where.release_record() + L": ";
+        return text.rfind(path, 0) == 0 ? text.substr(path.size()) : text;
     }
 
     outcome finished()
@@ -602,13 +708,24 @@ outcome internet_update::run()
     const std::wstring server = settings_.account.host + L":" + std::to_wstring(settings_.account.port);
     log_.write(L"Internet update started: program version " + settings_.program_version + L", folder " +
                settings_.installation_folder + L", server " + server + L".");
-    const std::unique_ptr<named_lock> lock = os_.try_lock(update_lock_name(settings_.installation_folder));
+    std::unique_ptr<named_lock> lock;
+    try {
+        lock = lock_installation(os_, settings_.installation_folder);
+    } catch (const system_error& e) {
+        outcome cannot;
+        cannot.what = result::failed;
+        cannot.text = e.text();
+        cannot.is_error = true;
+        return finish(cannot);
+    }
     if (!lock) {
         outcome busy;
         busy.what = result::already_running;
         busy.text = message(msg::update_already_running, settings_.language);
         return finish(busy);
     }
+    // No other run writes the log now, so none loses lines to the trim.
+    log_.trim_if_large();
     state_ = std::make_unique<state>(os_, settings_.installation_folder);
     update_steps steps(os_, settings_, watcher_, log_, *state_, stop_, committing_);
     outcome o;
@@ -624,7 +741,9 @@ outcome internet_update::run()
     }
     state_->calls.run_posted();
     state_->session.reset();
-    return finish(o);
+    o = finish(o);
+    state_.reset();  // before the lock goes, which removes the staging folder when it is empty
+    return o;
 }
 
 outcome internet_update::finish(outcome o)
@@ -633,7 +752,9 @@ outcome internet_update::finish(outcome o)
     case result::finished: log_.write(L"Ended: the installation is up to date."); break;
     case result::stopped: log_.write(L"Ended: stopped by the user; nothing was changed."); break;
     default:
-        log_.write(L"Ended: " + (o.text.empty() ? std::wstring(L"cancelled; nothing was changed.") : o.text));
+        if (!o.files_in_use.empty())
+            log_.write(L"Ended: files in use (" + joined(o.files_in_use, L", ") + L"); nothing was changed.");
+        else log_.write(L"Ended: " + (o.text.empty() ? std::wstring(L"cancelled; nothing was changed.") : o.text));
         break;
     }
     return o;
@@ -669,7 +790,14 @@ std::optional<std::wstring> recover_interrupted_update(platform& os, const std::
 {
     staging where(os, installation_folder);
     if (!os.directory_exists(without_trailing_backslash(where.root()))) return std::nullopt;
-    const std::unique_ptr<named_lock> lock = os.try_lock(update_lock_name(installation_folder));
+    std::unique_ptr<named_lock> lock;
+    try {
+        lock = lock_installation(os, installation_folder);
+    } catch (const system_error& e) {
+        // A folder this user may not write: whatever is there waits for one who may.
+        if (!os.file_exists(where.journal())) return std::nullopt;
+        return message(msg::interrupted_update_not_undone, language, {e.text()});
+    }
     if (!lock) return std::nullopt;  // the update that owns the journal is still at work
     try {
         if (recover(os, where) == recovery::rolled_back) return message(msg::interrupted_update_undone, language);

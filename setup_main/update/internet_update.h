@@ -52,6 +52,7 @@ struct outcome {
     std::wstring text;
     bool is_error = false;  // the failure of a step, for the error box
     std::vector<std::wstring> files_to_delete;  // finished: the paths the server no longer lists
+    std::vector<std::wstring> files_in_use;     // failed: the files in use that ended the run
 };
 
 // What a run tells its caller on the way. Every call comes on the thread that called run().
@@ -104,7 +105,8 @@ private:
 update_plan compare_file_lists(platform& os, const std::wstring& installation_folder,
                                const std::vector<std::wstring>& remote_lines, ui_language language);
 
-// The name of the lock that lets one update at a time work on an installation folder.
+// The name of the mutex that answers at once whether an update of the folder, as spelt here,
+// runs on this PC (lock_installation, installation_lock.h, decides for every spelling).
 std::wstring update_lock_name(const std::wstring& installation_folder);
 
 // At the start of the program: completes or undoes a commit that a crash or a power cut

@@ -1,5 +1,7 @@
 #include "setup_main/update/staging.h"
 
+#include <algorithm>
+
 #include "basics/paths.h"
 #include "basics/text_files.h"
 #include "setup_main/file_list_format.h"
@@ -126,18 +128,24 @@ void staging::remove_empty_folders()
 void staging::delete_or_leave_for_later(const std::wstring& path)
 {
     if (os_.delete_file(path) || !os_.file_exists(path)) return;
+    try {
+        move_to_leftovers(path);
+    } catch (const system_error&) {
+        // It stays where it is; the next run tries again.
+    }
+}
+
+void staging::move_to_leftovers(const std::wstring& path)
+{
     const std::wstring name = file_name_of(path);
     for (int n = 1; n < 1000; ++n) {
         const std::wstring later = leftover_root() + std::to_wstring(n) + L"_" + name;
         if (os_.find_any(later)) continue;
-        try {
-            make_folders_for(later);
-            os_.move_file(path, later);
-        } catch (const system_error&) {
-            // It stays where it is; the next run tries again.
-        }
+        make_folders_for(later);
+        move_with_retry(os_, path, later);
         return;
     }
+    throw system_error(path + L": " + os_.system_message(win_error::already_exists), win_error::already_exists);
 }
 
 std::optional<std::uint64_t> staging::last_release()
@@ -149,8 +157,42 @@ std::optional<std::uint64_t> staging::last_release()
 
 void staging::record_release(std::uint64_t release)
 {
-    make_folders_for(release_record());
-    os_.write_file_through(release_record(), encode_text(std::to_wstring(release) + L"\r\n", text_encoding::ansi, os_));
+    // Written beside it and renamed over it: a cut during the write leaves the old record whole.
+    const std::wstring record = release_record(), written = root() + L"release.new";
+    try {
+        make_folders_for(record);
+        os_.write_file_through(written, encode_text(std::to_wstring(release) + L"\r\n", text_encoding::ansi, os_));
+        os_.move_file_replacing(written, record);
+    } catch (const system_error& e) {
+        os_.delete_file(written);
+        throw system_error(record + L": " + e.text(), e.code());
+    }
+}
+
+std::optional<std::uint64_t> medium_release(platform& os, const std::wstring& installation_folder)
+{
+    const std::wstring path = with_trailing_backslash(installation_folder) + medium_release_name;
+    if (!os.file_exists(path)) return std::nullopt;
+    try {
+        return parse_release(wide_to_utf8(read_first_line_ansi(os, path)));
+    } catch (const system_error&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::uint64_t> installed_release(platform& os, const std::wstring& installation_folder)
+{
+    staging where(os, installation_folder);
+    std::optional<std::uint64_t> recorded;
+    try {
+        recorded = where.last_release();
+    } catch (const system_error&) {
+        // An unreadable record tells nothing; the medium's file still may.
+    }
+    const std::optional<std::uint64_t> medium = medium_release(os, installation_folder);
+    if (!recorded) return medium;
+    if (!medium) return recorded;
+    return std::max(*recorded, *medium);
 }
 
 void move_with_retry(platform& os, const std::wstring& from, const std::wstring& to)

@@ -5,7 +5,9 @@
 //   staged\<relative path>   the new files, fetched and checked before anything is replaced
 //   aside\<relative path>    the installed files a commit has moved out of the way
 //   journal.txt, journal.done  the commit under way, and its mark once complete (commit.h)
-//   release.txt              the release last installed, from the signed file list
+//   release.txt              the release last installed, from the signed file list (written as
+//                            release.new and renamed)
+//   lock                     held open, with no sharing, by the task at work (installation_lock.h)
 //   leftover\                copies that could not be deleted yet (running programs)
 
 #include <cstdint>
@@ -54,6 +56,9 @@ public:
     // Moves a file that cannot be deleted now (a running program's image can be renamed, not
     // deleted) into leftover\, for a later run to delete.
     void delete_or_leave_for_later(const std::wstring& path);
+    // Moves a file out of the way into leftover\, for a later run to delete; throws system_error
+    // when it cannot be moved.
+    void move_to_leftovers(const std::wstring& path);
 
     std::optional<std::uint64_t> last_release();
     void record_release(std::uint64_t release);
@@ -62,6 +67,14 @@ private:
     platform& os_;
     std::wstring installation_;
 };
+
+// The release a medium was made for: the first line of init_setup\release.txt, which the
+// publishing tool writes into every release it publishes (so that updates replace it too).
+inline constexpr const wchar_t* medium_release_name = L"init_setup\\release.txt";
+std::optional<std::uint64_t> medium_release(platform& os, const std::wstring& installation_folder);
+// The release installed in a folder: the higher of the medium's and the release record's, if
+// either says one. A file list older than it is refused.
+std::optional<std::uint64_t> installed_release(platform& os, const std::wstring& installation_folder);
 
 // Moves a file, trying again for about two seconds while the system refuses with a sharing
 // violation or access denied: virus scanners and indexers open new files for a moment.

@@ -2,7 +2,9 @@
 // The log of Internet updates: one line per event, each beginning with the local time in ISO 8601
 // form, in UTF-8 with a byte-order mark. Support asks for it when an update failed at a customer's
 // site. A log that cannot be written never stops an update: the failure is kept for the caller
-// to mention.
+// to mention. The log is opened for each line, appending and sharing reading and writing; a clash
+// with a program that holds it without sharing is tried again for a moment, and a line that still
+// cannot go in waits for the next one, so that no line of a run is lost while the clash lasts.
 
 #include <cstdint>
 #include <mutex>
@@ -13,7 +15,8 @@
 
 namespace qs::update {
 
-// A log beyond this size loses its older half when the next run begins.
+// A log beyond this size loses its older half when the next run begins (and holds the
+// installation's lock: no other run writes it then).
 inline constexpr std::uint64_t log_trim_bytes = 1u << 20;
 
 // update_log.txt in the program's per-user working folder (appdata_dir\EXE_TITLE).
@@ -23,21 +26,28 @@ class update_log {
 public:
     // Appends to the file at `path`, made when missing. An empty path writes nothing.
     update_log(platform& os, std::wstring path);
+    // Tries once more, with patience, to write the lines still waiting.
+    ~update_log();
+    update_log(const update_log&) = delete;
+    update_log& operator=(const update_log&) = delete;
 
     // One line: the time, a blank, the text (its line breaks become " / ").
     void write(const std::wstring& text);
     const std::wstring& path() const { return path_; }
     // The text of the first failure to write, if there was one.
     std::optional<std::wstring> failure() const;
+    // Drops the older half of a log beyond log_trim_bytes; a log it cannot rewrite now stays.
+    void trim_if_large();
 
 private:
-    void trim_if_large();
+    bool append_waiting_lines();
 
     platform& os_;
     std::wstring path_;
     mutable std::mutex mutex_;  // lines come from the transfer threads too
     std::optional<std::wstring> failure_;
-    bool trimmed_ = false;
+    std::string waiting_;      // lines that could not go in yet, in UTF-8
+    bool clashing_ = false;    // the last attempt met a clash: the next one does not wait for it
 };
 
 }  // namespace qs::update

@@ -124,7 +124,7 @@ TEST_F(UpdateTransaction, ACutAfterTheDoneMarkCompletesTheCleanUpAtTheNextStart)
     plan.release = 7;
     const std::string journal = update::journal_text(plan);
     os.add_file(install + L"___korvex_update\\journal.txt", journal);
-    os.add_file(install + L"___korvex_update\\journal.done");
+    os.add_file(install + L"___korvex_update\\journal.done", update::done_mark_text(journal));
     os.add_file(install + L"___korvex_update\\aside\\app.exe", "app 1");
     os.add_file(install + L"app.exe", "app 2");
     EXPECT_EQ(update::recover_interrupted_update(os, install, ui_language::english), std::nullopt);

@@ -102,6 +102,12 @@ public:
     {
         return real.verify_signature(d, s, k);
     }
+
+    // ---- one task per installation, and what a name means on disk
+    std::unique_ptr<named_lock> hold_file_exclusively(const std::wstring& p) override { return real.hold_file_exclusively(p); }
+    std::wstring long_path_name(const std::wstring& p) override { return real.long_path_name(p); }
+    std::wstring fold_name_case(const std::wstring& n) override { return real.fold_name_case(n); }
+    std::vector<std::wstring> loaded_by_programs(const std::vector<std::wstring>& p) override { return real.loaded_by_programs(p); }
 };
 
 }  // namespace qs::wine_test
