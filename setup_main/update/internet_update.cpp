@@ -517,7 +517,19 @@ private:
             from_start.push_back(which[n]);
             results[n].state = ftp_file_state::fetched;  // decided by the second transfer
         }
-        if (!from_start.empty()) fetch_into_staging(from_start);
+        if (!from_start.empty()) {
+            // The session gave up the files after a failure; unless another failure ends the run
+            // anyway, they come with the second transfer too.
+            const bool other_failure = std::any_of(results.begin(), results.end(), [](const ftp_file_result& r) {
+                return r.state == ftp_file_state::failed;
+            });
+            for (std::size_t n = 0; n < which.size() && !other_failure && !stop_; ++n)
+                if (results[n].state == ftp_file_state::not_started) {
+                    from_start.push_back(which[n]);
+                    results[n].state = ftp_file_state::fetched;
+                }
+            fetch_into_staging(from_start);
+        }
         for (std::size_t n = 0; n < which.size(); ++n)
             if (results[n].state == ftp_file_state::failed) fail_transfer(s_.wanted[which[n]], results[n]);
         for (std::size_t n = 0; n < which.size(); ++n)

@@ -28,6 +28,11 @@ TEST(ServerPaths, AcceptOnlyPlainRelativePathsInsideTheFolder)
     EXPECT_FALSE(is_safe_relative_path(std::wstring(241, L'x')));
     EXPECT_TRUE(is_safe_relative_path(std::wstring(240, L'x') + L"/" + std::wstring(240, L'y')));
     EXPECT_FALSE(is_safe_relative_path(std::wstring(L"a\0b", 3)));
+    // A surrogate half alone names no character (the journal could not name the file); a pair does.
+    for (const std::wstring& lone : {std::wstring{L'a', wchar_t(0xD800), L'b'}, std::wstring{wchar_t(0xDC00)},
+                                     std::wstring{L's', L'/', wchar_t(0xDBFF)}})
+        EXPECT_FALSE(is_safe_relative_path(lone));
+    EXPECT_TRUE(is_safe_relative_path(std::wstring{L'a', wchar_t(0xD83D), wchar_t(0xDE00), L'.', L't'}));
 }
 
 TEST(ServerPaths, LivePathAndOwnExecutable)

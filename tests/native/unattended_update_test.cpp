@@ -5,6 +5,7 @@
 #include "basics/text_files.h"
 #include "setup_main/server_paths.h"
 #include "setup_main/update/command_line.h"
+#include "setup_main/update/installation_lock.h"
 #include "setup_main/update/update_log.h"
 #include "tests/support/update_fixture.h"
 
@@ -214,6 +215,36 @@ TEST(UpdateLog, OverOneMebibyteTheOlderHalfGoesWhenTheNextRunBegins)
     // A log below the limit is left as it is.
     log.write(L"second");
     EXPECT_EQ(os.content(path), now + "2026-12-07T12:44:12 second\r\n");
+}
+
+}  // namespace
+}  // namespace qs
+
+namespace qs {
+namespace {
+
+TEST_F(UnattendedUpdate, ALogHeldByAnotherHandleForAWhileLosesNoLineAndIsTrimmedOnlyUnderTheLock)
+{
+    // A viewer that opened the log without sharing, for longer than one line waits.
+    os.append_clashes[log_file] = 25;
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(os.append_clashes[log_file], 0);
+    const lines logged = log_lines(log_file);
+    ASSERT_GE(logged.size(), 6u);
+    EXPECT_EQ(logged.front().rfind(L"Internet update started: ", 0), 0u);
+    EXPECT_EQ(logged[1], L"File list fetched, 93 bytes; this program takes it unsigned.");
+    EXPECT_NE(std::find(logged.begin(), logged.end(), L"Committed: 2 files in place."), logged.end());
+    EXPECT_EQ(logged[logged.size() - 2], L"Ended: the installation is up to date.");
+    EXPECT_EQ(logged.back(), L"Exit code 0.");
+
+    // A second run that finds the installation locked does not trim the log the first one writes.
+    std::string large = "\xEF\xBB\xBF";
+    while (large.size() <= update::log_trim_bytes) large += "2026-12-07T12:44:12 an old line\r\n";
+    os.add_file(log_file, large);
+    const std::unique_ptr<named_lock> running = update::lock_installation(os, install);
+    ASSERT_NE(running, nullptr);
+    EXPECT_EQ(run(), 5);
+    EXPECT_EQ(os.content(log_file).rfind(large, 0), 0u);
 }
 
 }  // namespace

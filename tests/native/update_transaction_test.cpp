@@ -3,9 +3,12 @@
 // a run staged is used by the next one.
 #include <gtest/gtest.h>
 
+#include "platform/utf8.h"
 #include "setup_main/update/commit.h"
+#include "setup_main/update/installation_lock.h"
 #include "setup_main/update/internet_update.h"
 #include "tests/support/update_fixture.h"
+#include "setup_main/update/staging.h"
 
 namespace qs {
 namespace {
@@ -304,6 +307,238 @@ TEST_F(UpdateTransaction, TheStagingFolderIsNoPartOfAnyFileList)
     EXPECT_EQ(view.info.back(),
               L"!!! Skipped a path of the server's file list that is no safe file name inside the program folder: "
               L"___korvex_update/journal.txt");
+}
+
+}  // namespace
+}  // namespace qs
+
+// ---- the promises kept on every path: one lock, sound records, the medium's release
+
+namespace qs {
+namespace {
+using test::listed_line;
+
+class UpdatePromises : public UpdateTransaction {
+protected:
+    const std::wstring mark = install + L"___korvex_update\\journal.done";
+    const std::wstring record = install + L"___korvex_update\\release.txt";
+    const ecdsa_p256_public_key maker = [] {
+        ecdsa_p256_public_key key{};
+        key.fill(7);
+        return key;
+    }();
+    void sign_release(std::uint64_t release)
+    {
+        page.update_signing_key = maker;
+        sign_list(maker, L"MyApp", release);
+    }
+};
+
+TEST_F(UpdatePromises, OneInstallationReachedThroughTwoSpellingsHasOneLock)
+{
+    os.add_alias(L"D:\\SETUP~1", L"D:\\Setup");  // the short form a scheduled task may use
+    os.add_alias(L"Z:", L"D:\\Setup");            // the folder of a share, mapped to a letter
+    for (const std::wstring other : {L"D:\\SETUP~1\\Sample\\", L"Z:\\SAMPLE"}) {
+        SCOPED_TRACE(os.to_ansi(other));
+        os.messages.clear();
+        os.ftp_calls.clear();
+        os.add_file(install + L"___korvex_update\\journal.txt", update::journal_text({{}, {{L"app.exe", true, false}}, {}}));
+        {
+            // Another process's update, started with the other spelling.
+            const std::unique_ptr<named_lock> running = update::lock_installation(os, other);
+            ASSERT_NE(running, nullptr);
+            page.Button4Click();
+            EXPECT_EQ(os.messages, (lines{L"Another update of this installation is running."}));
+            EXPECT_TRUE(os.ftp_calls.empty());
+            // Its journal is its own while it runs: the start-up recovery leaves it alone.
+            EXPECT_EQ(update::recover_interrupted_update(os, install, ui_language::english), std::nullopt);
+            EXPECT_TRUE(os.has_file(install + L"___korvex_update\\journal.txt"));
+            EXPECT_EQ(update::lock_installation(os, install), nullptr);
+        }
+        os.remove(install + L"___korvex_update");
+    }
+    // A lock file that a crashed run left behind is no lock.
+    os.add_file(update::installation_lock_path(install), "");
+    page.Button4Click();
+    EXPECT_EQ(installed(), release_2());
+    EXPECT_FALSE(staging_folder_exists());
+}
+
+TEST_F(UpdatePromises, AnOldDoneMarkThatCannotBeDeletedStopsTheCommitAndAStrayOneIsNoMark)
+{
+    const auto before = installed();
+    os.add_file(mark, "done 0123456789ABCDEF\r\n");
+    os.in_use.insert(mark);  // a sync client holds it
+    page.Button4Click();
+    EXPECT_EQ(os.errors, (lines{install + L"___korvex_update\\journal.done is left from an earlier update and cannot be "
+                                          L"deleted, so a power cut during this update could not be undone.\r\n"
+                                          L"Nothing has been changed."}));
+    EXPECT_EQ(installed(), before);
+    EXPECT_FALSE(os.has_file(install + L"___korvex_update\\journal.txt"));
+
+    // The client lets go, and puts its copy back while the next commit runs; then the power goes.
+    os.in_use.clear();
+    fail_move(3, [this] {
+        os.add_file(mark, "done 0123456789ABCDEF\r\n");
+        throw power_cut{};
+    });
+    EXPECT_THROW(run_update(), power_cut);
+    os.on_move = nullptr;
+    EXPECT_EQ(update::recover_interrupted_update(os, install, ui_language::english),
+              L"An interrupted update was undone; start Internet update again.");
+    EXPECT_EQ(installed(), before);
+    EXPECT_FALSE(os.has_file(mark));
+}
+
+TEST_F(UpdatePromises, AReleaseRecordThatCannotBeWrittenAfterTheMovesEndsTheRunAsDone)
+{
+    sign_release(2);
+    os.unwritable.insert(record);
+    page.Button4Click();
+    EXPECT_TRUE(os.errors.empty()) << os.to_ansi(os.errors.empty() ? L"" : os.errors[0]);
+    EXPECT_EQ(installed(), release_2());
+    EXPECT_NE(std::find(view.info.begin(), view.info.end(),
+                        L"!!! Every file is in place, but the release could not be recorded in " + record +
+                            L": Access is denied."),
+              view.info.end());
+    EXPECT_FALSE(os.has_file(install + L"___korvex_update\\journal.txt"));
+
+    // A record is replaced by renaming a whole new one over it: a cut while it is written leaves
+    // the old one as it was.
+    os.unwritable.clear();
+    os.add_file(record, "2\r\n");
+    os.on_move = [](const std::wstring& from, const std::wstring&) {
+        if (from.find(L"release.new") != std::wstring::npos) throw power_cut{};
+    };
+    update::staging where(os, install);
+    EXPECT_THROW(where.record_release(3), power_cut);
+    EXPECT_EQ(os.content(record), "2\r\n");
+    EXPECT_EQ(where.last_release(), 2u);
+}
+
+TEST_F(UpdatePromises, ANewInstallationKnowsTheReleaseOfItsMedium)
+{
+    os.add_file(install + L"init_setup\\release.txt", "5\r\nthe release of this medium\r\n");
+    sign_release(3);
+    const auto before = installed();
+    page.Button4Click();
+    EXPECT_EQ(os.messages,
+              (lines{L"The update server offers an older release (3) than the one installed (5) - the update was stopped."}));
+    EXPECT_EQ(fetched(), (lines{list, signature}));
+    EXPECT_EQ(installed(), before);
+    // The higher of the medium's and the record's.
+    EXPECT_EQ(update::installed_release(os, install), 5u);
+    os.add_file(record, "9\r\n");
+    EXPECT_EQ(update::installed_release(os, install), 9u);
+    os.add_file(install + L"init_setup\\release.txt", "12\r\n");
+    EXPECT_EQ(update::installed_release(os, install), 12u);
+    os.remove(install + L"init_setup\\release.txt");
+    os.remove(record);
+    EXPECT_EQ(update::installed_release(os, install), std::nullopt);
+}
+
+TEST_F(UpdatePromises, AStopDuringTheFirstProgressTextEndsTheRunBeforeAnyConnection)
+{
+    class stopping : public update::observer {
+    public:
+        update::internet_update* run = nullptr;
+        void progress(const std::wstring&) override { run->stop(); }  // the close box, in the message loop
+        void note(const std::wstring&) override {}
+        void bytes_staged(std::uint64_t, std::uint64_t) override {}
+        bool retry_files_in_use(const std::wstring&) override { return false; }
+    } watcher;
+    update::update_log log(os, L"");
+    update::internet_update run(os, page.update_settings(), watcher, log);
+    watcher.run = &run;
+    EXPECT_EQ(run.run().what, update::result::stopped);
+    EXPECT_TRUE(os.ftp_calls.empty());
+}
+
+TEST_F(UpdatePromises, AServerThatIgnoresOrRefusesRestSendsTheWholeFileInTheSameRun)
+{
+    for (bool refuses : {false, true}) {
+        SCOPED_TRACE(refuses);
+        os.add_file(install + L"___korvex_update\\staged\\app.exe", "ap");  // an earlier run's part
+        os.ftp_rest_ignored = !refuses;
+        os.ftp_rest_refused = refuses;
+        ASSERT_EQ(run_update().what, update::result::finished);
+        EXPECT_EQ(os.content(install + L"app.exe"), "app 2");
+        EXPECT_EQ(os.content(install + L"bin\\core.dll"), "core 2");
+        // Asked from byte 2, then again from byte 0.
+        std::vector<std::uint64_t> from;
+        for (const auto& call : os.ftp_calls)
+            if (call.server_path == live + L"app.exe") from.push_back(call.from);
+        EXPECT_EQ(from, (std::vector<std::uint64_t>{2, 0}));
+        // Back to release 1 for the next round.
+        os.add_file(install + L"app.exe", "app 1");
+        os.ftp_calls.clear();
+    }
+}
+
+TEST_F(UpdatePromises, TwoLinesThatDifferOnlyInCyrillicCaseAreOneFile)
+{
+    const std::wstring upper = L"\u0414\u0430\u043d\u043d\u044b\u0435/a.txt", lower = L"\u0434\u0430\u043d\u043d\u044b\u0435/a.txt";
+    os.ftp_files[live + upper] = "first";
+    os.ftp_files[live + lower] = "second";
+    const std::string text = "\xEF\xBB\xBF" + wide_to_utf8(listed_line(upper, "first") + L"\r\n" +
+                                                          listed_line(lower, "second") + L"\r\n");
+    os.ftp_files[list] = text;
+    ASSERT_EQ(run_update().what, update::result::finished);
+    EXPECT_EQ(files_fetched(), (lines{upper}));
+    EXPECT_EQ(os.content(install + lower), "first");
+    // The fake folds as Windows does for Greek too, final sigma included.
+    EXPECT_EQ(os.fold_name_case(L"\u03a3\u03bf\u03c6\u03af\u03b1\u03c2"), os.fold_name_case(L"\u03c3\u039f\u03a6\u038a\u0391\u03a3"));
+}
+
+TEST_F(UpdatePromises, AnUndoFindsItsWayPastAFileMadeAnewAndNamesTheFileItCannotMove)
+{
+    const auto before = installed();
+    // Cut between the two moves of app.exe; its program makes a fresh one before the next start.
+    fail_move(2, [] { throw power_cut{}; });
+    EXPECT_THROW(run_update(), power_cut);
+    os.on_move = nullptr;
+    os.add_file(install + L"app.exe", "made anew");
+    EXPECT_EQ(update::recover_interrupted_update(os, install, ui_language::english),
+              L"An interrupted update was undone; start Internet update again.");
+    EXPECT_EQ(installed(), before);
+
+    // A step of the undo that fails says which file it was.
+    fail_move(2, [] { throw power_cut{}; });
+    EXPECT_THROW(run_update(), power_cut);
+    os.on_move = [this](const std::wstring& from, const std::wstring&) {
+        if (from.find(L"aside") != std::wstring::npos) os.fail_with(win_error::access_denied);
+    };
+    EXPECT_EQ(update::recover_interrupted_update(os, install, ui_language::english),
+              L"An interrupted update could not be undone yet: app.exe: Access is denied. It is undone at the next "
+              L"start of the program.");
+}
+
+TEST_F(UpdatePromises, ShortAliasesOfTheProgramAndTheStagingFolderAreRefusedAsTheirLongNames)
+{
+    os.add_alias(install + L"RUN_TH~1.EXE", install + L"run_this_first.exe");
+    os.add_folder(install + L"___korvex_update");
+    os.add_alias(install + L"___KOR~1", install + L"___korvex_update");
+    publish({{L"app.exe", "app 2"}, {L"RUN_TH~1.EXE", "another program"}, {L"___KOR~1/journal.txt", "a journal"}});
+    page.Button4Click();
+    EXPECT_EQ(os.content(install + L"run_this_first.exe"), "setup program");
+    EXPECT_EQ(files_fetched(), (lines{L"app.exe"}));
+    EXPECT_NE(std::find(view.info.begin(), view.info.end(),
+                        L"!!! Skipped a path of the server's file list that is no safe file name inside the program folder: "
+                        L"___KOR~1/journal.txt"),
+              view.info.end());
+}
+
+TEST_F(UpdatePromises, AProgramOrDllThatARunningProgramHasLoadedIsInUse)
+{
+    const auto before = installed();
+    os.loaded_images.insert(install + L"BIN\\core.dll");
+    os.retry_answers = {false};
+    page.Button4Click();
+    ASSERT_EQ(os.retry_questions.size(), 1u);
+    EXPECT_NE(os.retry_questions[0].find(L"bin\\core.dll"), std::wstring::npos) << os.to_ansi(os.retry_questions[0]);
+    EXPECT_EQ(installed(), before);
+    // This program's own image is no other program's.
+    EXPECT_EQ(os.loaded_by_programs({os.program, install + L"bin\\core.dll"}), (lines{install + L"bin\\core.dll"}));
 }
 
 }  // namespace
