@@ -61,9 +61,16 @@ TEST(PublishFileList, WritesTheListGenerateFileListWritesAndDropsTheLastRelease)
     // the list: the application, by default the folder's name, and the release.
     ASSERT_EQ(std::system((command + " 12").c_str()), 0);
     EXPECT_EQ(read_all(folder / "___korvex_file_list.txt.sig"), "application: publish_file_list\r\nrelease: 12\r\n");
+    // The medium says its release too, in a file the list names.
+    EXPECT_EQ(read_all(folder / "init_setup" / "release.txt"), "12\r\n");
+    EXPECT_NE(read_all(folder / "___korvex_file_list.txt").find("init_setup/release.txt\t"), std::string::npos);
     ASSERT_EQ(std::system((command + " 13 SpectraDemo").c_str()), 0);
     EXPECT_EQ(read_all(folder / "___korvex_file_list.txt.sig"), "application: SpectraDemo\r\nrelease: 13\r\n");
-    EXPECT_EQ(read_all(folder / "___korvex_file_list.txt"), expected);
+    EXPECT_EQ(read_all(folder / "init_setup" / "release.txt"), "13\r\n");
+    os.add_file(L"D:\\pub\\init_setup\\release.txt", "13\r\n");
+    os.remove(L"D:\\pub\\___korvex_file_list.txt");
+    generate_file_list(os, L"D:\\pub");
+    EXPECT_EQ(read_all(folder / "___korvex_file_list.txt"), os.content(L"D:\\pub\\___korvex_file_list.txt"));
     EXPECT_NE(std::system((command + " twelve 2>/dev/null").c_str()), 0);
 
     // No folder, no list.

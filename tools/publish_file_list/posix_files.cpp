@@ -89,6 +89,13 @@ bool posix_files::delete_file(const std::wstring& path)
     return file_exists(path) && fs::remove(native(path), error);
 }
 
+void posix_files::make_directory(const std::wstring& path)
+{
+    std::error_code error;
+    fs::create_directory(native(path), error);
+    if (!fs::is_directory(native(path))) fail_with(win_error::path_not_found);
+}
+
 std::vector<std::uint8_t> posix_files::read_file(const std::wstring& path)
 {
     std::ifstream in(native(path), std::ios::binary);

@@ -17,6 +17,7 @@ public:
     // Windows gives them) or a plain name.
     std::vector<dir_entry> find_entries(const std::wstring& pattern) override;
     bool delete_file(const std::wstring& path) override;
+    void make_directory(const std::wstring& path) override;
     std::vector<std::uint8_t> read_file(const std::wstring& path) override;
     void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
     std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& paths) override;

@@ -4,7 +4,8 @@
 // on Linux. The list and signature of an earlier release are removed first, so that neither
 // lists itself and no stale signature stays beside a new list.
 //
-// With a release number it also begins FOLDER/___korvex_file_list.txt.sig with the two lines the
+// With a release number it writes FOLDER/init_setup/release.txt (the release, on its first line)
+// before the list, so that the list names it, and begins FOLDER/___korvex_file_list.txt.sig with the two lines the
 // maker's signature covers, before the list's bytes: the application (by default the folder's own
 // name, as the live folder /public/live/<application>/ is named) and the release.
 // scripts/publish.sh signs heading and list and adds the line "signature: ...".
@@ -56,6 +57,14 @@ int publish(qs::platform& os, std::vector<std::wstring> arguments)
         const std::wstring signature = folder + L"/" + qs::file_list_signature_name;
         os.delete_file(list);
         os.delete_file(signature);
+        // The medium's own record of its release, listed and updated like any file: a new
+        // installation from it refuses an older list from its first update on.
+        if (release) {
+            const std::wstring init_setup = folder + L"/init_setup";
+            if (!os.directory_exists(init_setup)) os.make_directory(init_setup);
+            const std::string line = std::to_string(*release) + "\r\n";
+            os.write_file(init_setup + L"/release.txt", {line.begin(), line.end()});
+        }
         qs::generate_file_list(os, folder);
         if (release) {
             const std::string heading = qs::update::signature_heading(application, *release);
