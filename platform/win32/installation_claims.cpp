@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "platform/file_name_case.h"
 #include "platform/win32/win32_platform.h"
 
 namespace qs::win32 {
@@ -66,10 +67,13 @@ std::wstring win32_platform::fold_name_case(const std::wstring& name)
 {
     if (name.empty()) return name;
     std::wstring out(name.size(), L'\0');
-    const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.data(), static_cast<int>(name.size()),
-                                     out.data(), static_cast<int>(out.size()), nullptr, nullptr, 0);
-    if (length <= 0) throw_last_error();
-    out.resize(static_cast<std::size_t>(length));
+    const int length = LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, name.data(), static_cast<int>(name.size()),
+                                    out.data(), static_cast<int>(out.size()));
+    if (length == static_cast<int>(name.size())) return out;
+    // Upper case keeps every length; should the system refuse all the same, the program's own
+    // folding (ASCII, Latin-1, Greek, Cyrillic) compares the names.
+    out = name;
+    for (wchar_t& c : out) c = fold_file_name_char(c);
     return out;
 }
 

@@ -26,7 +26,7 @@ namespace {
 // is none.
 constexpr std::uint64_t max_signature_bytes = 1024;
 // How long a list whose signature does not match waits before it is fetched once more.
-constexpr std::uint32_t signature_retry_ms = 3000;
+constexpr std::uint32_t signature_retry_ms = 2000;
 
 // Calls made on the background threads, to be made on the thread that started the run: the
 // observer is the window's, and the window is not to be touched from elsewhere.

@@ -376,7 +376,7 @@ TEST_F(SignedUpdateTest, AListWithoutTheMakersSignatureStopsTheUpdateAndChangesN
         EXPECT_EQ(os.messages, (lines{each.says}));
         EXPECT_TRUE(os.errors.empty());
         EXPECT_EQ(fetched(), each.fetches == 2 ? (lines{list, signature, list, signature}) : (lines{list, signature}));
-        EXPECT_EQ(std::count(os.sleeps.begin(), os.sleeps.end(), 3000u), each.fetches - 1);
+        EXPECT_EQ(std::count(os.sleeps.begin(), os.sleeps.end(), 2000u), each.fetches - 1);
         EXPECT_EQ(snapshot(), before);
         EXPECT_EQ(view.progress_texts, (lines{L"... getting remote file list ..."}));
     }

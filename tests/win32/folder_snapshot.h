@@ -46,7 +46,13 @@ inline snapshot take_snapshot(platform& os, const std::filesystem::path& folder,
     snapshot out;
     if (!os.directory_exists(folder.wstring())) return out;
     walk(os, folder.wstring(), skip, [&](const std::wstring& relative, const dir_entry& e, const std::wstring& path) {
-        out[os.to_ansi(relative)] = e.is_directory() ? "<folder>" : bytes_of(os, path);
+        try {
+            out[os.to_ansi(relative)] = e.is_directory() ? "<folder>" : bytes_of(os, path);
+        } catch (const system_error& held) {
+            // The lock file of an update at work is open with no sharing.
+            if (held.code() != 32) throw;  // ERROR_SHARING_VIOLATION
+            out[os.to_ansi(relative)] = "<held>";
+        }
     });
     return out;
 }
