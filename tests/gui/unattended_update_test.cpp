@@ -8,6 +8,7 @@
 #include "build_settings.h"
 #include "platform/fake/md5.h"
 #include "platform/win32/win32_platform.h"
+#include "setup_main/update/installation_lock.h"
 #include "setup_main/update/internet_update.h"
 #include "tests/ftp/update_server_process.h"
 #include "tests/gui/driver.h"
@@ -177,6 +178,35 @@ TEST_F(UnattendedUpdate, WhileAnotherUpdateHoldsTheFolderItEndsWithFive)
     EXPECT_TRUE(has_line(lines, L"Ended: Another update of this installation is running.")) << lines.size();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), L"Exit code 5.");
+}
+
+}  // namespace
+}  // namespace qs::gui
+
+namespace qs::gui {
+namespace {
+
+TEST_F(UnattendedUpdate, AnUpdateThroughTheShortNameOfTheFolderHoldsOffOneThroughItsLongName)
+{
+    std::wstring short_form(MAX_PATH, L'\0');
+    const DWORD length = GetShortPathNameW(medium.folder().c_str(), short_form.data(), MAX_PATH);
+    ASSERT_GT(length, 0u);
+    short_form.resize(length);
+    ASSERT_NE(short_form, medium.folder()) << "the folder has no short alias";
+    win32::win32_platform os;
+    {
+        // This test's process is the other update, started through the short name.
+        const std::unique_ptr<named_lock> running = update::lock_installation(os, short_form);
+        ASSERT_NE(running, nullptr);
+        EXPECT_EQ(run(L"/update " + log_argument()), 5u);
+        EXPECT_EQ(read_bytes(medium.folder() + L"a.txt"), "old a");
+    }
+    // A lock file left behind, as by a run that crashed, is no lock.
+    write_bytes(medium.folder() + L"___korvex_update\\lock", "");
+    ftp_test::update_server server(root, {});
+    EXPECT_EQ(run(L"/update " + log_argument()), 0u);
+    EXPECT_EQ(read_bytes(medium.folder() + L"a.txt"), "new a");
+    EXPECT_FALSE(folder_exists(medium.folder() + L"___korvex_update"));
 }
 
 }  // namespace
