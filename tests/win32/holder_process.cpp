@@ -35,6 +35,8 @@ pipe_ends make_pipe(bool child_reads)
 
 }  // namespace
 
+std::wstring holder_program() { return holder_exe(); }
+
 holder_process::holder_process(kind what, const std::wstring& target)
 {
     pipe_ends input = make_pipe(true), output = make_pipe(false);

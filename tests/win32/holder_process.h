@@ -10,6 +10,9 @@
 
 namespace qs::test {
 
+// The holder's program file, in Windows form.
+std::wstring holder_program();
+
 class holder_process {
 public:
     enum class kind {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cwctype>
+#include <memory>
 
 #include "tests/win32/holder_process.h"
 #include "tests/win32/test_support.h"
@@ -83,6 +84,52 @@ TEST_F(Win32InUse, TheRestartManagerAnswersWithTheHolderOrWithNobody)
     }
     EXPECT_TRUE(os.programs_using({free_file}).empty());
     EXPECT_TRUE(os.programs_using({}).empty());
+}
+
+}  // namespace
+}  // namespace qs::test
+
+// ---- one task per installation, and what a name means on disk
+
+namespace qs::test {
+namespace {
+
+TEST_F(Win32InUse, AFileHeldWithNoSharingRefusesEveryOtherNameOfItAndGoesWithItsHandle)
+{
+    const std::wstring folder = root / L"a long folder name";
+    const std::wstring lock = folder + L"\\lock";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::unique_ptr<named_lock> held = os.hold_file_exclusively(lock);
+    ASSERT_NE(held, nullptr);
+    std::wstring short_form(MAX_PATH, L'\0');
+    short_form.resize(GetShortPathNameW(lock.c_str(), short_form.data(), MAX_PATH));
+    ASSERT_FALSE(short_form.empty());
+    ASSERT_NE(short_form, lock);
+    EXPECT_EQ(os.hold_file_exclusively(short_form), nullptr);
+    EXPECT_EQ(os.long_path_name(short_form), lock);
+    // Another process is refused too, and the file goes when the claim ends.
+    holder_process other(holder_process::kind::file, lock);
+    EXPECT_FALSE(other.holding());
+    held.reset();
+    EXPECT_FALSE(os.file_exists(lock));
+    // A file that nobody holds, as a crash leaves it, is no claim.
+    write_bytes(lock, "");
+    EXPECT_NE(os.hold_file_exclusively(short_form), nullptr);
+}
+
+TEST_F(Win32InUse, NamesFoldAsTheFileSystemComparesThemAndRunningImagesAreLoaded)
+{
+    EXPECT_EQ(os.fold_name_case(L"\u0434\u0430\u043d\u043d\u044b\u0435"), os.fold_name_case(L"\u0414\u0410\u041d\u041d\u042b\u0415"));
+    EXPECT_EQ(os.fold_name_case(L"\u03c3\u03bf\u03c6\u03af\u03b1"), os.fold_name_case(L"\u03a3\u039f\u03a6\u038a\u0391"));
+    EXPECT_NE(os.fold_name_case(L"a.txt"), os.fold_name_case(L"b.txt"));
+
+    // The holder runs from its own image; this process's image is no other program's.
+    holder_process running(holder_process::kind::file, core);
+    ASSERT_TRUE(running.holding()) << running.answer();
+    const std::wstring holder = holder_program();
+    std::wstring self(MAX_PATH, L'\0');
+    self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
+    EXPECT_EQ(os.loaded_by_programs({free_file, holder, self}), (std::vector<std::wstring>{holder}));
 }
 
 }  // namespace
