@@ -410,6 +410,33 @@ TEST_F(InternetUpdateFtp, ABrokenTransferChangesNothingAndTheNextRunResumesWhere
     EXPECT_FALSE(fs::exists(staging()));
 }
 
+// A server that answers REST with 350 and sends from byte 0 all the same, and one that lists
+// REST STREAM but refuses REST: the part an earlier run left is fetched again from byte 0.
+TEST_F(InternetUpdateFtp, AServerThatIgnoresOrRefusesRestDeliversTheWholeFileInTheSameRun)
+{
+    const std::string whole = "0123456789abcdefghijklmnopqrstuvwxyz";
+    publish({{"big.bin", whole}});
+    for (const std::string rest : {"--rest=ignored", "--rest=refused"}) {
+        SCOPED_TRACE(rest);
+        write_bytes(install / "big.bin", "old big");
+        write_bytes(staging() / "staged" / "big.bin", whole.substr(0, 10));
+        os.errors.clear();
+        {
+            update_server server(root, {}, {rest});
+            page.Button4Click();
+            // A refused REST comes before its RETR: the file is sent once, from byte 0.
+            strings sent = {"/public/live/MyApp/___korvex_file_list.txt", "/public/live/MyApp/big.bin"};
+            if (rest == "--rest=ignored") sent.push_back("/public/live/MyApp/big.bin");
+            EXPECT_EQ(server.retrieved(), sent);
+            const strings commands = server.commands();
+            EXPECT_NE(std::find(commands.begin(), commands.end(), "REST 10"), commands.end());
+        }
+        EXPECT_TRUE(os.errors.empty()) << (os.errors.empty() ? "" : os.to_ansi(os.errors[0]));
+        EXPECT_EQ(read_bytes(install / "big.bin"), whole);
+        EXPECT_FALSE(fs::exists(staging()));
+    }
+}
+
 // ---- a program built with the maker's key
 
 class SignedUpdateFtp : public InternetUpdateFtp {

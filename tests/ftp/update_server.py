@@ -109,6 +109,7 @@ class MisbehavingHandler(FTPHandler):
     refuse_pasv = False
     foreign_data_first = False
     ansi_server = False
+    rest = "honoured"  # or "ignored" (350, then the file from byte 0) or "refused" (502)
     transfers = collections.Counter()  # of each file with a drop: misbehaviour, by spec
 
     def current_specs(self):
@@ -167,6 +168,15 @@ class MisbehavingHandler(FTPHandler):
             self.respond("500 Active mode is not allowed on this server.")
         else:
             super().ftp_EPRT(line)
+
+    def ftp_REST(self, line):
+        # FEAT lists REST STREAM whatever this server then does with it.
+        if self.rest == "refused":
+            self.respond("502 REST not implemented on this server.")
+            return
+        super().ftp_REST(line)
+        if self.rest == "ignored":
+            self._restart_position = 0
 
     def ftp_FEAT(self, line):
         if not self.ansi_server:
@@ -244,6 +254,9 @@ def main():
     parser.add_argument("--foreign-data-first", action="store_true")
     parser.add_argument("--max-cons-per-ip", type=int, default=0)
     parser.add_argument("--ansi-server", action="store_true")
+    parser.add_argument("--rest", choices=["honoured", "ignored", "refused"], default="honoured",
+                        help="ignored: REST answered with 350, the file sent from byte 0 all the same; "
+                             "refused: REST answered with 502")
     parser.add_argument("--long-greeting", action="store_true")
     parser.add_argument("--rate", type=int, help="bytes a second at most on each data connection")
     parser.add_argument("--ready-file")
@@ -274,6 +287,7 @@ def main():
     MisbehavingHandler.refuse_pasv = args.refuse_pasv
     MisbehavingHandler.foreign_data_first = args.foreign_data_first
     MisbehavingHandler.ansi_server = args.ansi_server
+    MisbehavingHandler.rest = args.rest
     MisbehavingHandler.permit_foreign_addresses = False
     if args.rate:
         class PacedDTPHandler(ThrottledDTPHandler):
