@@ -283,3 +283,43 @@ TEST_F(Win32Files, ProgramAndSpecialFoldersAreRealPaths)
 
 }  // namespace
 }  // namespace qs::test
+
+// ---- paths deeper than MAX_PATH
+
+namespace qs::test {
+namespace {
+
+TEST_F(Win32Files, PathsFromMaxPathOnTakeTheExtendedFormAndEveryFileFunctionUsesIt)
+{
+    EXPECT_EQ(win32::extended_path(L"C:\\short\\x.txt"), L"C:\\short\\x.txt");
+    const std::wstring level(120, L'd');
+    const std::wstring deep_tail = level + L"\\" + level + L"\\" + level;
+    EXPECT_EQ(win32::extended_path(L"C:\\" + deep_tail), L"\\\\?\\C:\\" + deep_tail);
+    EXPECT_EQ(win32::extended_path(L"\\\\server\\apps\\" + deep_tail), L"\\\\?\\UNC\\server\\apps\\" + deep_tail);
+    EXPECT_EQ(win32::extended_path(L"\\\\?\\C:\\" + deep_tail), L"\\\\?\\C:\\" + deep_tail);
+
+    // An installation about 300 characters deep: what a commit and its undoing do there.
+    std::wstring folder = root.path();
+    for (int i = 0; folder.size() < 300; ++i) {
+        folder += L"\\" + std::wstring(60, static_cast<wchar_t>(L'a' + i));
+        os.make_directory(folder);
+    }
+    ASSERT_TRUE(os.directory_exists(folder));
+    const std::wstring file = folder + L"\\app.exe", aside = folder + L"\\app.old";
+    os.write_file_through(file, {'o', 'l', 'd'});
+    os.move_file(file, aside);
+    os.write_file(file, {'n', 'e', 'w'});
+    EXPECT_EQ(os.md5_hex_of_files({file}), (std::vector<std::wstring>{L"22AF645D1859CB5CA6DA0C484F1F37EA"}));
+    os.append_file(file, {'!'});
+    EXPECT_EQ(os.read_file(file), (std::vector<std::uint8_t>{'n', 'e', 'w', '!'}));
+    EXPECT_EQ(os.find_entries(folder + L"\\*.old").size(), 1u);
+    EXPECT_FALSE(os.file_in_use(file));
+    os.move_file_replacing(aside, file);
+    EXPECT_EQ(os.read_file(file), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    EXPECT_NE(os.hold_file_exclusively(folder + L"\\lock"), nullptr);
+    EXPECT_TRUE(os.delete_file(file));
+    EXPECT_TRUE(os.remove_directory(folder));
+}
+
+}  // namespace
+}  // namespace qs::test
