@@ -83,6 +83,21 @@ public:
     std::unique_ptr<ftp_session> open_ftp_session(const ftp_account& account) override;
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
                           const ecdsa_p256_public_key& public_key) override;
+
+    // ---- installing and removing an installation (installation.cpp)
+    bool registry_key_exists(registry_root root, const std::wstring& key) override;
+    bool create_registry_key(registry_root root, const std::wstring& key) override;
+    void write_registry_value(registry_root root, const std::wstring& key, const std::wstring& name,
+                              const registry_data& data) override;
+    bool delete_registry_value(registry_root root, const std::wstring& key, const std::wstring& name) override;
+    bool delete_registry_key(registry_root root, const std::wstring& key) override;
+    std::vector<std::wstring> registry_subkeys(registry_root root, const std::wstring& key) override;
+    std::uint32_t run_and_wait(const std::wstring& file, const std::wstring& parameters) override;
+    std::wstring temp_folder() override;
+    bool is_administrator() override;
+    void delete_at_reboot(const std::wstring& path) override;
+    bool shell_copy_silent(const std::wstring& from, const std::wstring& to) override;
+    std::wstring shell_link_target(const std::wstring& link_path) override;
 };
 
 // What a file is read in at a time: 1 MiB makes Wine's cost per call negligible.

@@ -102,6 +102,30 @@ public:
     {
         return real.verify_signature(d, s, k);
     }
+
+    // ---- installing and removing an installation
+    bool registry_key_exists(registry_root r, const std::wstring& k) override { return real.registry_key_exists(r, k); }
+    bool create_registry_key(registry_root r, const std::wstring& k) override { return real.create_registry_key(r, k); }
+    void write_registry_value(registry_root r, const std::wstring& k, const std::wstring& n,
+                              const registry_data& d) override
+    {
+        real.write_registry_value(r, k, n, d);
+    }
+    bool delete_registry_value(registry_root r, const std::wstring& k, const std::wstring& n) override
+    {
+        return real.delete_registry_value(r, k, n);
+    }
+    bool delete_registry_key(registry_root r, const std::wstring& k) override { return real.delete_registry_key(r, k); }
+    std::vector<std::wstring> registry_subkeys(registry_root r, const std::wstring& k) override
+    {
+        return real.registry_subkeys(r, k);
+    }
+    std::uint32_t run_and_wait(const std::wstring& f, const std::wstring& p) override { return real.run_and_wait(f, p); }
+    std::wstring temp_folder() override { return real.temp_folder(); }
+    bool is_administrator() override { return real.is_administrator(); }
+    void delete_at_reboot(const std::wstring& p) override { real.delete_at_reboot(p); }
+    bool shell_copy_silent(const std::wstring& f, const std::wstring& t) override { return real.shell_copy_silent(f, t); }
+    std::wstring shell_link_target(const std::wstring& p) override { return real.shell_link_target(p); }
 };
 
 }  // namespace qs::wine_test
