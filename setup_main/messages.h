@@ -107,6 +107,13 @@ enum class msg {
     folder_in_the_way,       // {1} relative path
     update_log_not_written,  // {1} log file, {2} the failure's text
     command_line_usage,
+    // installing and removing without the window
+    install_usage,
+    uninstall_question,         // {1} application
+    uninstall_finished,         // {1} application
+    uninstall_user_files_stay,  // {1} the files, a line each
+    uninstall_data_stays,       // {1} the folder
+    uninstall_not_removed,      // {1} the files, a line each
     // the Select Directory dialog
     select_directory_title,
     directory_name_label,

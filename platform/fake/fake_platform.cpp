@@ -410,6 +410,8 @@ bool fake_platform::delete_file(const std::wstring& path)
 {
     const node* n = find(path);
     if (n == nullptr || n->directory || held(path) || (n->attributes & attr::readonly) != 0) return false;
+    for (const std::wstring& each : running)
+        if (key_of(each) == key_of(path)) return false;
     remove(path);
     return true;
 }

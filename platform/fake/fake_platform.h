@@ -212,6 +212,8 @@ public:
     std::set<std::wstring> unstartable;  // run_and_wait cannot start these files
     std::vector<copy_call> silent_shell_copies;
     std::vector<std::wstring> reboot_deletions;
+    // Programs running from these files: they can be renamed but not deleted.
+    std::set<std::wstring> running;
     bool has_registry_key(registry_root root, const std::wstring& key) const;
     // A REG_SZ or REG_EXPAND_SZ value as text; nothing when missing or of another type.
     std::optional<std::wstring> registry_string(registry_root root, const std::wstring& key,
