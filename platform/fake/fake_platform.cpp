@@ -136,6 +136,7 @@ fake_platform::fake_platform()
     add_folder(desktop);
     add_folder(windows_dir);
     add_folder(L"C:\\Program Files");
+    add_folder(temp);
     set_registry_string(registry_root::local_machine, L"Software\\Microsoft\\Windows\\CurrentVersion",
                         L"ProgramFilesDir", L"C:\\Program Files");
 }

@@ -168,6 +168,12 @@ int unattended_install(platform& os, const install_options& options, update::upd
         return ended(log, exit_failed);
     }
     const std::size_t kept = install_record(os, program_folder).lines().size();
+    // Installed already (a deployment script run again): the shell would put a second copy
+    // inside the first.
+    if (kept > 0) {
+        log.write(L"Installed already in " + program_folder + L"; nothing to do.");
+        return ended(log, exit_done);
+    }
     unattended_platform quiet(os, log, parent);
     no_window view;
     Tsetup_main_page page(quiet, view);
