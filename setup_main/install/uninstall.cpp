@@ -49,7 +49,7 @@ public:
         case change::application_data: report.application_data.push_back(field(0)); break;
         case change::class_key: remove_class_key(line); break;
         case change::class_value: restore_class_value(field(0), field(1), field(2), field(3)); break;
-        case change::ole_server: unregister(field(0), L"\"" + field(0) + L"\"", L"/unregserver"); break;
+        case change::ole_server: unregister(field(0), field(0), L"/unregserver"); break;
         case change::activex_control: unregister(field(0), L"regsvr32", L"/u /s \"" + field(0) + L"\""); break;
         case change::shortcut: remove_shortcut(field(0)); break;
         }

@@ -172,7 +172,7 @@ TEST_F(Install, UninstallRemovesEverythingButTheUsersDataFromACopyOfItself)
     bool unregistered = false, unregistered_control = false;
     std::wstring copy_parameters;
     for (const auto& r : os.runs) {
-        unregistered = unregistered || (r.file == L"\"" + installed + L"server.exe\"" && r.parameters == L"/unregserver");
+        unregistered = unregistered || (r.file == installed + L"server.exe" && r.parameters == L"/unregserver");
         unregistered_control = unregistered_control || r.parameters == L"/u /s \"" + installed + L"ctl.ocx\"";
         if (r.file.find(L"korvex_uninstall_") != std::wstring::npos) copy_parameters = r.parameters;
     }
