@@ -322,7 +322,8 @@ public:
     // The names of the key's subkeys; empty when the key is missing.
     virtual std::vector<std::wstring> registry_subkeys(registry_root root, const std::wstring& key) = 0;
     // Starts the program (the command line is the quoted file, a blank and the parameters) with no
-    // window of its own, waits until it has ended and returns its exit code. Throws system_error
+    // window of its own, in the program's folder when the file names one, waits until it has
+    // ended and returns its exit code. Throws system_error
     // when it cannot be started.
     virtual std::uint32_t run_and_wait(const std::wstring& file, const std::wstring& parameters) = 0;
     // The user's folder for temporary files (GetTempPathW), without a trailing "\".

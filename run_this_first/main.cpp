@@ -54,6 +54,13 @@ int run_setup(HINSTANCE instance, qs::win32::win32_platform& os, int show_comman
 int run_command_line(qs::win32::win32_platform& os, const std::vector<std::wstring>& arguments)
 {
     const qs::command_line line = qs::parse_command_line(arguments);
+    // The folder an uninstall removes cannot go while it is this process's current folder.
+    if (line.what == qs::command_line::action::uninstall) {
+        try {
+            SetCurrentDirectoryW(os.temp_folder().c_str());
+        } catch (const qs::system_error&) {
+        }
+    }
     const int code = qs::run_without_windows(os, line);
     if (line.what == qs::command_line::action::usage && !line.action_asked)
         os.show_message(qs::message(qs::msg::command_line_usage, qs::ui_language::english) + L"\r\n" +

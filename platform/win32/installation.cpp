@@ -101,9 +101,13 @@ std::uint32_t win32_platform::run_and_wait(const std::wstring& file, const std::
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    // A program named without a folder (regsvr32) is found along the search path.
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &started))
+    // A program named without a folder (regsvr32) is found along the search path. One with a
+    // folder starts in it, so that it holds no other folder open (the uninstall's copy would
+    // keep the program folder from going).
+    const std::size_t cut = file.find_last_of(L"\\/");
+    const std::wstring folder = cut == std::wstring::npos ? std::wstring() : file.substr(0, cut + 1);
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &started))
         throw_last_error();
     const kernel_handle process(started.hProcess);
     const kernel_handle thread(started.hThread);

@@ -20,6 +20,12 @@ DWORD run_to_end(const std::wstring& exe, const std::wstring& folder, const std:
     return code;
 }
 
+std::wstring file_name_of_folder(std::wstring folder)
+{
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    return folder.substr(folder.find_last_of(L'\\') + 1);
+}
+
 std::string listed_by_wine()
 {
     return test::run_captured(L"uninstaller --list");
@@ -83,6 +89,63 @@ TEST(InstallUnderWine, InstallsFindsItInTheListAndTheQuietUninstallRemovesIt)
     EXPECT_FALSE(file_exists(folder + L"app.exe"));
     EXPECT_FALSE(folder_exists(folder + L"init_setup"));
     EXPECT_FALSE(folder_exists(folder + L"___korvex_install"));
+}
+
+// A medium of a plain application with one file for the Windows folder, installed below its
+// own temporary folder: the program folder.
+std::wstring install_plain(test_medium& medium, const std::wstring& name, const std::wstring& windows_file)
+{
+    medium.write_lines(L"init_setup\\application_name.txt", {name});
+    medium.write_lines(L"init_setup\\language.txt", {L"1"});
+    medium.write_bytes(L"windows\\" + windows_file, "shared between applications");
+    const std::wstring log = medium.root() + L"install.log";
+    EXPECT_EQ(run_to_end(medium.exe(), medium.folder(),
+                         L"/install /acceptlicence /noshortcuts \"/dir=" + medium.root() + L"Programs\" \"/log=" + log + L"\""),
+              0u)
+        << read_bytes(log);
+    const std::wstring folder = medium.folder();
+    return medium.root() + L"Programs\\" + file_name_of_folder(folder) + L"\\";
+}
+
+TEST(InstallUnderWine, AWindowsFileOfTwoApplicationsGoesWithTheSecond)
+{
+    test_medium first(L"QsShareOne"), second(L"QsShareTwo");
+    const std::wstring file = win32::win32_platform().windows_directory() + L"\\qs_shared_by_two.dll";
+    const std::wstring one = install_plain(first, L"Qs Share One", L"qs_shared_by_two.dll");
+    const std::wstring two = install_plain(second, L"Qs Share Two", L"qs_shared_by_two.dll");
+    EXPECT_EQ(run_to_end(one + L"run_this_first.exe", one, L"/uninstall /silent"), 0u);
+    EXPECT_TRUE(file_exists(file));
+    EXPECT_FALSE(folder_exists(one));
+    EXPECT_EQ(run_to_end(two + L"run_this_first.exe", two, L"/uninstall /silent"), 0u);
+    EXPECT_FALSE(file_exists(file));
+}
+
+// A box of any process (the uninstall asks from its copy under %TEMP%) with this caption whose
+// message begins with the text.
+HWND wait_for_box_beginning(const std::wstring& text)
+{
+    return wait_until([&text]() -> HWND {
+        HWND box = FindWindowW(L"#32770", L"Korvex Hard- and Software setup");
+        return box != nullptr && message_text(box).rfind(text, 0) == 0 ? box : nullptr;
+    });
+}
+
+TEST(InstallUnderWine, TheUninstallAsksAndClosesWithABox)
+{
+    test_medium medium(L"QsAskSample");
+    const std::wstring folder = install_plain(medium, L"Qs Ask Test", L"qs_ask_test.dll");
+    program p(folder + L"run_this_first.exe", folder, L"/uninstall");
+    ASSERT_TRUE(p.started());
+    HWND question = wait_for_box_beginning(L"Remove Qs Ask Test and all of its components from this computer?");
+    ASSERT_NE(question, nullptr);
+    ASSERT_TRUE(answer(question, L"Yes"));
+    HWND closing = wait_for_box_beginning(L"Qs Ask Test was removed from this computer.");
+    ASSERT_NE(closing, nullptr);
+    ASSERT_TRUE(answer(closing, L"OK"));
+    DWORD code = 999;
+    ASSERT_TRUE(p.wait_for_exit(code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(folder_exists(folder));
 }
 
 }  // namespace
