@@ -199,7 +199,6 @@ command_line parse_command_line(const std::vector<std::wstring>& arguments)
         else if (!goes_with || !rule->apply(line, o->value.value_or(L""))) not_understood(argument);
     }
     if (!line.action_asked) not_understood(L"/log without /update");
-    if (line.what == action::install && !line.install_folder) not_understood(L"/install without /dir=FOLDER");
     if (!line.not_understood.empty()) line.what = action::usage;
     return line;
 }

@@ -3,7 +3,7 @@
 // arguments the program opens its windows; with
 //
 //   run_this_first.exe /update [/log=FILE]
-//   run_this_first.exe /install /acceptlicence /dir=FOLDER [/noshortcuts] [/log=FILE]
+//   run_this_first.exe /install /acceptlicence [/dir=FOLDER] [/noshortcuts] [/log=FILE]
 //   run_this_first.exe /uninstall [/silent] [/log=FILE]
 //
 // it runs the Internet update of its own folder (setup_main/update), the unattended install or

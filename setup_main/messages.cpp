@@ -177,7 +177,7 @@ constexpr entry table[] = {
      L"was changed, 4 command line not understood, 5 another update of this folder is running.",
      nullptr},
     {msg::install_usage,
-     L"       run_this_first.exe /install /acceptlicence /dir=FOLDER [/noshortcuts] [/log=FILE]\r\n"
+     L"       run_this_first.exe /install /acceptlicence [/dir=FOLDER] [/noshortcuts] [/log=FILE]\r\n"
      L"       run_this_first.exe /uninstall [/silent] [/log=FILE]\r\n"
      L"Exit codes of /install and /uninstall: 0 done, 3 failed, 4 command line not understood or licence not "
      L"accepted, 5 an update or another install of this folder is running.",

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "basics/fs_helpers.h"
 #include "basics/paths.h"
 #include "platform/utf8.h"
 #include "setup_main/folder_rules.h"
@@ -155,7 +156,8 @@ int unattended_install(platform& os, const install_options& options, update::upd
         log.write(L"The licence must be accepted (/acceptlicence); nothing was installed.");
         return ended(log, exit_usage);
     }
-    const std::wstring parent = without_trailing_backslash(options.folder);
+    // Without /dir the folder the window's folder question offers first.
+    const std::wstring parent = without_trailing_backslash(options.folder.empty() ? program_files_folder(os) : options.folder);
     const std::wstring own = without_trailing_backslash(installation_folder(os));
     const std::wstring program_folder = parent + L"\\" + file_name_of(own);
     const std::unique_ptr<named_lock> lock = take_update_lock(os, program_folder);

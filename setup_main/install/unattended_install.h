@@ -1,7 +1,7 @@
 #pragma once
 // The installation with no one at the screen:
 //
-//   run_this_first.exe /install /acceptlicence /dir=FOLDER [/noshortcuts] [/log=FILE]
+//   run_this_first.exe /install /acceptlicence [/dir=FOLDER] [/noshortcuts] [/log=FILE]
 //
 // runs the window's own tasks (Copy files into FOLDER plus the program folder's name, Register
 // components, the program and help shortcuts) on a platform that answers every question with
@@ -16,7 +16,7 @@ namespace qs::install {
 
 struct install_options {
     bool licence_accepted = false;
-    std::wstring folder;  // the folder the program folder goes into
+    std::wstring folder;  // the folder the program folder goes into; empty: Program Files
     bool shortcuts = true;
 };
 

@@ -258,12 +258,16 @@ TEST_F(Install, ExitCodesForTheLicenceTheCommandLineAndARunningUpdate)
 {
     EXPECT_EQ(run({L"/install", L"/dir=C:\\Apps", L"/log=" + log_file}), 4);
     EXPECT_NE(log().find(L"The licence must be accepted (/acceptlicence); nothing was installed."), std::wstring::npos);
-    EXPECT_EQ(run({L"/install", L"/acceptlicence"}), 4);
+    EXPECT_EQ(run({L"/install", L"/dir=C:\\Apps", L"/dir=C:\\Other"}), 4);
     EXPECT_EQ(run({L"/install", L"/acceptlicence", L"/dir=C:\\Apps", L"/silent"}), 4);
     EXPECT_EQ(run({L"/uninstall", L"/noshortcuts"}), 4);
     EXPECT_FALSE(os.has_folder(L"C:\\Apps"));
     EXPECT_EQ(parse_command_line({L"/install", L"/uninstall"}).not_understood, L"/uninstall");
     EXPECT_EQ(parse_command_line({L"/acceptlicence"}).not_understood, L"/acceptlicence without /install");
+
+    // Without /dir the program folder goes where the folder question would offer first.
+    EXPECT_EQ(run({L"/install", L"/acceptlicence"}), 0);
+    EXPECT_TRUE(os.has_file(L"C:\\Program Files\\Sample\\app.exe"));
 
     ASSERT_EQ(install_into(), 0) << log();
     os.locks_held.insert(update::update_lock_name(installed));
