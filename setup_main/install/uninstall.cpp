@@ -281,6 +281,9 @@ removal_report undo_changes(platform& os, const std::wstring& program_folder, co
             r.undo(*it);
         } catch (const system_error& e) {
             log.write(L"Could not undo \"" + format_line(*it) + L"\": " + e.text());
+        } catch (const std::exception&) {
+            // A line damaged on the disk: the others are still undone.
+            log.write(L"Could not undo \"" + format_line(*it) + L"\": the line is damaged.");
         }
     }
     bool folder_ours = whole_installation;

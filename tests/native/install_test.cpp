@@ -196,6 +196,7 @@ TEST_F(Install, UninstallLeavesWhatOthersChangedAndRestoresWhatItReplaced)
     os.set_registry_default_value(hkcr, L".abc", L"Other.Type");  // another program takes the type
     os.add_file(installed + L"data\\notes.txt", "mine");          // the user's own file
     os.add_file(L"C:\\Users\\tester\\Desktop\\app.lnk", "not a link of ours");
+    os.append_file(installed + L"___korvex_install\\record.txt", fake::bytes_of("class_key\r\n"));  // damaged
     EXPECT_EQ(uninstall(), 0) << log();
     EXPECT_EQ(os.registry_default(hkcr, L".abc"), L"Other.Type");
     EXPECT_EQ(os.registry_default(hkcr, L"Abc.Document"), L"An older document");
@@ -204,6 +205,7 @@ TEST_F(Install, UninstallLeavesWhatOthersChangedAndRestoresWhatItReplaced)
     EXPECT_TRUE(os.has_file(L"C:\\Users\\tester\\Desktop\\app.lnk"));
     const std::wstring text = log();
     EXPECT_NE(text.find(L"Stays: HKEY_CLASSES_ROOT\\.abc, another program has taken it since."), std::wstring::npos);
+    EXPECT_NE(text.find(L"Could not undo \"class_key\": the line is damaged."), std::wstring::npos);
     EXPECT_NE(text.find(L"Left in the program folder, as nothing installed them: C:\\Apps\\Sample\\data\\notes.txt"),
               std::wstring::npos);
 }
