@@ -319,6 +319,41 @@ public:
     // a DLL (Toolhelp's modules of every process): replacing one would leave that program running
     // old code beside new files.
     virtual std::vector<std::wstring> loaded_by_programs(const std::vector<std::wstring>& paths) = 0;
+    // ---- installing and removing an installation
+    // True when the key exists (it can be opened for reading).
+    virtual bool registry_key_exists(registry_root root, const std::wstring& key) = 0;
+    // Creates the key with any missing parents (RegCreateKeyExW); true when this call created it,
+    // false when it was there. Throws system_error when it cannot be created or opened.
+    virtual bool create_registry_key(registry_root root, const std::wstring& key) = 0;
+    // Sets a named value (empty name: the default value) of any type, creating the key when
+    // missing. Throws system_error on failure.
+    virtual void write_registry_value(registry_root root, const std::wstring& key, const std::wstring& name,
+                                      const registry_data& data) = 0;
+    // Deletes a value; false when the key or the value was not there. Throws system_error on any
+    // other failure.
+    virtual bool delete_registry_value(registry_root root, const std::wstring& key, const std::wstring& name) = 0;
+    // Deletes a key and its values, as RegDeleteKeyW does: only a key without subkeys. False when
+    // the key was not there or still has subkeys; throws system_error on any other failure.
+    virtual bool delete_registry_key(registry_root root, const std::wstring& key) = 0;
+    // The names of the key's subkeys; empty when the key is missing.
+    virtual std::vector<std::wstring> registry_subkeys(registry_root root, const std::wstring& key) = 0;
+    // Starts the program (the command line is the quoted file, a blank and the parameters) with no
+    // window of its own, in the program's folder when the file names one, waits until it has
+    // ended and returns its exit code. Throws system_error
+    // when it cannot be started.
+    virtual std::uint32_t run_and_wait(const std::wstring& file, const std::wstring& parameters) = 0;
+    // The user's folder for temporary files (GetTempPathW), without a trailing "\".
+    virtual std::wstring temp_folder() = 0;
+    // True when the process runs with administrator rights (an elevated token).
+    virtual bool is_administrator() = 0;
+    // Asks Windows to delete the file at the next start (MOVEFILE_DELAY_UNTIL_REBOOT), which
+    // only an administrator may; throws system_error when refused.
+    virtual void delete_at_reboot(const std::wstring& path) = 0;
+    // SHFileOperationW copy with no confirmation, no progress and no error box (FOF_NO_UI). True
+    // when the shell reports success.
+    virtual bool shell_copy_silent(const std::wstring& from, const std::wstring& to) = 0;
+    // The target path a shell link file points to; empty when the file is no link or unreadable.
+    virtual std::wstring shell_link_target(const std::wstring& link_path) = 0;
 };
 
 }  // namespace qs

@@ -17,7 +17,8 @@
 #include "platform/win32/gui_handles.h"
 #include "platform/win32/win32_platform.h"
 #include "setup_main/messages.h"
-#include "setup_main/update/command_line.h"
+#include "setup_main/command_line.h"
+#include "setup_main/install/uninstall.h"
 #include "setup_main/update/internet_update.h"
 #include "setup_main/win32/setup_main_window.h"
 
@@ -52,10 +53,18 @@ int run_setup(HINSTANCE instance, qs::win32::win32_platform& os, int show_comman
 // did not ask for an unattended run at all; an unattended run shows nothing, ever.
 int run_command_line(qs::win32::win32_platform& os, const std::vector<std::wstring>& arguments)
 {
-    const qs::update::command_line line = qs::update::parse_command_line(arguments);
-    const int code = qs::update::run_without_windows(os, line);
-    if (line.what == qs::update::command_line::action::usage && !line.update_asked)
-        os.show_message(qs::message(qs::msg::command_line_usage, qs::ui_language::english));
+    const qs::command_line line = qs::parse_command_line(arguments);
+    // The folder an uninstall removes cannot go while it is this process's current folder.
+    if (line.what == qs::command_line::action::uninstall) {
+        try {
+            SetCurrentDirectoryW(os.temp_folder().c_str());
+        } catch (const qs::system_error&) {
+        }
+    }
+    const int code = qs::run_without_windows(os, line);
+    if (line.what == qs::command_line::action::usage && !line.action_asked)
+        os.show_message(qs::message(qs::msg::command_line_usage, qs::ui_language::english) + L"\r\n" +
+                        qs::message(qs::msg::install_usage, qs::ui_language::english));
     return code;
 }
 
@@ -72,7 +81,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments_text, int sho
 
     qs::win32::win32_platform os;
     os.application_title = qs::message(qs::msg::application_title, qs::ui_language::english);
-    const std::vector<std::wstring> arguments = qs::update::split_command_line(arguments_text ? arguments_text : L"");
+    const std::vector<std::wstring> arguments = qs::split_command_line(arguments_text ? arguments_text : L"");
     if (!arguments.empty()) {
         try {
             return run_command_line(os, arguments);
@@ -80,6 +89,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments_text, int sho
             return static_cast<int>(qs::update::result::failed);
         }
     }
+    // What earlier uninstalls left under %TEMP% goes at any start.
+    qs::install::sweep_uninstall_copies(os);
     try {
         const qs::shared_unit basics(os, qs::win32::make_gdi_objects);
         return run_setup(instance, os, show_command);

@@ -5,6 +5,7 @@
 #include "basics/text_files.h"
 #include "browseforfolderunit/select_folder.h"
 #include "setup_main/file_list_format.h"
+#include "setup_main/install/record.h"
 #include "setup_main/setup_main_page.h"
 
 namespace qs {
@@ -26,7 +27,9 @@ void collect_files(platform& os, const std::wstring& raw_folder, std::vector<lis
     list_subfolders(os, with_backslashes(folder), subfolders);
     for (const std::wstring& name : subfolders)
         // The Internet update's half-fetched and set-aside files are no files of the folder.
-        if (ascii_lower(name) != staging_folder_name) collect_files(os, folder + name, files);
+        // The record of the installation is none either.
+        if (ascii_lower(name) != staging_folder_name && ascii_lower(name) != install::install_folder_name)
+            collect_files(os, folder + name, files);
 }
 
 }  // namespace

@@ -182,6 +182,20 @@ constexpr entry table[] = {
      nullptr},
     {msg::release_not_recorded, L"!!! Every file is in place, but the release could not be recorded in {1}: {2}",
      nullptr},
+    {msg::install_usage,
+     L"       run_this_first.exe /install /acceptlicence [/dir=FOLDER] [/noshortcuts] [/log=FILE]\r\n"
+     L"       run_this_first.exe /uninstall [/silent] [/log=FILE]\r\n"
+     L"Exit codes of /install and /uninstall: 0 done, 3 failed, 4 command line not understood or licence not "
+     L"accepted, 5 an update or another install of this folder is running.",
+     nullptr},
+    {msg::uninstall_question, L"Remove {1} and all of its components from this computer?",
+     L"{1} und alle seine Komponenten von diesem Computer entfernen?"},
+    {msg::uninstall_finished, L"{1} was removed from this computer.", L"{1} wurde von diesem Computer entfernt."},
+    {msg::uninstall_user_files_stay, L"These files were not installed and stay, with their folder:" LFCR L"{1}",
+     L"Diese Dateien wurden nicht installiert und bleiben mit ihrem Ordner erhalten:" LFCR L"{1}"},
+    {msg::uninstall_data_stays, L"Your own data stays in {1}.", L"Ihre eigenen Daten bleiben in {1} erhalten."},
+    {msg::uninstall_not_removed, L"These could not be removed, since a program holds them open:" LFCR L"{1}",
+     L"Diese Dateien konnten nicht entfernt werden, da ein Programm sie geöffnet hält:" LFCR L"{1}"},
 
     {msg::select_directory_title, L"Select Directory", L"Verzeichnis auswählen"},
     {msg::directory_name_label, L"Directory &Name:", L"Verzeichnis&name:"},

@@ -110,6 +110,13 @@ enum class msg {
     // the update's records kept sound
     old_done_mark_stays,   // {1} the mark's path
     release_not_recorded,  // {1} the release record's path, {2} the failure's text
+    // installing and removing without the window
+    install_usage,
+    uninstall_question,         // {1} application
+    uninstall_finished,         // {1} application
+    uninstall_user_files_stay,  // {1} the files, a line each
+    uninstall_data_stays,       // {1} the folder
+    uninstall_not_removed,      // {1} the files, a line each
     // the Select Directory dialog
     select_directory_title,
     directory_name_label,

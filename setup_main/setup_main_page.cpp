@@ -108,3 +108,17 @@ void Tsetup_main_page::Button2Click() { run_task([this] { re_register_components
 void Tsetup_main_page::Button3Click() { run_task([this] { generate_backup(); }); }
 
 }  // namespace qs
+
+namespace qs {
+
+void Tsetup_main_page::record(const std::wstring& folder, const std::vector<install::record_line>& lines)
+{
+    if (folder.empty() || lines.empty()) return;
+    try {
+        install::install_record r(os_, folder);
+        for (const install::record_line& line : lines) r.add(line);
+    } catch (const system_error&) {
+    }
+}
+
+}  // namespace qs

@@ -15,6 +15,7 @@
 
 #include "platform/platform.h"
 #include "setup_main/main_window_view.h"
+#include "setup_main/install/record.h"
 #include "setup_main/messages.h"
 #include "setup_main/update/internet_update.h"
 
@@ -108,6 +109,15 @@ public:
 
     platform& os() { return os_; }
     main_window_view& view() { return view_; }
+
+    // ---- the record of what the installing tasks did (setup_main/install/record.h)
+    // Adds the lines to the record of the program folder. A record that cannot be written does
+    // not stop the window's task; an unattended install learns of it through its platform.
+    void record(const std::wstring& folder, const std::vector<install::record_line>& lines);
+    // What the running "Copy files" changed before its program folder was known.
+    std::vector<install::record_line> copy_changes;
+    // The folder whose record the running registration or shortcut task writes; empty: none.
+    std::wstring recording_folder;
 
 private:
     platform& os_;

@@ -60,6 +60,7 @@ void make_shortcuts(Tsetup_main_page& page, const shortcut_task& task, const std
         return;
     }
     const std::wstring program_folder = with_trailing_backslash(folder);
+    page.recording_folder = program_folder;
     // Any error from here on ends the task without a word; the button stays enabled.
     try {
         platform& os = page.os();
@@ -96,6 +97,7 @@ void Tsetup_main_page::create_desktop_link(const std::wstring& target, const std
         return;
     }
     const std::wstring link = link_file_path(desktop, name);
+    record(recording_folder, {{install::change::shortcut, {link, target}}});
     if (!os_.save_shell_link(link, target, L"", link_working_directory(target)))
         append(text(msg::shortcut_not_written, {link}));
 }

@@ -136,6 +136,7 @@ fake_platform::fake_platform()
     add_folder(desktop);
     add_folder(windows_dir);
     add_folder(L"C:\\Program Files");
+    add_folder(temp);
     set_registry_string(registry_root::local_machine, L"Software\\Microsoft\\Windows\\CurrentVersion",
                         L"ProgramFilesDir", L"C:\\Program Files");
 }
@@ -267,6 +268,7 @@ std::vector<std::wstring> fake_platform::tree(const std::wstring& folder) const
 void fake_platform::set_registry_value(registry_root root, const std::wstring& key, const std::wstring& name,
                                        registry_data data)
 {
+    add_registry_key(root, key);
     registry_values_[std::wstring(root_name(root)) + L"\\" + folded(key) + L"\\\\" + folded(name)] = std::move(data);
 }
 
@@ -412,6 +414,8 @@ bool fake_platform::delete_file(const std::wstring& path)
 {
     const node* n = find(path);
     if (n == nullptr || n->directory || held(path) || (n->attributes & attr::readonly) != 0) return false;
+    for (const std::wstring& each : running)
+        if (key_of(each) == key_of(path)) return false;
     remove(path);
     return true;
 }
@@ -535,6 +539,13 @@ bool fake_platform::copy_tree(const std::wstring& from_key, const std::wstring& 
 bool fake_platform::shell_copy(const std::wstring& from, const std::wstring& to)
 {
     dialog_hook();
+    const bool ok = copy_as_shell(from, to);
+    shell_copies.push_back({from, to, ok});
+    return ok;
+}
+
+bool fake_platform::copy_as_shell(const std::wstring& from, const std::wstring& to)
+{
     const std::wstring from_key = key_of(from);
     bool ok = nodes_.count(from_key) != 0 && !to.empty();
     std::wstring destination;
@@ -554,7 +565,6 @@ bool fake_platform::shell_copy(const std::wstring& from, const std::wstring& to)
             add_folder(destination.substr(0, cut));
         ok = copy_tree(from_key, destination);
     }
-    shell_copies.push_back({from, to, ok});
     return ok;
 }
 
@@ -594,6 +604,7 @@ void fake_platform::set_registry_default_value(registry_root root, const std::ws
     if (failing_registry_keys.count(key) != 0) fail_with(win_error::access_denied);
     registry_writes.push_back({root, key, value});
     registry_defaults_[std::wstring(root_name(root)) + L"\\" + folded(key)] = value;
+    set_registry_string(root, key, L"", value);
 }
 
 std::wstring fake_platform::system_message(std::uint32_t code)
@@ -894,6 +905,140 @@ bool fake_platform::verify_signature(const std::vector<std::uint8_t>& data,
     verified_data.push_back(data);
     if (!ecdsa_der_to_raw(der_signature)) return false;
     return valid_signatures.count({public_key, data, der_signature}) != 0;
+}
+
+// ---- installing and removing an installation
+std::wstring fake_platform::registry_key_id(registry_root root, const std::wstring& key)
+{
+    std::wstring k = folded(key);
+    while (!k.empty() && k.back() == L'\\') k.pop_back();
+    return std::wstring(root_name(root)) + L"\\" + k;
+}
+
+void fake_platform::add_registry_key(registry_root root, const std::wstring& key)
+{
+    std::wstring id = registry_key_id(root, key);
+    const std::size_t root_length = std::wstring(root_name(root)).size();
+    while (id.size() > root_length) {
+        registry_keys_.insert(id);
+        id.erase(id.find_last_of(L'\\'));
+    }
+}
+
+bool fake_platform::has_registry_key(registry_root root, const std::wstring& key) const
+{
+    return registry_keys_.count(registry_key_id(root, key)) != 0;
+}
+
+std::optional<std::wstring> fake_platform::registry_string(registry_root root, const std::wstring& key,
+                                                           const std::wstring& name) const
+{
+    auto it = registry_values_.find(registry_key_id(root, key) + L"\\\\" + folded(name));
+    if (it == registry_values_.end()) return std::nullopt;
+    const registry_data& d = it->second;
+    if (d.type != reg_type::sz && d.type != reg_type::expand_sz) return std::nullopt;
+    std::wstring text;
+    for (std::size_t i = 0; i + 1 < d.bytes.size(); i += 2)
+        text.push_back(static_cast<wchar_t>(d.bytes[i] | (d.bytes[i + 1] << 8)));
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    return text;
+}
+
+std::optional<std::uint32_t> fake_platform::registry_dword(registry_root root, const std::wstring& key,
+                                                           const std::wstring& name) const
+{
+    auto it = registry_values_.find(registry_key_id(root, key) + L"\\\\" + folded(name));
+    if (it == registry_values_.end() || it->second.type != reg_type::dword || it->second.bytes.size() != 4)
+        return std::nullopt;
+    const auto& b = it->second.bytes;
+    return static_cast<std::uint32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24));
+}
+
+bool fake_platform::registry_key_exists(registry_root root, const std::wstring& key)
+{
+    return has_registry_key(root, key);
+}
+
+bool fake_platform::create_registry_key(registry_root root, const std::wstring& key)
+{
+    if (failing_registry_keys.count(key) != 0) fail_with(win_error::access_denied);
+    const bool existed = has_registry_key(root, key);
+    add_registry_key(root, key);
+    return !existed;
+}
+
+void fake_platform::write_registry_value(registry_root root, const std::wstring& key, const std::wstring& name,
+                                         const registry_data& data)
+{
+    if (failing_registry_keys.count(key) != 0) fail_with(win_error::access_denied);
+    set_registry_value(root, key, name, data);
+    if (name.empty()) {
+        const std::wstring id = std::wstring(root_name(root)) + L"\\" + folded(key);
+        const std::optional<std::wstring> text = registry_string(root, key, name);
+        if (text) registry_defaults_[id] = *text;
+        else registry_defaults_.erase(id);
+    }
+}
+
+bool fake_platform::delete_registry_value(registry_root root, const std::wstring& key, const std::wstring& name)
+{
+    if (name.empty()) registry_defaults_.erase(std::wstring(root_name(root)) + L"\\" + folded(key));
+    return registry_values_.erase(registry_key_id(root, key) + L"\\\\" + folded(name)) != 0;
+}
+
+bool fake_platform::delete_registry_key(registry_root root, const std::wstring& key)
+{
+    const std::wstring id = registry_key_id(root, key);
+    if (registry_keys_.count(id) == 0 || !registry_subkeys(root, key).empty()) return false;
+    registry_keys_.erase(id);
+    registry_defaults_.erase(id);
+    for (auto it = registry_values_.begin(); it != registry_values_.end();)
+        it = it->first.rfind(id + L"\\\\", 0) == 0 ? registry_values_.erase(it) : std::next(it);
+    return true;
+}
+
+std::vector<std::wstring> fake_platform::registry_subkeys(registry_root root, const std::wstring& key)
+{
+    const std::wstring prefix = registry_key_id(root, key) + L"\\";
+    std::vector<std::wstring> names;
+    for (const std::wstring& id : registry_keys_)
+        if (id.rfind(prefix, 0) == 0 && id.find(L'\\', prefix.size()) == std::wstring::npos && id.size() > prefix.size())
+            names.push_back(id.substr(prefix.size()));
+    return names;
+}
+
+std::uint32_t fake_platform::run_and_wait(const std::wstring& file, const std::wstring& parameters)
+{
+    if (unstartable.count(file) != 0) fail_with(win_error::file_not_found);
+    runs.push_back({file, parameters});
+    if (on_run) return on_run(file, parameters);
+    auto it = exit_codes.find(file);
+    return it == exit_codes.end() ? 0 : it->second;
+}
+
+std::wstring fake_platform::temp_folder() { return temp; }
+bool fake_platform::is_administrator() { return administrator; }
+
+void fake_platform::delete_at_reboot(const std::wstring& path)
+{
+    if (!administrator) fail_with(win_error::access_denied);
+    reboot_deletions.push_back(path);
+}
+
+bool fake_platform::shell_copy_silent(const std::wstring& from, const std::wstring& to)
+{
+    const bool ok = copy_as_shell(from, to);
+    silent_shell_copies.push_back({from, to, ok});
+    return ok;
+}
+
+std::wstring fake_platform::shell_link_target(const std::wstring& link_path)
+{
+    const node* n = find(link_path);
+    const std::string tag = "link to ";
+    if (n == nullptr || n->directory || n->content.rfind(tag, 0) != 0) return {};
+    const std::string target = n->content.substr(tag.size());
+    return std::wstring(target.begin(), target.end());
 }
 
 }  // namespace qs::fake

@@ -223,6 +223,39 @@ public:
     // same (ignored), or refuse it with a 502 (refused).
     bool ftp_rest_ignored = false;
     bool ftp_rest_refused = false;
+    // ---- installing and removing: what the tests set up and read back
+    std::wstring temp = L"C:\\Users\\tester\\AppData\\Local\\Temp";
+    bool administrator = true;
+    // Programs run_and_wait starts: each call, and the exit code by file (0 when not named here).
+    // on_run, when set, runs instead and gives the code (a test may act as the started program).
+    std::vector<execute_call> runs;
+    std::map<std::wstring, std::uint32_t> exit_codes;
+    std::function<std::uint32_t(const std::wstring& file, const std::wstring& parameters)> on_run;
+    std::set<std::wstring> unstartable;  // run_and_wait cannot start these files
+    std::vector<copy_call> silent_shell_copies;
+    std::vector<std::wstring> reboot_deletions;
+    // Programs running from these files: they can be renamed but not deleted.
+    std::set<std::wstring> running;
+    bool has_registry_key(registry_root root, const std::wstring& key) const;
+    // A REG_SZ or REG_EXPAND_SZ value as text; nothing when missing or of another type.
+    std::optional<std::wstring> registry_string(registry_root root, const std::wstring& key,
+                                                const std::wstring& name) const;
+    std::optional<std::uint32_t> registry_dword(registry_root root, const std::wstring& key,
+                                                const std::wstring& name) const;
+
+    bool registry_key_exists(registry_root root, const std::wstring& key) override;
+    bool create_registry_key(registry_root root, const std::wstring& key) override;
+    void write_registry_value(registry_root root, const std::wstring& key, const std::wstring& name,
+                              const registry_data& data) override;
+    bool delete_registry_value(registry_root root, const std::wstring& key, const std::wstring& name) override;
+    bool delete_registry_key(registry_root root, const std::wstring& key) override;
+    std::vector<std::wstring> registry_subkeys(registry_root root, const std::wstring& key) override;
+    std::uint32_t run_and_wait(const std::wstring& file, const std::wstring& parameters) override;
+    std::wstring temp_folder() override;
+    bool is_administrator() override;
+    void delete_at_reboot(const std::wstring& path) override;
+    bool shell_copy_silent(const std::wstring& from, const std::wstring& to) override;
+    std::wstring shell_link_target(const std::wstring& link_path) override;
 
 private:
     struct node {
@@ -236,6 +269,11 @@ private:
     std::map<std::wstring, std::wstring> registry_defaults_;
     std::map<std::wstring, registry_data> registry_values_;
     std::uint64_t next_order_ = 0;
+    std::set<std::wstring> registry_keys_;  // root\\key, folded, parents included
+
+    static std::wstring registry_key_id(registry_root root, const std::wstring& key);
+    void add_registry_key(registry_root root, const std::wstring& key);
+    bool copy_as_shell(const std::wstring& from, const std::wstring& to);
 
     std::wstring key_of(const std::wstring& path) const;
     std::map<std::wstring, std::wstring> aliases_;  // folded alias -> folded folder

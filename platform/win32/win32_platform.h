@@ -89,6 +89,20 @@ public:
     std::wstring long_path_name(const std::wstring& path) override;
     std::wstring fold_name_case(const std::wstring& name) override;
     std::vector<std::wstring> loaded_by_programs(const std::vector<std::wstring>& paths) override;
+    // ---- installing and removing an installation (installation.cpp)
+    bool registry_key_exists(registry_root root, const std::wstring& key) override;
+    bool create_registry_key(registry_root root, const std::wstring& key) override;
+    void write_registry_value(registry_root root, const std::wstring& key, const std::wstring& name,
+                              const registry_data& data) override;
+    bool delete_registry_value(registry_root root, const std::wstring& key, const std::wstring& name) override;
+    bool delete_registry_key(registry_root root, const std::wstring& key) override;
+    std::vector<std::wstring> registry_subkeys(registry_root root, const std::wstring& key) override;
+    std::uint32_t run_and_wait(const std::wstring& file, const std::wstring& parameters) override;
+    std::wstring temp_folder() override;
+    bool is_administrator() override;
+    void delete_at_reboot(const std::wstring& path) override;
+    bool shell_copy_silent(const std::wstring& from, const std::wstring& to) override;
+    std::wstring shell_link_target(const std::wstring& link_path) override;
 };
 
 // What a file is read in at a time: 1 MiB makes Wine's cost per call negligible.

@@ -13,6 +13,7 @@
 #include "setup_main/file_list.h"
 #include "setup_main/file_list_format.h"
 #include "setup_main/server_paths.h"
+#include "setup_main/install/entry.h"
 #include "setup_main/update/commit.h"
 #include "setup_main/update/installation_lock.h"
 #include "setup_main/update/signed_list.h"
@@ -171,6 +172,7 @@ public:
         wait_until_not_in_use(plan);
         check_stop();
         commit_staged(plan);
+        if (plan.release) install::show_installed_release(os_, settings_.installation_folder, *plan.release);
         return finished();
     }
 

@@ -25,3 +25,9 @@ add_executable(demo_driver tests/gui/demo/demo_driver.cpp)
 target_link_libraries(demo_driver PRIVATE qs_gui_driver)
 target_link_options(demo_driver PRIVATE ${QS_STATIC_LINK} -municode)
 qs_warnings(demo_driver)
+
+# The install and uninstall under Wine register the test OLE server and ActiveX control of the
+# components suite.
+target_compile_definitions(gui_tests PRIVATE QS_TEST_SERVER="$<TARGET_FILE:registration_test_server>"
+                                             QS_TEST_CONTROL="$<TARGET_FILE:registration_test_control>")
+add_dependencies(gui_tests registration_test_server registration_test_control)

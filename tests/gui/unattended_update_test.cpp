@@ -57,7 +57,11 @@ const std::wstring usage =
     L"  /update     brings the program's folder up to date from the update server, without a window\r\n"
     L"  /log=FILE   writes the update's log there (default: update_log.txt in the per-user folder)\r\n"
     L"Exit codes: 0 up to date, 1 file list not fetched, 2 file list refused, 3 update failed and nothing was "
-    L"changed, 4 command line not understood, 5 another update of this folder is running.";
+    L"changed, 4 command line not understood, 5 another update of this folder is running.\r\n"
+    L"       run_this_first.exe /install /acceptlicence [/dir=FOLDER] [/noshortcuts] [/log=FILE]\r\n"
+    L"       run_this_first.exe /uninstall [/silent] [/log=FILE]\r\n"
+    L"Exit codes of /install and /uninstall: 0 done, 3 failed, 4 command line not understood or licence not "
+    L"accepted, 5 an update or another install of this folder is running.";
 
 class UnattendedUpdate : public testing::Test {
 protected:

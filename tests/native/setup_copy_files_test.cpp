@@ -88,12 +88,14 @@ TEST_F(CopyFiles, AllThreeStagesInEnglish)
     EXPECT_EQ(os.content(L"C:\\Windows\\w2.dll"), "new w2");
     EXPECT_FALSE(os.has_folder(L"C:\\Windows\\sub"));
     EXPECT_EQ(os.tree(L"C:\\Program Files\\Sample"),
-              (lines{L"Application_Data", L"Application_Data\\Prog", L"Application_Data\\Prog\\data.ini", L"init_setup",
+              (lines{L"Application_Data", L"Application_Data\\Prog", L"Application_Data\\Prog\\data.ini",
+                     L"___korvex_install", L"___korvex_install\\record.txt", L"init_setup",
                      L"init_setup\\application_name.txt", L"run_this_first.exe", L"windows", L"windows\\sub",
                      L"windows\\sub\\inner.dll", L"windows\\w1.dll", L"windows\\w2.dll"}));
     EXPECT_EQ(page.source_folder, medium);
     EXPECT_EQ(page.target_folder, L"C:\\Program Files\\Sample");
-    EXPECT_TRUE(os.created_directories.empty());
+    // Only the installation's record folder is made by the program itself; the shell made the rest.
+    EXPECT_EQ(os.created_directories, lines{L"C:\\Program Files\\Sample\\___korvex_install"});
 }
 
 TEST_F(CopyFiles, AllThreeStagesInGerman)

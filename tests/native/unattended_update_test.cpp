@@ -4,7 +4,7 @@
 
 #include "basics/text_files.h"
 #include "setup_main/server_paths.h"
-#include "setup_main/update/command_line.h"
+#include "setup_main/command_line.h"
 #include "setup_main/update/installation_lock.h"
 #include "setup_main/update/update_log.h"
 #include "tests/support/update_fixture.h"
@@ -12,32 +12,32 @@
 namespace qs {
 namespace {
 using test::lines;
-using update::command_line;
+using qs::command_line;
 
 TEST(CommandLine, SplitsAsWindowsProgramsDo)
 {
-    EXPECT_EQ(update::split_command_line(L""), lines{});
-    EXPECT_EQ(update::split_command_line(L"  /update\t-LOG=x.txt "), (lines{L"/update", L"-LOG=x.txt"}));
-    EXPECT_EQ(update::split_command_line(L"/update \"/log=C:\\My logs\\update.log\""),
+    EXPECT_EQ(split_command_line(L""), lines{});
+    EXPECT_EQ(split_command_line(L"  /update\t-LOG=x.txt "), (lines{L"/update", L"-LOG=x.txt"}));
+    EXPECT_EQ(split_command_line(L"/update \"/log=C:\\My logs\\update.log\""),
               (lines{L"/update", L"/log=C:\\My logs\\update.log"}));
-    EXPECT_EQ(update::split_command_line(L"/log=\"C:\\My logs\\a.log\" /update"),
+    EXPECT_EQ(split_command_line(L"/log=\"C:\\My logs\\a.log\" /update"),
               (lines{L"/log=C:\\My logs\\a.log", L"/update"}));
     // Backslashes before a quote escape it; elsewhere they are plain.
-    EXPECT_EQ(update::split_command_line(L"a\\\\\"b c\" d\\\"e \\\\x"), (lines{L"a\\b c", L"d\"e", L"\\\\x"}));
-    EXPECT_EQ(update::split_command_line(L"\"\""), (lines{L""}));
+    EXPECT_EQ(split_command_line(L"a\\\\\"b c\" d\\\"e \\\\x"), (lines{L"a\\b c", L"d\"e", L"\\\\x"}));
+    EXPECT_EQ(split_command_line(L"\"\""), (lines{L""}));
 }
 
 TEST(CommandLine, OptionsInAnyCaseWithSlashOrDash)
 {
-    const command_line none = update::parse_command_line({});
+    const command_line none = parse_command_line({});
     EXPECT_EQ(none.what, command_line::action::windows);
     for (const lines& args : {lines{L"/update"}, lines{L"-UPDATE"}, lines{L"/Update", L"/LOG=C:\\My logs\\u.log"},
                               lines{L"-log=u.log", L"-update"}}) {
-        const command_line line = update::parse_command_line(args);
+        const command_line line = parse_command_line(args);
         EXPECT_EQ(line.what, command_line::action::update);
         EXPECT_TRUE(line.update_asked);
     }
-    EXPECT_EQ(update::parse_command_line({L"/update", L"/log=C:\\My logs\\u.log"}).log_path, L"C:\\My logs\\u.log");
+    EXPECT_EQ(parse_command_line({L"/update", L"/log=C:\\My logs\\u.log"}).log_path, L"C:\\My logs\\u.log");
     struct wrong { lines args; const wchar_t* named; bool update_asked; };
     for (const wrong& each : {wrong{{L"/frobnicate"}, L"/frobnicate", false},
                               wrong{{L"/update", L"/frobnicate"}, L"/frobnicate", true},
@@ -46,7 +46,7 @@ TEST(CommandLine, OptionsInAnyCaseWithSlashOrDash)
                               wrong{{L"/update", L"/log"}, L"/log", true},
                               wrong{{L"/update=yes"}, L"/update=yes", false},
                               wrong{{L"update"}, L"update", false}}) {
-        const command_line line = update::parse_command_line(each.args);
+        const command_line line = parse_command_line(each.args);
         EXPECT_EQ(line.what, command_line::action::usage);
         EXPECT_EQ(line.not_understood, each.named);
         EXPECT_EQ(line.update_asked, each.update_asked);
@@ -67,7 +67,7 @@ protected:
     }
     int run(lines args = {L"/update", L"/log=D:\\Logs\\update.log"})
     {
-        return update::run_without_windows(os, update::parse_command_line(args));
+        return run_without_windows(os, parse_command_line(args));
     }
     // The log's lines, without their time.
     lines log_lines(const std::wstring& path) const
