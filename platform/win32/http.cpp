@@ -155,11 +155,16 @@ public:
         text.resize(bytes / sizeof(wchar_t));
         return std::to_wstring(status_) + (text.empty() ? L"" : L" " + text);
     }
-    // The next bytes of the body; none at its end.
+    // The next bytes of the body; none at its end. Only what has arrived is read, so that a read
+    // never waits for a whole buffer on a slow line and a stop takes effect with the next bytes.
     std::size_t read(char* buffer, DWORD size)
     {
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(handle_, &available)) fail();
+        if (requests_.stopped()) throw transfer_stopped_here();
+        if (available == 0) return 0;
         DWORD got = 0;
-        if (!WinHttpReadData(handle_, buffer, size, &got)) fail();
+        if (!WinHttpReadData(handle_, buffer, std::min(size, available), &got)) fail();
         return got;
     }
 
