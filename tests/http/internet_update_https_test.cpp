@@ -212,7 +212,7 @@ TEST_F(HttpsUpdate, UnreachableAndUntrustedSourcesFallBackToFtp)
     set_policy(closed_source + ";" + wrong_name_source + ";" + ftp_source);
     page.Button4Click();
     expect_release_2();
-    EXPECT_TRUE(logged("Source " + closed_source + " failed: "));
+    EXPECT_TRUE(logged("Source " + closed_source + " failed: A connection with the server could not be established"));
     EXPECT_TRUE(logged("Source " + wrong_name_source + " failed: The certificate of the update server is not valid: "));
     EXPECT_TRUE(logged("File list from " + ftp_source));
     EXPECT_FALSE(has(servers.requests(), "GET")) << "nothing is fetched past a certificate refused";
