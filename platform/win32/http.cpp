@@ -126,6 +126,25 @@ public:
                                          WINHTTP_FLAG_REFRESH);
         if (!handle_) throw_transfer_error(GetLastError());
         requests_.add(handle_);
+        try {
+            send_and_answer_proxy(from);
+        } catch (...) {
+            close();
+            throw;
+        }
+    }
+    ~http_request() { close(); }
+    http_request(const http_request&) = delete;
+    http_request& operator=(const http_request&) = delete;
+
+private:
+    void close() noexcept
+    {
+        requests_.remove(handle_);
+        if (!requests_.closed_by_stop(handle_)) WinHttpCloseHandle(handle_);
+    }
+    void send_and_answer_proxy(std::uint64_t from)
+    {
         // The logged-on user's credentials go to a proxy that offers Negotiate or NTLM.
         DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
         WinHttpSetOption(handle_, WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon);
@@ -148,14 +167,8 @@ public:
             if (status_ == 407) throw proxy_credentials_error(L"407 Proxy Authentication Required");
         }
     }
-    ~http_request()
-    {
-        requests_.remove(handle_);
-        if (!requests_.closed_by_stop(handle_)) WinHttpCloseHandle(handle_);
-    }
-    http_request(const http_request&) = delete;
-    http_request& operator=(const http_request&) = delete;
 
+public:
     DWORD status() const { return status_; }
     std::wstring status_line() const
     {

@@ -260,6 +260,21 @@ TEST_F(HttpsUpdate, TheCommandLineChoosesAMirrorOverThePolicy)
     EXPECT_EQ(read_bytes(log).find(closed_source), std::string::npos) << "the policy's source is never tried";
 }
 
+TEST_F(HttpsUpdate, NothingPastTheResumePointFetchesTheFileAgainFromItsStart)
+{
+    publish_release_2();
+    stage_part_of_big(100000);
+    write_bytes(live / "big.bin", big.substr(0, 50000));  // the server's file changed after the list was made
+    web_servers servers(root);
+    set_policy(https_source);
+    page.Button4Click();
+    const auto requests = servers.requests();
+    EXPECT_TRUE(has(requests, "GET /public/live/MyApp/big.bin 416 "));
+    EXPECT_TRUE(has(requests, "GET /public/live/MyApp/big.bin 200 50000 range=-"));
+    EXPECT_TRUE(logged("Fetched big.bin from byte 0: 50000 bytes"));
+    EXPECT_FALSE(fs::exists(install / "big.bin")) << "a file that does not match its line is never installed";
+}
+
 // Counts what arrives, from the transfer threads.
 class counted_progress : public transfer_progress {
 public:
