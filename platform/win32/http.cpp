@@ -57,20 +57,8 @@ std::wstring winhttp_text(DWORD code)
 
 std::wstring encoded(const std::wstring& server_path)
 {
-    static const char digits[] = "0123456789ABCDEF";
-    std::wstring out;
-    for (unsigned char c : wide_to_utf8(server_path)) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                           c == '.' || c == '_' || c == '~' || c == '/';
-        if (plain) {
-            out += static_cast<wchar_t>(c);
-        } else {
-            out += L'%';
-            out += static_cast<wchar_t>(digits[c >> 4]);
-            out += static_cast<wchar_t>(digits[c & 15]);
-        }
-    }
-    return out;
+    const std::string ascii = percent_encoded_path(server_path);
+    return std::wstring(ascii.begin(), ascii.end());
 }
 
 // The request handles of transfers under way, which stop() closes to end their waits.

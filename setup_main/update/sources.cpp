@@ -233,24 +233,6 @@ std::wstring file_url(const update_source& source, const std::wstring& server_pa
     return base.substr(0, path_start) + utf8_to_wide(percent_encoded_path(server_path));
 }
 
-std::string percent_encoded_path(const std::wstring& server_path)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : wide_to_utf8(server_path)) {
-        const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                                c == '.' || c == '_' || c == '~' || c == '/';
-        if (unreserved) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        }
-    }
-    return out;
-}
-
 source_choice choose_sources(platform& os, const std::optional<std::wstring>& command_line_sources,
                              const ftp_account& account)
 {

@@ -32,9 +32,6 @@ std::optional<std::vector<update_source>> parse_sources(const std::wstring& text
 std::wstring source_url(const update_source& source);
 // The URL of one file of the source, percent-encoded as UTF-8 (for proxy scripts).
 std::wstring file_url(const update_source& source, const std::wstring& server_path);
-// A server path percent-encoded as UTF-8: everything but the unreserved characters and "/" is
-// escaped, so that names with blanks, "%", "#" or umlauts reach the server as they are.
-std::string percent_encoded_path(const std::wstring& server_path);
 
 // The sources of a run and what chose them, with a line for the log when a choice was refused.
 struct source_choice {

@@ -67,9 +67,9 @@ TEST(SourceUrls, SchemesPortsAccountsAndFolders)
 
 TEST(SourceUrls, PathsArePercentEncodedAsUtf8)
 {
-    EXPECT_EQ(update::percent_encoded_path(L"/public/live/MyApp/Umlaut_\u00e4\u00f6\u00fc 100%#1.txt"),
+    EXPECT_EQ(percent_encoded_path(L"/public/live/MyApp/Umlaut_\u00e4\u00f6\u00fc 100%#1.txt"),
               "/public/live/MyApp/Umlaut_%C3%A4%C3%B6%C3%BC%20100%25%231.txt");
-    EXPECT_EQ(update::percent_encoded_path(L"/a/\u20ac~b-c_d.e"), "/a/%E2%82%AC~b-c_d.e");
+    EXPECT_EQ(percent_encoded_path(L"/a/\u20ac~b-c_d.e"), "/a/%E2%82%AC~b-c_d.e");
     EXPECT_EQ(update::file_url(source_of(L"http://h.example:8080/live/"), L"/live/A/\u00df.txt"),
               L"http://h.example:8080/live/A/%C3%9F.txt");
 }
