@@ -92,4 +92,24 @@ std::string wide_to_utf8(const std::wstring& text)
     return out;
 }
 
+// ---- URLs
+
+std::string percent_encoded_path(const std::wstring& path)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : wide_to_utf8(path)) {
+        const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                                c == '.' || c == '_' || c == '~' || c == '/';
+        if (unreserved) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        }
+    }
+    return out;
+}
+
 }  // namespace qs

@@ -12,4 +12,9 @@ void append_code_point(std::wstring& out, std::uint32_t cp);
 std::wstring utf8_to_wide(const std::string& bytes);
 std::string wide_to_utf8(const std::wstring& text);
 
+// ---- URLs
+// A path percent-encoded as UTF-8: everything but the unreserved characters and "/" is escaped,
+// so that names with blanks, "%", "#" or umlauts reach a web server as they are.
+std::string percent_encoded_path(const std::wstring& path);
+
 }  // namespace qs

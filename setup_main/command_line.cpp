@@ -10,6 +10,7 @@
 #include "setup_main/messages.h"
 #include "setup_main/server_paths.h"
 #include "setup_main/update/internet_update.h"
+#include "setup_main/update/sources.h"
 
 namespace qs {
 namespace {
@@ -20,6 +21,9 @@ using update::outcome;
 using update::result;
 using update::run_settings;
 using update::update_log;
+using update::choose_sources;
+using update::parse_sources;
+using update::source_choice;
 
 // The option's name in lower case when the argument is one ("/update" -> "update"), with the
 // value after "=" apart.
@@ -57,7 +61,7 @@ std::wstring application_name_of(platform& os)
 }
 
 // The Internet update of the program's own folder, as the button runs it: the exit code.
-int run_update(platform& os, update_log& log)
+int run_update(platform& os, update_log& log, const std::optional<std::wstring>& sources)
 {
     run_settings settings;
     settings.installation_folder = installation_folder(os);
@@ -65,6 +69,9 @@ int run_update(platform& os, update_log& log)
     if constexpr (build::has_update_signing_key) settings.signing_key = build::update_signing_key;
     settings.account = update_server_account();
     settings.program_version = build::version;
+    source_choice chosen = choose_sources(os, sources, settings.account);
+    settings.sources = std::move(chosen.sources);
+    settings.source_log_lines = std::move(chosen.log_lines);
     unattended_observer watcher(log);
     internet_update run(os, settings, watcher, log);
     const outcome how = run.run();
@@ -144,6 +151,13 @@ const std::vector<option_rule>& option_rules()
         {L"uninstall", false, {}, [](command_line& l, const std::wstring&) { l.what = action::uninstall; return true; }},
         {L"log", true, {action::update, action::install, action::uninstall},
          [](command_line& l, const std::wstring& v) { return set_once(l.log_path, v); }},
+        // Several /source= add up, in their order; a URL that is no source is not understood.
+        {L"source", true, {action::update},
+         [](command_line& l, const std::wstring& v) {
+             if (!parse_sources(v, update_server_account())) return false;
+             l.sources = l.sources ? *l.sources + L";" + v : v;
+             return true;
+         }},
         {L"acceptlicence", false, {action::install}, [](command_line& l, const std::wstring&) { l.licence_accepted = true; return true; }},
         {L"dir", true, {action::install}, [](command_line& l, const std::wstring& v) { return set_once(l.install_folder, v); }},
         {L"noshortcuts", false, {action::install}, [](command_line& l, const std::wstring&) { l.no_shortcuts = true; return true; }},
@@ -272,7 +286,7 @@ int run_without_windows(platform& os, const command_line& line)
             return install::unattended_install(os, options, log);
         }
         if (line.what == action::uninstall) return run_uninstall(os, line, log);
-        return run_update(os, log);
+        return run_update(os, log, line.sources);
     } catch (const system_error& e) {
         log.write(L"Ended: " + e.text());
         log.write(L"Exit code 3.");

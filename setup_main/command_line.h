@@ -2,7 +2,7 @@
 // The program's command line: one place that knows every action and its options. Without
 // arguments the program opens its windows; with
 //
-//   run_this_first.exe /update [/log=FILE]
+//   run_this_first.exe /update [/log=FILE] [/source=URL]
 //   run_this_first.exe /install /acceptlicence [/dir=FOLDER] [/noshortcuts] [/log=FILE]
 //   run_this_first.exe /uninstall [/silent] [/log=FILE]
 //
@@ -31,6 +31,9 @@ struct command_line {
     bool update_asked = false;  // "/update" is among the arguments, understood or not
     bool action_asked = false;  // an action is among them: the run shows no usage box
     std::optional<std::wstring> log_path;
+    // /update: "/source=URL", the update's sources instead of the policy's or the build's
+    // (update/sources.h), ";" between several
+    std::optional<std::wstring> sources;
     // /install
     bool licence_accepted = false;          // /acceptlicence
     std::optional<std::wstring> install_folder;  // /dir=FOLDER

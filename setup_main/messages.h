@@ -117,6 +117,10 @@ enum class msg {
     uninstall_user_files_stay,  // {1} the files, a line each
     uninstall_data_stays,       // {1} the folder
     uninstall_not_removed,      // {1} the files, a line each
+    // ---- the update's sources
+    list_from_source,         // {1} the source's URL
+    certificate_not_valid,    // {1} the system's account of what is wrong
+    proxy_wants_credentials,
     // the Select Directory dialog
     select_directory_title,
     directory_name_label,
