@@ -50,11 +50,13 @@ fi
 data=$(realpath "$build")/bench_data
 server_pid=
 proxy_pid=
-# Ends the update server and the wide-area line of a part, so that the next part has the port.
+web_pids=
+# Ends the update server, the web server, the forward proxy and the wide-area lines of a part, so
+# that the next part has the ports.
 stop_servers() {
   local pid
-  for pid in $proxy_pid $server_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
-  proxy_pid=; server_pid=
+  for pid in $proxy_pid $web_pids $server_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  proxy_pid=; web_pids=; server_pid=
 }
 cleanup() { stop_servers; wine_env_stop; }
 trap cleanup EXIT
@@ -98,7 +100,8 @@ start_line() {
   ready_port "$3.out" "$proxy_pid" > /dev/null
 }
 # What a client saw of a run, from the line's events after line $2 of file $1: from its first
-# connect to the end of its last file (226 reply or last byte, whichever came later), in seconds.
+# connect to the end of its last file (226 reply or last byte, whichever came later; across a line
+# in tcp mode the last byte from the server before the client closed), in seconds.
 line_span() {
   tail -n +$(($2 + 1)) "$1" |
     awk '$2 == "connect" && s == "" { s = $1 } $2 != "connect" { e = $1 } END { printf "%.3f\n", e - s }'
@@ -121,6 +124,95 @@ for i in range(count):
     with open(os.path.join(sub, "file%06d.dat" % i), "wb") as f:
         f.write(os.urandom(random.randint(low, high)))
 PY
+}
+
+# ---- HTTPS: Debian's nginx with a certificate of a test CA made here, and Debian's tinyproxy as
+# the firm's forward proxy, on loopback ports of the bench's own: nginx, the line in front of it,
+# tinyproxy. No proxy from the environment, for curl or for Wine's WinHTTP.
+https_port=$((port + 10)) https_line_port=$((port + 11)) tinyproxy_port=$((port + 12))
+unset http_proxy https_proxy all_proxy no_proxy HTTP_PROXY HTTPS_PROXY ALL_PROXY NO_PROXY
+make_test_certificates() {  # folder: ca.pem, server.pem, server.key; made here, never committed
+  local dir=$1
+  mkdir -p "$dir"
+  if [ -f "$dir/server.pem" ]; then return 0; fi
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$dir/ca.key" -out "$dir/ca.pem" -days 7 \
+    -subj "/CN=run_this_first bench test CA" -addext basicConstraints=critical,CA:TRUE \
+    -addext keyUsage=critical,keyCertSign,cRLSign 2>/dev/null
+  openssl req -newkey rsa:2048 -nodes -keyout "$dir/server.key" -out "$dir/server.csr" -subj /CN=localhost 2>/dev/null
+  openssl x509 -req -in "$dir/server.csr" -CA "$dir/ca.pem" -CAkey "$dir/ca.key" -CAcreateserial \
+    -out "$dir/server.pem" -days 7 -extfile <(printf '%s\n' 'subjectAltName=DNS:localhost,IP:127.0.0.1' \
+    extendedKeyUsage=serverAuth basicConstraints=CA:FALSE keyUsage=critical,digitalSignature,keyEncipherment) 2>/dev/null
+}
+# Waits until something listens on 127.0.0.1:PORT, or says what the log of a server that did not start holds.
+wait_listening() {  # port pid log
+  local i
+  for i in $(seq 200); do
+    if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
+    kill -0 "$2" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "did not start on port $1: $(cat "$3" 2>/dev/null)" >&2
+  return 1
+}
+# nginx over HTTPS on $https_port, serving a folder; HTTP/1.1 only, as WinHTTP speaks it.
+start_nginx() {  # root, folder for the certificates, configuration and logs
+  local root=$1 dir=$2
+  make_test_certificates "$dir"
+  mkdir -p "$dir/nginx_temp"
+  rm -f "$dir/nginx_access.log"
+  cat > "$dir/nginx.conf" <<CONF
+worker_processes 1;
+pid $dir/nginx.pid;
+error_log $dir/nginx_error.log;
+events { worker_connections 256; }
+http {
+  access_log $dir/nginx_access.log;
+  client_body_temp_path $dir/nginx_temp; proxy_temp_path $dir/nginx_temp; fastcgi_temp_path $dir/nginx_temp;
+  uwsgi_temp_path $dir/nginx_temp; scgi_temp_path $dir/nginx_temp;
+  default_type application/octet-stream;
+  sendfile on;
+  server {
+    listen 127.0.0.1:$https_port ssl;
+    server_name localhost;
+    ssl_certificate $dir/server.pem;
+    ssl_certificate_key $dir/server.key;
+    ssl_protocols TLSv1.2 TLSv1.3;
+    root $root;
+  }
+}
+CONF
+  nginx -e "$dir/nginx_error.log" -p "$dir" -c "$dir/nginx.conf" -g 'daemon off;' > "$dir/nginx.out" 2>&1 &
+  web_pids+=" $!"
+  wait_listening "$https_port" $! "$dir/nginx_error.log"
+}
+# tinyproxy on $tinyproxy_port, the firm's proxy on the near side of the line: CONNECT only to the
+# line in front of nginx.
+start_tinyproxy() {  # folder for its configuration and log
+  local dir=$1
+  mkdir -p "$dir"
+  rm -f "$dir/tinyproxy.log"
+  cat > "$dir/tinyproxy.conf" <<CONF
+Port $tinyproxy_port
+Listen 127.0.0.1
+Timeout 60
+LogFile "$dir/tinyproxy.log"
+LogLevel Connect
+PidFile "$dir/tinyproxy.pid"
+MaxClients 64
+Allow 127.0.0.1
+ConnectPort $https_line_port
+DisableViaHeader Yes
+CONF
+  tinyproxy -d -c "$dir/tinyproxy.conf" > "$dir/tinyproxy.out" 2>&1 &
+  web_pids+=" $!"
+  wait_listening "$tinyproxy_port" $! "$dir/tinyproxy.out"
+}
+# A wide-area line in tcp mode on $https_line_port in front of nginx: round trip ms, Mbit/s, events file.
+start_https_line() {
+  /usr/bin/python3 bench/wan_proxy.py --mode tcp --listen "$https_line_port" --target "127.0.0.1:$https_port" \
+    --rtt-ms "$1" --rate-mbit "$2" --events "$3" > "$3.out" 2>&1 &
+  web_pids+=" $!"
+  ready_port "$3.out" $! > /dev/null
 }
 
 if wanted proxy; then
@@ -149,6 +241,24 @@ for mode in passive active; do
        "$commands commands and the connect's 2);" \
        "1 MB in ${big} s, $(calc %.3f "$big - $tiny") s more (expected 1.000 s), $intact;" \
        "the line saw $(line_span "$check/events" "$mark") s of it"
+done
+stop_servers
+echo "-- tcp mode (--mode tcp), for HTTPS: curl from nginx with a test certificate across the same line"
+start_nginx "$check/ftp/public/live/Check" "$check/tls"
+start_https_line 100 8 "$check/events_tls"
+url="https://localhost:$https_line_port"
+# TLS 1.3 costs one round trip, TLS 1.2 (Wine's most) two, on top of the connect's: each row the
+# handshake and the 3 bytes in round trips, then the 1 MB.
+for tls in 1.3 1.2; do
+  read -r handshake tiny < <(curl -s --cacert "$check/tls/ca.pem" --tlsv$tls --tls-max $tls -o /dev/null \
+    -w '%{time_appconnect} %{time_total}\n' "$url/tiny.txt" || true)
+  mark=$(wc -l < "$check/events_tls")
+  big=$(curl -s --cacert "$check/tls/ca.pem" --tlsv$tls --tls-max $tls -o "$check/got.bin" -w '%{time_total}' "$url/one_mb.bin" || true)
+  intact=intact; cmp -s "$check/got.bin" "$check/ftp/public/live/Check/one_mb.bin" || intact=CORRUPTED
+  rtts=$([ $tls = 1.3 ] && echo 2 || echo 3)
+  echo "TLS $tls: handshake $(calc %.1f "$handshake / 0.1") round trips (expected $rtts), 3 bytes after" \
+       "$(calc %.1f "$tiny / 0.1") (expected $((rtts + 1))); 1 MB in ${big} s, $(calc %.3f "$big - $tiny") s more" \
+       "(expected 1.000 s and TLS's framing), $intact; the line saw $(line_span "$check/events_tls" "$mark") s of it"
 done
 stop_servers
 fi
