@@ -26,15 +26,15 @@ parts=${*:2}
 wanted() { [ -z "$parts" ] || [[ " $parts " == *" $1 "* ]]; }
 for part in $parts; do
   case $part in
-  proxy | filelist | sortmerge | update | wan | window | startup) ;;
-  *) echo "unknown part $part; the parts: proxy filelist sortmerge update wan window startup" >&2; exit 2 ;;
+  proxy | filelist | sortmerge | update | wan | https | window | startup) ;;
+  *) echo "unknown part $part; the parts: proxy filelist sortmerge update wan https window startup" >&2; exit 2 ;;
   esac
 done
 cached_port=$(sed -n 's/^UPDATE_SERVER_PORT:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
 if [ "$cached_port" = 21 ]; then cached_port=; fi  # a tree for the real server: the preset's port then
 port=${UPDATE_SERVER_PORT:-${cached_port:-2121}}
 targets=()
-for part in filelist sortmerge update wan window; do
+for part in filelist sortmerge update wan https window; do
   if wanted $part; then targets+=(update_bench); break; fi
 done
 if wanted window; then targets+=(run_this_first window_probe); fi
@@ -207,6 +207,16 @@ CONF
   web_pids+=" $!"
   wait_listening "$tinyproxy_port" $! "$dir/tinyproxy.out"
 }
+# Trusts a test CA in the current user's Root store of the bench's Wine prefix only (never the
+# machine's), with the helper the tests use; without it ours cannot fetch over HTTPS and says so.
+trust_test_ca() {  # ca.pem
+  if [ ! -f "$build/$ca_helper.exe" ]; then
+    echo "no $ca_helper.exe in $build: the test CA is not trusted in the prefix" >&2
+    return 0
+  fi
+  wine "$build/$ca_helper.exe" "$(wine_path "$1")" >/dev/null
+}
+ca_helper=trust_test_ca
 # A wide-area line in tcp mode on $https_line_port in front of nginx: round trip ms, Mbit/s, events file.
 start_https_line() {
   /usr/bin/python3 bench/wan_proxy.py --mode tcp --listen "$https_line_port" --target "127.0.0.1:$https_port" \
@@ -335,12 +345,7 @@ echo "curl median ${curl_median} ms/file (spread $(spread "${curl_ms[@]}"))" \
 stop_servers
 fi
 
-if wanted wan; then
-echo "== Internet update across a wide-area line: 40 ms round trip, 20 Mbit/s each way (bench/wan_proxy.py);"
-echo "   ours, curl with every URL in one invocation (--ftp-method nocwd) and curl -Z --parallel-max 4 in turn,"
-echo "   3 rounds; each fetches the file list and then the files. Times as the line saw them, the same for"
-echo "   every client: from its first connect to the end of its last file (226 reply or last byte). Wall"
-echo "   clocks beside: ours the update inside update_bench (local list included), curl's its process."
+if wanted wan || wanted https; then
 wan=$data/wan
 rm -rf "$wan"
 make_tree "$wan/small/public/live/BenchApp" 48 3072 8192 3
@@ -368,6 +373,12 @@ wan_run() {  # client set
   fi
   echo "$(line_span "$wan/events" "$mark") ${wall:-0}"
 }
+if wanted wan; then
+echo "== Internet update across a wide-area line: 40 ms round trip, 20 Mbit/s each way (bench/wan_proxy.py);"
+echo "   ours, curl with every URL in one invocation (--ftp-method nocwd) and curl -Z --parallel-max 4 in turn,"
+echo "   3 rounds; each fetches the file list and then the files. Times as the line saw them, the same for"
+echo "   every client: from its first connect to the end of its last file (226 reply or last byte). Wall"
+echo "   clocks beside: ours the update inside update_bench (local list included), curl's its process."
 for set in small large; do
   if [ $set = small ]; then echo "-- 48 files of 3 to 8 KB in 3 folders"; else echo "-- one file of 8 MiB"; fi
   start_server "$wan/$set" 0 "$wan/server_$set.log"
@@ -401,6 +412,136 @@ for set in small large; do
   fi
   stop_servers
 done
+fi
+echo "== Internet update over HTTPS across the same line, 40 ms round trip and 20 Mbit/s (bench/wan_proxy.py"
+echo "   --mode tcp in front of nginx, a certificate of a test CA trusted in the bench's Wine prefix only), and"
+echo "   through tinyproxy on loopback as the firm's proxy on the near side of the line. In turn, 3 rounds: ours"
+echo "   over FTP (as above), ours over HTTPS, curl -Z --parallel-max 4 over HTTPS, ours through the proxy,"
+echo "   curl -Z through the proxy; for the 8 MiB file ours and curl. Times as the line saw them, alike for"
+echo "   all: from the first connect to the last byte from the server before the client closed. curl speaks"
+echo "   TLS 1.3 (one round trip less per connection), Wine's WinHTTP at most TLS 1.2; HTTP/1.1 for both."
+tls=$data/https
+start_nginx "$wan" "$tls"
+start_https_line 40 20 "$wan/events_tls"
+start_tinyproxy "$tls"
+policy='HKLM\Software\Policies\Korvex\QuickSetup'
+connections='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections'
+le32() { printf '%02x%02x%02x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+# The user's Internet settings as Windows keeps them (DefaultConnectionSettings: version 0x46, a
+# counter, flags 1 direct | 2 named proxy, then the proxy, the bypass list and the PAC URL, each
+# length first): a named proxy with no bypass list, or with no argument direct, so that no
+# auto-detection runs.
+user_proxy() {  # [host:port]
+  local proxy=${1:-} flags=1
+  if [ -n "$proxy" ]; then flags=3; fi
+  wine reg add "$connections" /v DefaultConnectionSettings /t REG_BINARY /f /d \
+    "$(le32 70)$(le32 1)$(le32 $flags)$(le32 ${#proxy})$(printf %s "$proxy" | od -An -tx1 | tr -d ' \n')$(le32 0)$(le32 0)$(printf '0%.0s' $(seq 64))" \
+    >/dev/null
+}
+trust_test_ca "$tls/ca.pem"
+# One run of a client over HTTPS: prints "line-seconds wall-seconds fetched", fetched 1 when every
+# file arrived, and what went wrong on stderr.
+https_run() {  # client(ours|one|parallel) set direct|proxy
+  local client=$1 set=$2 via=$3 live=$wan/$2/public/live/BenchApp mark out wall fetched=1 urls=() u expected
+  local base="https://localhost:$https_line_port/$set/public/live"
+  rm -rf "$wan/install" "$wan/curl"
+  mkdir -p "$wan/install" "$wan/curl"
+  mark=$(wc -l < "$wan/events_tls")
+  if [ "$client" = ours ]; then
+    if [ "$via" = proxy ]; then user_proxy "127.0.0.1:$tinyproxy_port"; else user_proxy; fi
+    wine reg add "$policy" /v UpdateSource /t REG_SZ /d "$base/" /f >/dev/null
+    echo "setup" > "$wan/install/run_this_first.exe"
+    out=$($bench update "$(wine_path "$wan/install")\\") || { echo "$out" | grep -v '^ ' >&2; fetched=0; }
+    wine reg delete "$policy" /v UpdateSource /f >/dev/null
+    if [ "$(tail -n +$((mark + 1)) "$wan/events_tls" | grep -c connect)" = 0 ]; then
+      echo "ours did not connect across the HTTPS line" >&2
+      fetched=0
+    fi
+    wall=$(echo "$out" | field update_seconds)
+    expected=$(cd "$live" && find . -type f ! -name '___korvex*' | wc -l)
+    if [ "$(echo "$out" | field files)" != "$expected" ]; then
+      echo "ours fetched $(echo "$out" | field files) of $expected files" >&2
+      fetched=0
+    fi
+  else
+    urls=()
+    for u in $(cd "$live" && find . -type f | sed 's|^\./||' | sort); do urls+=("$base/BenchApp/$u" -o "$wan/curl/$u"); done
+    if [ "$client" = parallel ]; then urls=(-Z --parallel-max 4 "${urls[@]}"); fi
+    if [ "$via" = proxy ]; then urls=(-x "http://127.0.0.1:$tinyproxy_port" "${urls[@]}"); fi
+    wall=$(seconds curl --no-progress-meter --cacert "$tls/ca.pem" --create-dirs "${urls[@]}")
+    diff -rq "$live" "$wan/curl" >&2 || fetched=0
+  fi
+  echo "$(line_span "$wan/events_tls" "$mark") ${wall:-0} $fetched"
+}
+# Ours is measured only where it fetches over HTTPS at all: one run first, not counted.
+read -r _ _ ours_https < <(https_run ours small direct)
+if [ "$ours_https" != 1 ]; then
+  echo "ours over HTTPS: NOT MEASURED (this build did not fetch over HTTPS; see above); curl's figures alone"
+fi
+for set in small large; do
+  if [ $set = small ]; then
+    echo "-- 48 files of 3 to 8 KB in 3 folders"
+    start_server "$wan/small" 0 "$wan/server_https_small.log"
+    start_line 40 20 "$wan/events"
+    clients="ftp ours parallel ours_proxy parallel_proxy"
+  else
+    echo "-- one file of 8 MiB"
+    clients="ours one"
+  fi
+  ftp=(); ours=(); one=(); parallel=(); ours_proxy=(); parallel_proxy=()
+  for round in 1 2 3; do
+    line="round $round:"
+    for client in $clients; do
+      case $client in
+      ftp) read -r took wall < <(wan_run ours small); ok=1 ;;
+      ours | ours_proxy) if [ "$ours_https" != 1 ]; then continue; fi
+        read -r took wall ok < <(https_run ours $set "$([ $client = ours ] && echo direct || echo proxy)") ;;
+      *) read -r took wall ok < <(https_run "${client%_proxy}" $set "$([ $client = "${client%_proxy}" ] && echo direct || echo proxy)") ;;
+      esac
+      if [ "$ok" != 1 ]; then took="${took}(FAILED)"; fi
+      eval "$client+=($took)"
+      line+=" $client ${took} s (wall ${wall} s);"
+    done
+    echo "$line"
+  done
+  summary="medians (spread):"
+  for client in $clients; do
+    eval "values=(\"\${$client[@]}\")"
+    if [ ${#values[@]} -gt 0 ]; then summary+=" $client $(median "${values[@]}") s ($(spread "${values[@]}"));"; fi
+  done
+  echo "$summary"
+  # A figure with ours in it, beside its target: name, ours' runs, the peer's runs, <=|>=, target.
+  figure() {
+    local name=$1 op=$3 target=$4 r
+    eval "local a=(\"\${$2[@]}\") b=(\"\${${5}[@]}\")"
+    if [ "$ours_https" != 1 ] || [[ "${a[*]} ${b[*]}" == *FAILED* ]]; then
+      echo "$name  target $op $target: NOT MEASURED"
+      return
+    fi
+    r=$(ratio "$(median "${a[@]}")" "$(median "${b[@]}")")
+    echo "$name $r  target $op $target: $(verdict "$r" "$op" "$target")"
+  }
+  if [ $set = small ]; then
+    figure "ours HTTPS / curl -Z --parallel-max 4 HTTPS" ours '<=' 1.0 parallel
+    figure "ours HTTPS / ours FTP on the same line" ours '<=' 0.6 ftp
+    figure "ours through tinyproxy / ours direct" ours_proxy '<=' 1.2 ours
+    echo "curl -Z through tinyproxy / curl -Z direct (for comparison, no target)" \
+         "$(ratio "$(median "${parallel_proxy[@]}")" "$(median "${parallel[@]}")")"
+  else
+    mbit() { calc %.1f "8 * 8.388608 / $1"; }
+    echo "throughput: curl $(mbit "$(median "${one[@]}")") Mbit/s" \
+         "$([ "$ours_https" = 1 ] && echo ", ours $(mbit "$(median "${ours[@]}")") Mbit/s")"
+    # Throughput is the inverse of the time: ours' throughput over curl's is curl's time over ours.
+    figure "ours / curl (throughput)" one '>=' 0.9 ours
+  fi
+  if [ $set = small ]; then
+    # The FTP server and its line only for the small files; nginx, its line and tinyproxy stay.
+    for pid in $proxy_pid $server_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+    proxy_pid=; server_pid=
+  fi
+done
+wine reg delete "$connections" /v DefaultConnectionSettings /f >/dev/null 2>&1 || true
+stop_servers
 fi
 
 if wanted window; then
