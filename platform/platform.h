@@ -18,6 +18,7 @@
 
 #include "platform/ecdsa_signature.h"
 #include "platform/ftp_session.h"
+#include "platform/transport.h"
 
 namespace qs {
 
@@ -53,6 +54,28 @@ public:
 class size_limit_error : public network_error {
 public:
     using network_error::network_error;
+};
+
+// A server whose TLS certificate the system does not accept (expired, for another name, from a
+// root it does not trust): the text is the system's account of what is wrong.
+class certificate_error : public network_error {
+public:
+    using network_error::network_error;
+};
+
+// A proxy that wants a user name and password the program cannot give it (407).
+class proxy_credentials_error : public network_error {
+public:
+    using network_error::network_error;
+};
+
+// What the system's Internet settings say about proxies, as WinHttpGetIEProxyConfigForCurrentUser
+// reports them for the logged-on user (or the machine's WinHTTP setting for a service).
+struct proxy_settings {
+    bool auto_detect = false;  // WPAD
+    std::wstring pac_url;      // a proxy script to run; empty for none
+    std::wstring proxy;        // "host:port", or "http=host:port;https=host:port"; empty for none
+    std::wstring bypass;       // hosts that go direct, ";" or blanks between, "*" wildcards, "<local>"
 };
 
 // Sort keys (as platform::sort_key gives them) of many texts in one byte string: key i runs from
@@ -302,6 +325,19 @@ public:
     virtual bool verify_signature(const std::vector<std::uint8_t>& data,
                                   const std::vector<std::uint8_t>& der_signature,
                                   const ecdsa_p256_public_key& public_key) = 0;
+
+    // ---- the update's transport and the system's proxy
+    // The system's proxy settings for this user; for a program that runs as the system account,
+    // which has none, the machine's WinHTTP setting (netsh winhttp set proxy).
+    virtual proxy_settings system_proxy_settings() = 0;
+    // The proxy that a proxy script names for the URL (WinHttpGetProxyForUrl): the script at
+    // pac_url, or the one auto-detection finds when pac_url is empty. "host:port", empty for
+    // DIRECT; nothing when no script could be found or run.
+    virtual std::optional<std::wstring> proxy_from_script(const std::wstring& url, const std::wstring& pac_url) = 0;
+    // The connections of one Internet update to one source (transport.h), through the proxy
+    // (http and https only; ftp goes direct). Nothing is connected before the first fetch.
+    virtual std::unique_ptr<transfer_session> open_session(const update_source& source, const proxy_choice& proxy,
+                                                           int receive_timeout_ms) = 0;
 };
 
 }  // namespace qs

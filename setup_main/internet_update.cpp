@@ -5,6 +5,7 @@
 #include "basics/paths.h"
 #include "build_settings.h"
 #include "setup_main/server_paths.h"
+#include "setup_main/update/sources.h"
 
 namespace qs {
 namespace {
@@ -47,6 +48,9 @@ update::run_settings Tsetup_main_page::update_settings() const
     settings.account = update_server_account();
     settings.program_version = build::version;
     settings.language = language;
+    update::source_choice chosen = update::choose_sources(os_, std::nullopt, settings.account);
+    settings.sources = std::move(chosen.sources);
+    settings.source_log_lines = std::move(chosen.log_lines);
     return settings;
 }
 

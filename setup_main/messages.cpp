@@ -170,12 +170,19 @@ constexpr entry table[] = {
     {msg::folder_in_the_way, L"{1}: A folder of this name is installed, and a file cannot take its place.", nullptr},
     {msg::update_log_not_written, L"!!! The update log {1} could not be written: {2}", nullptr},
     {msg::command_line_usage,
-     L"Usage: run_this_first.exe /update [/log=FILE]\r\n"
+     L"Usage: run_this_first.exe /update [/log=FILE] [/source=URL]\r\n"
      L"  /update     brings the program's folder up to date from the update server, without a window\r\n"
      L"  /log=FILE   writes the update's log there (default: update_log.txt in the per-user folder)\r\n"
+     L"  /source=URL reads the update from there (ftp://, https:// or http://; ';' between several)\r\n"
      L"Exit codes: 0 up to date, 1 file list not fetched, 2 file list refused, 3 update failed and nothing "
      L"was changed, 4 command line not understood, 5 another update of this folder is running.",
      nullptr},
+    // ---- the update's sources
+    {msg::list_from_source, L"File list from {1}", L"Dateiliste von {1}"},
+    {msg::certificate_not_valid, L"The certificate of the update server is not valid: {1}",
+     L"Das Zertifikat des Update-Servers ist nicht gültig: {1}"},
+    {msg::proxy_wants_credentials, L"The proxy server asks for a user name and password.",
+     L"Der Proxyserver verlangt einen Benutzernamen und ein Kennwort."},
 
     {msg::select_directory_title, L"Select Directory", L"Verzeichnis auswählen"},
     {msg::directory_name_label, L"Directory &Name:", L"Verzeichnis&name:"},

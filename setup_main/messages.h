@@ -107,6 +107,10 @@ enum class msg {
     folder_in_the_way,       // {1} relative path
     update_log_not_written,  // {1} log file, {2} the failure's text
     command_line_usage,
+    // ---- the update's sources
+    list_from_source,         // {1} the source's URL
+    certificate_not_valid,    // {1} the system's account of what is wrong
+    proxy_wants_credentials,
     // the Select Directory dialog
     select_directory_title,
     directory_name_label,

@@ -757,12 +757,23 @@ bool fake_platform::select_directory(const std::wstring& initial, const select_d
 // path, one file after the other.
 class fake_ftp_session : public ftp_session {
 public:
-    fake_ftp_session(fake_platform& os, ftp_account account) : os_(os), account_(std::move(account)) {}
+    fake_ftp_session(fake_platform& os, ftp_account account) : os_(os), account_(std::move(account))
+    {
+        source_.host = account_.host;
+        source_.port = account_.port;
+        source_.user = account_.user;
+        source_.password = account_.password;
+        source_.folder = L"/public/live/";
+    }
+    fake_ftp_session(fake_platform& os, const update_source& source, const proxy_choice& proxy)
+        : os_(os), account_{source.host, source.port, source.user, source.password}, source_(source), proxy_(proxy)
+    {
+    }
 
     std::vector<std::uint8_t> fetch(const std::wstring& server_path, std::uint64_t max_bytes) override
     {
         os_.dialog_hook();
-        os_.ftp_calls.push_back({account_, server_path, L"", max_bytes, 0});
+        os_.ftp_calls.push_back({account_, server_path, L"", max_bytes, 0, source_});
         const std::string& bytes = server_file(server_path);
         if (break_point(server_path, bytes, 0)) throw network_error(aborted);
         if (bytes.size() > max_bytes) throw size_limit_error(L"The server's file is larger than it may be.");
@@ -788,6 +799,9 @@ private:
     const std::string& server_file(const std::wstring& server_path)
     {
         if (os_.ftp_unreachable) throw network_error(L"The server name or address could not be resolved");
+        if (auto it = os_.host_failures.find(source_.host); it != os_.host_failures.end()) std::rethrow_exception(it->second);
+        if (!proxy_.direct() && os_.proxies_wanting_credentials.count(proxy_.proxy) != 0)
+            throw proxy_credentials_error(L"407 Proxy Authentication Required");
         if (auto it = os_.ftp_errors.find(server_path); it != os_.ftp_errors.end()) {
             if (it->second.rfind(L"5", 0) == 0) throw server_refusal(it->second);
             throw network_error(it->second);
@@ -823,7 +837,7 @@ private:
         const bool resume = file.resume_from > 0 && os_.ftp_resumes && os_.has_file(file.local_path) &&
                             os_.content(file.local_path).size() >= file.resume_from;
         const std::uint64_t from = resume ? file.resume_from : 0;
-        os_.ftp_calls.push_back({account_, file.server_path, file.local_path, file.size, from});
+        os_.ftp_calls.push_back({account_, file.server_path, file.local_path, file.size, from, source_});
         if (stopped_) return {};
         progress.started(index, from);
         std::string bytes;
@@ -856,6 +870,8 @@ private:
 
     fake_platform& os_;
     ftp_account account_;
+    update_source source_;
+    proxy_choice proxy_;
     bool stopped_ = false;
 };
 
@@ -863,6 +879,28 @@ std::unique_ptr<ftp_session> fake_platform::open_ftp_session(const ftp_account& 
 {
     ++ftp_sessions;
     return std::make_unique<fake_ftp_session>(*this, account);
+}
+
+// ---- the update's transport and the system's proxy
+
+proxy_settings fake_platform::system_proxy_settings()
+{
+    return system_proxy;
+}
+
+std::optional<std::wstring> fake_platform::proxy_from_script(const std::wstring& url, const std::wstring& pac_url)
+{
+    proxy_script_urls.push_back(url);
+    const auto it = proxy_scripts.find(pac_url);
+    if (it == proxy_scripts.end()) return std::nullopt;
+    return it->second;
+}
+
+std::unique_ptr<transfer_session> fake_platform::open_session(const update_source& source, const proxy_choice& proxy,
+                                                              int receive_timeout_ms)
+{
+    sessions.push_back({source, proxy, receive_timeout_ms});
+    return std::make_unique<fake_ftp_session>(*this, source, proxy);
 }
 
 // A strict DER signature whose r and s count up, so that every signature the fake makes differs.

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <map>
 #include <optional>
@@ -97,6 +98,16 @@ public:
         auto operator<=>(const signed_bytes&) const = default;
     };
     std::set<signed_bytes> valid_signatures;
+    // The update's sources: every session for a host in host_failures fails every fetch with that
+    // exception (a name not found, a certificate refused, ...); a session through a proxy in
+    // proxies_wanting_credentials fails with the 407 the proxy answers. Otherwise every source
+    // serves ftp_files.
+    std::map<std::wstring, std::exception_ptr> host_failures;
+    std::set<std::wstring> proxies_wanting_credentials;
+    // The system's proxy settings, and what a proxy script names, by the script's URL ("" for
+    // the one auto-detection finds); a script not named here cannot be had.
+    proxy_settings system_proxy;
+    std::map<std::wstring, std::wstring> proxy_scripts;
     std::string sign(const ecdsa_p256_public_key& key, const std::string& data);
     // Called whenever a dialog or transfer runs, so a test can act in the middle of a task.
     std::function<void()> on_dialog;
@@ -116,7 +127,12 @@ public:
     struct browse_call { std::wstring title, initial; std::uint32_t flags; };
     struct registry_write { registry_root root; std::wstring key, value; };
     // One fetch of a session: into memory (local_path empty), or into a local file from byte `from`.
-    struct ftp_call { ftp_account account; std::wstring server_path, local_path; std::uint64_t max_bytes, from; };
+    struct ftp_call {
+        ftp_account account;
+        std::wstring server_path, local_path;
+        std::uint64_t max_bytes, from;
+        update_source source;
+    };
     std::vector<copy_call> shell_copies;
     std::vector<copy_call> file_copies;
     std::vector<execute_call> executed;
@@ -131,6 +147,9 @@ public:
     std::vector<select_directory_texts> directory_dialog_texts;
     std::vector<ftp_call> ftp_calls;
     std::size_t ftp_sessions = 0;           // sessions opened
+    struct session_call { update_source source; proxy_choice proxy; int receive_timeout_ms; };
+    std::vector<session_call> sessions;        // open_session
+    std::vector<std::wstring> proxy_script_urls;  // proxy_from_script: the URLs asked about
     std::vector<std::wstring> retry_questions;  // ask_retry_cancel
     std::vector<std::wstring> flushed_writes;   // write_file_through
     std::vector<std::uint32_t> sleeps;
@@ -200,6 +219,12 @@ public:
     std::unique_ptr<ftp_session> open_ftp_session(const ftp_account& account) override;
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
                           const ecdsa_p256_public_key& public_key) override;
+
+    // ---- the update's transport and the system's proxy
+    proxy_settings system_proxy_settings() override;
+    std::optional<std::wstring> proxy_from_script(const std::wstring& url, const std::wstring& pac_url) override;
+    std::unique_ptr<transfer_session> open_session(const update_source& source, const proxy_choice& proxy,
+                                                   int receive_timeout_ms) override;
 
 private:
     struct node {

@@ -83,6 +83,12 @@ public:
     std::unique_ptr<ftp_session> open_ftp_session(const ftp_account& account) override;
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
                           const ecdsa_p256_public_key& public_key) override;
+
+    // ---- the update's transport and the system's proxy (http.cpp)
+    proxy_settings system_proxy_settings() override;
+    std::optional<std::wstring> proxy_from_script(const std::wstring& url, const std::wstring& pac_url) override;
+    std::unique_ptr<transfer_session> open_session(const update_source& source, const proxy_choice& proxy,
+                                                   int receive_timeout_ms) override;
 };
 
 // What a file is read in at a time: 1 MiB makes Wine's cost per call negligible.

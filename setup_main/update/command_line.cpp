@@ -5,6 +5,7 @@
 #include "build_settings.h"
 #include "setup_main/server_paths.h"
 #include "setup_main/update/internet_update.h"
+#include "setup_main/update/sources.h"
 
 namespace qs::update {
 namespace {
@@ -45,7 +46,7 @@ std::wstring application_name_of(platform& os)
 }
 
 // The Internet update of the program's own folder, as the button runs it: the exit code.
-int run_update(platform& os, update_log& log)
+int run_update(platform& os, update_log& log, const std::optional<std::wstring>& sources)
 {
     run_settings settings;
     settings.installation_folder = installation_folder(os);
@@ -53,6 +54,9 @@ int run_update(platform& os, update_log& log)
     if constexpr (build::has_update_signing_key) settings.signing_key = build::update_signing_key;
     settings.account = update_server_account();
     settings.program_version = build::version;
+    source_choice chosen = choose_sources(os, sources, settings.account);
+    settings.sources = std::move(chosen.sources);
+    settings.source_log_lines = std::move(chosen.log_lines);
     unattended_observer watcher(log);
     internet_update run(os, settings, watcher, log);
     const outcome how = run.run();
@@ -114,6 +118,8 @@ command_line parse_command_line(const std::vector<std::wstring>& arguments)
             line.update_asked = true;
         } else if (o && o->name == L"log" && o->value && !o->value->empty() && !line.log_path) {
             line.log_path = o->value;
+        } else if (o && o->name == L"source" && o->value && parse_sources(*o->value, update_server_account())) {
+            line.sources = line.sources ? *line.sources + L";" + *o->value : *o->value;
         } else if (line.not_understood.empty()) {
             line.not_understood = argument;
         }
@@ -134,7 +140,7 @@ int run_without_windows(platform& os, const command_line& line)
         return exit_code_usage;
     }
     try {
-        return run_update(os, log);
+        return run_update(os, log, line.sources);
     } catch (const system_error& e) {
         log.write(L"Ended: " + e.text());
         log.write(L"Exit code 3.");

@@ -1,7 +1,7 @@
 #pragma once
 // The program's command line. Without arguments the program opens its windows; with
 //
-//   run_this_first.exe /update [/log=FILE]
+//   run_this_first.exe /update [/log=FILE] [/source=URL]
 //
 // it runs the Internet update of its own folder with no window at all, for a scheduled task or a
 // deployment tool, writes the log and ends with an exit code (internet_update.h: result).
@@ -27,10 +27,14 @@ struct command_line {
     action what = action::windows;
     bool update_asked = false;  // "/update" is among the arguments, understood or not
     std::optional<std::wstring> log_path;
+    // "/source=URL": the update's sources instead of the policy's or the build's (sources.h),
+    // ";" between several.
+    std::optional<std::wstring> sources;
     std::wstring not_understood;  // usage: the first argument that was not understood
 };
 
-// Options are case-insensitive and may begin with "/" or "-"; "/log=FILE" only with "/update".
+// Options are case-insensitive and may begin with "/" or "-"; "/log=FILE" and "/source=URL" only
+// with "/update".
 command_line parse_command_line(const std::vector<std::wstring>& arguments);
 
 // Runs what the command line asks for when it asks for no windows: the exit code.

@@ -15,6 +15,7 @@
 #include "setup_main/server_paths.h"
 #include "setup_main/update/commit.h"
 #include "setup_main/update/signed_list.h"
+#include "setup_main/update/sources.h"
 #include "setup_main/update/staging.h"
 #include "setup_main/update_plan_merge.h"
 
@@ -103,7 +104,9 @@ struct run_ended {
 struct internet_update::state {
     state(platform& os, const std::wstring& folder) : where(os, folder) {}
     staging where;
-    std::unique_ptr<ftp_session> session;
+    std::mutex session_mutex;  // session is replaced while stop() may reach for it
+    std::unique_ptr<transfer_session> session;
+    update_source source;      // the one that serves the list, once it did
     posted_calls calls;
     std::vector<std::uint8_t> list_bytes;
     std::optional<std::uint64_t> release;
@@ -124,7 +127,9 @@ void internet_update::stop()
 {
     if (committing_) return;
     stop_ = true;
-    if (state_ && state_->session) state_->session->stop();
+    if (!state_) return;
+    const std::lock_guard<std::mutex> hold(state_->session_mutex);
+    if (state_->session) state_->session->stop();
 }
 
 namespace {
@@ -142,8 +147,7 @@ public:
     {
         recover_earlier_run();
         watcher_.progress(text(msg::getting_remote_list));
-        s_.session = os_.open_ftp_session(settings_.account);
-        fetch_remote_list();
+        fetch_remote_list_from_a_source();
         check_stop();
         verify_remote_list();
         save_remote_list();
@@ -169,7 +173,7 @@ private:
     }
     std::wstring live_filename(const std::wstring& relative_path) const
     {
-        return live_path(settings_.application_name, relative_path);
+        return s_.source.folder + settings_.application_name + L"/" + relative_path;
     }
     [[noreturn]] void end(result what, std::wstring says, bool is_error = false)
     {
@@ -203,7 +207,9 @@ private:
     }
 
     // ---- 1. the server's list, and its signature
-    void fetch_remote_list()
+    // True when the list (and its signature) arrived; false when the source could not be reached
+    // and another follows, with the reason.
+    bool fetch_remote_list(bool last_source, std::wstring& why)
     {
         const bool signed_lists = settings_.signing_key.has_value();
         std::vector<std::uint8_t> signature;
@@ -214,8 +220,9 @@ private:
             } catch (const size_limit_error&) {
                 failed = failure::list_too_large;
                 return;
-            } catch (const network_error&) {
+            } catch (const network_error& e) {
                 failed = failure::list;
+                why = failure_text(e);
                 return;
             }
             if (!signed_lists) return;
@@ -225,20 +232,67 @@ private:
                 failed = failure::signature_missing;
             } catch (const server_refusal&) {
                 failed = failure::signature_missing;
-            } catch (const network_error&) {
+            } catch (const network_error& e) {
                 failed = failure::signature_unreachable;
+                why = failure_text(e);
             }
         });
         check_stop();
         switch (failed) {
         case failure::list:
         case failure::signature_unreachable:
-            end(result::list_not_fetched, text(msg::remote_list_not_accessible));
+            if (!last_source) return false;
+            log_.write(L"Source " + source_url(s_.source) + L" failed: " + why);
+            end(result::list_not_fetched, source_texts_ + text(msg::remote_list_not_accessible));
         case failure::list_too_large: end(result::list_not_fetched, text(msg::remote_list_too_large), true);
         case failure::signature_missing: end(result::list_refused, text(msg::remote_list_not_signed));
         case failure::none: break;
         }
         signature_bytes_ = std::move(signature);
+        return true;
+    }
+
+    // ---- 1a. the sources, in order, until one serves the list
+    void fetch_remote_list_from_a_source()
+    {
+        std::vector<update_source> sources = settings_.sources;
+        if (sources.empty()) {
+            update_source server{source_scheme::ftp, settings_.account.host, settings_.account.port,
+                                 settings_.account.user, settings_.account.password, L"/public/live/"};
+            sources.push_back(server);
+        }
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            s_.source = sources[i];
+            open_session(s_.source);
+            std::wstring why;
+            if (fetch_remote_list(i + 1 == sources.size(), why)) {
+                log_.write(L"File list from " + source_url(s_.source) + L".");
+                if (sources.size() > 1) watcher_.note(text(msg::list_from_source, {source_url(s_.source)}));
+                return;
+            }
+            check_stop();
+            log_.write(L"Source " + source_url(s_.source) + L" failed: " + why);
+            open_session(std::nullopt);
+        }
+    }
+    void open_session(const std::optional<update_source>& source)
+    {
+        std::unique_ptr<transfer_session> session;
+        if (source) session = os_.open_session(*source, decide_proxy(os_, *source), settings_.account.receive_timeout_ms);
+        const std::lock_guard<std::mutex> hold(s_.session_mutex);
+        s_.session = std::move(session);
+        if (stop_ && s_.session) s_.session->stop();
+    }
+    // The reason a source failed, for the log; a certificate or a proxy that the user can do
+    // something about is also named in the run's final text.
+    std::wstring failure_text(const network_error& e)
+    {
+        std::wstring says = e.text();
+        if (dynamic_cast<const certificate_error*>(&e)) says = text(msg::certificate_not_valid, {e.text()});
+        else if (dynamic_cast<const proxy_credentials_error*>(&e)) says = text(msg::proxy_wants_credentials);
+        else return says;
+        source_texts_ += says + L"\r\n";
+        return says;
     }
 
     void verify_remote_list()
@@ -398,9 +452,9 @@ private:
     }
 
     // The transfers report from their own threads; what the window shows is posted to this one.
-    class transfer_progress : public ftp_progress {
+    class file_progress : public transfer_progress {
     public:
-        transfer_progress(update_steps& steps, const std::vector<std::size_t>& files) : steps_(steps), files_(files) {}
+        file_progress(update_steps& steps, const std::vector<std::size_t>& files) : steps_(steps), files_(files) {}
         void started(std::size_t index, std::uint64_t from) override
         {
             const std::size_t file = files_[index];
@@ -442,27 +496,27 @@ private:
             for (std::size_t i = 0; i < s_.wanted.size(); ++i)
                 if (!s_.wanted[i].staged) which.push_back(i);
         if (which.empty()) return;
-        std::vector<ftp_file> files;
+        std::vector<transfer_file> files;
         for (std::size_t i : which) {
             const wanted_file& file = s_.wanted[i];
             const std::wstring local = s_.where.staged(file.path);
             s_.where.make_folders_for(local);
             files.push_back({live_filename(file.path), local, file.line.size, file.resume_from});
         }
-        transfer_progress progress(*this, which);
-        std::vector<ftp_file_result> results;
+        file_progress progress(*this, which);
+        std::vector<file_result> results;
         in_background([&] { results = s_.session->fetch_files(files, progress); });
         check_stop();
         for (std::size_t n = 0; n < which.size(); ++n) take_result(which[n], results[n]);
         for (std::size_t n = 0; n < which.size(); ++n)
-            if (results[n].state == ftp_file_state::failed) fail_transfer(s_.wanted[which[n]], results[n]);
+            if (results[n].state == file_state::failed) fail_transfer(s_.wanted[which[n]], results[n]);
         for (std::size_t n = 0; n < which.size(); ++n)
-            if (results[n].state != ftp_file_state::fetched) end(result::stopped, L"");
+            if (results[n].state != file_state::fetched) end(result::stopped, L"");
     }
 
-    void take_result(std::size_t i, const ftp_file_result& r)
+    void take_result(std::size_t i, const file_result& r)
     {
-        if (r.state != ftp_file_state::fetched) return;
+        if (r.state != file_state::fetched) return;
         wanted_file& file = s_.wanted[i];
         file.size_arrived = r.whole.size;
         file.md5_arrived = r.whole.md5_hex;
@@ -473,11 +527,11 @@ private:
                    (file.staged ? L"." : L", which does not match its line."));
     }
 
-    [[noreturn]] void fail_transfer(const wanted_file& file, const ftp_file_result& r)
+    [[noreturn]] void fail_transfer(const wanted_file& file, const file_result& r)
     {
         std::wstring why = r.failure_text;
-        if (r.failure == ftp_failure::too_large) why = text(msg::download_too_large, {std::to_wstring(file.line.size)});
-        if (r.failure == ftp_failure::local) why = s_.where.staged(file.path) + L": " + r.failure_text;
+        if (r.failure == transfer_failure::too_large) why = text(msg::download_too_large, {std::to_wstring(file.line.size)});
+        if (r.failure == transfer_failure::local) why = s_.where.staged(file.path) + L": " + r.failure_text;
         log_.write(L"Download of " + file.path + L" failed: " + why);
         fail_download(file, why);
     }
@@ -588,6 +642,7 @@ private:
     const std::atomic<bool>& stop_;
     std::atomic<bool>& committing_;
     std::vector<std::uint8_t> signature_bytes_;
+    std::wstring source_texts_;  // the failures of sources the user can mend, a line each
     std::vector<std::size_t> fetched_;  // wanted files that arrived whole, in the order they came
     std::mutex bytes_mutex_;
     std::map<std::size_t, std::uint64_t> positions_;
@@ -599,9 +654,19 @@ private:
 
 outcome internet_update::run()
 {
-    const std::wstring server = settings_.account.host + L":" + std::to_wstring(settings_.account.port);
+    std::wstring server = settings_.account.host + L":" + std::to_wstring(settings_.account.port);
+    const bool one_ftp_server = settings_.sources.empty() ||
+                                (settings_.sources.size() == 1 && settings_.sources[0].scheme == source_scheme::ftp);
+    if (one_ftp_server && !settings_.sources.empty())
+        server = settings_.sources[0].host + L":" + std::to_wstring(settings_.sources[0].port);
+    if (!one_ftp_server) {
+        server.clear();
+        for (const update_source& source : settings_.sources) server += (server.empty() ? L"" : L"; ") + source_url(source);
+    }
     log_.write(L"Internet update started: program version " + settings_.program_version + L", folder " +
-               settings_.installation_folder + L", server " + server + L".");
+               settings_.installation_folder + L", " + (one_ftp_server ? L"server " : L"sources ") + server +
+               L".");
+    for (const std::wstring& line : settings_.source_log_lines) log_.write(line);
     const std::unique_ptr<named_lock> lock = os_.try_lock(update_lock_name(settings_.installation_folder));
     if (!lock) {
         outcome busy;
@@ -623,7 +688,10 @@ outcome internet_update::run()
         o.is_error = true;
     }
     state_->calls.run_posted();
-    state_->session.reset();
+    {
+        const std::lock_guard<std::mutex> hold(state_->session_mutex);
+        state_->session.reset();
+    }
     return finish(o);
 }
 

@@ -30,9 +30,13 @@ struct run_settings {
     std::wstring installation_folder;  // the running program's folder, with its trailing "\"
     std::wstring application_name;
     std::optional<ecdsa_p256_public_key> signing_key;  // none: the list is taken unsigned
-    ftp_account account;
+    ftp_account account;  // the FTP server's account, and the receive time-out of every source
     std::wstring program_version;
     ui_language language = ui_language::english;
+    // ---- where the list comes from (sources.h)
+    // The sources in the order they are tried; empty: the account's server alone.
+    std::vector<update_source> sources;
+    std::vector<std::wstring> source_log_lines;  // what the choice of sources has to say in the log
 };
 
 // How a run ended. The numbers are the exit codes of the unattended update.

@@ -52,9 +52,10 @@ bool has_line(const std::vector<std::wstring>& lines, const std::wstring& line)
 }
 
 const std::wstring usage =
-    L"Usage: run_this_first.exe /update [/log=FILE]\r\n"
+    L"Usage: run_this_first.exe /update [/log=FILE] [/source=URL]\r\n"
     L"  /update     brings the program's folder up to date from the update server, without a window\r\n"
     L"  /log=FILE   writes the update's log there (default: update_log.txt in the per-user folder)\r\n"
+    L"  /source=URL reads the update from there (ftp://, https:// or http://; ';' between several)\r\n"
     L"Exit codes: 0 up to date, 1 file list not fetched, 2 file list refused, 3 update failed and nothing was "
     L"changed, 4 command line not understood, 5 another update of this folder is running.";
 

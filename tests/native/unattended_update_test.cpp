@@ -144,25 +144,27 @@ TEST_F(UnattendedUpdate, TheLogTellsWhatHappenedAndHoldsNoPassword)
     const std::wstring started = L"Internet update started: program version 1.0.0, folder D:\\Setup\\Sample\\, server " +
                                  server.host + L":" + std::to_wstring(server.port) + L".";
     const std::wstring listed = L"File list fetched, 93 bytes; this program takes it unsigned.";
+    const std::wstring from = L"File list from ftp://" + server.host + (server.port == 21 ? L"" : L":" + std::to_wstring(server.port)) +
+                              L"/public/live/.";
     const std::wstring app = L"Fetched app.exe from byte 0: 5 bytes, MD5 " + fake::md5_hex("app 2") + L".";
     const std::wstring app_reused =
         L"Reused from the staging folder: app.exe, 5 bytes, MD5 " + fake::md5_hex("app 2") + L".";
     const std::wstring core_reused =
         L"Reused from the staging folder: bin/core.dll, 6 bytes, MD5 " + fake::md5_hex("core 2") + L".";
     EXPECT_EQ(log_lines(log_file),
-              (lines{started, listed, app,
+              (lines{started, from, listed, app,
                      L"Download of bin/core.dll failed: 426 Connection closed; transfer aborted.",
                      L"Ended: bin/core.dll: 426 Connection closed; transfer aborted. / Nothing has been changed. The "
                      L"next Internet update continues where this one stopped.",
                      L"Exit code 3.",
-                     started, listed, app_reused,
+                     started, from, listed, app_reused,
                      L"Fetched bin/core.dll from byte 2: 6 bytes, MD5 " + fake::md5_hex("core 2") + L".",
                      L"Files in use: app.exe",
                      L"Ended: cancelled; nothing was changed.", L"Exit code 3.",
-                     started, listed, app_reused, core_reused,
+                     started, from, listed, app_reused, core_reused,
                      L"Commit failed and was undone: bin/core.dll: Access is denied.",
                      L"Ended: bin/core.dll: Access is denied. / Nothing has been changed.", L"Exit code 3.",
-                     started, listed, app_reused, core_reused, L"Committed: 2 files in place.",
+                     started, from, listed, app_reused, core_reused, L"Committed: 2 files in place.",
                      L"Files to delete (listed, not deleted): app.exe, init_setup/application_name.txt, "
                      L"run_this_first.exe, ___files_to_delete.txt, ___files_to_get.txt, ___korvex_file_list.txt, "
                      L"___korvex_file_list_remote.txt",
@@ -176,7 +178,7 @@ TEST_F(UnattendedUpdate, ACommandLineNotUnderstoodWritesTheUsageIntoTheDefaultLo
     const lines logged = log_lines(os.appdata + L"\\RUN_THIS_FIRST\\update_log.txt");
     ASSERT_EQ(logged.size(), 2u);
     EXPECT_EQ(logged[0], L"Command line not understood: /frobnicate");
-    EXPECT_EQ(logged[1].rfind(L"Usage: run_this_first.exe /update [/log=FILE] / ", 0), 0u);
+    EXPECT_EQ(logged[1].rfind(L"Usage: run_this_first.exe /update [/log=FILE] [/source=URL] / ", 0), 0u);
     EXPECT_NE(logged[1].find(L"Exit codes: 0 up to date, 1 file list not fetched, 2 file list refused, 3 update "
                              L"failed and nothing was changed, 4 command line not understood, 5 another update of "
                              L"this folder is running."),

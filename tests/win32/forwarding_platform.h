@@ -97,6 +97,15 @@ public:
         return real.select_directory(i, t, c);
     }
     std::unique_ptr<ftp_session> open_ftp_session(const ftp_account& a) override { return real.open_ftp_session(a); }
+    proxy_settings system_proxy_settings() override { return real.system_proxy_settings(); }
+    std::optional<std::wstring> proxy_from_script(const std::wstring& u, const std::wstring& p) override
+    {
+        return real.proxy_from_script(u, p);
+    }
+    std::unique_ptr<transfer_session> open_session(const update_source& s, const proxy_choice& p, int t) override
+    {
+        return real.open_session(s, p, t);
+    }
     bool verify_signature(const std::vector<std::uint8_t>& d, const std::vector<std::uint8_t>& s,
                           const ecdsa_p256_public_key& k) override
     {
