@@ -1,7 +1,7 @@
 # The Windows tree: the Win32 layer, the program itself and the test executables run through Wine.
 enable_language(RC)
 set(QS_STATIC_LINK -static -static-libgcc -static-libstdc++)
-set(QS_WIN_LIBS ws2_32 windowscodecs ole32 oleaut32 uuid shell32 shlwapi comctl32 comdlg32 gdi32 user32 advapi32 kernel32)
+set(QS_WIN_LIBS ws2_32 winhttp windowscodecs ole32 oleaut32 uuid shell32 shlwapi comctl32 comdlg32 gdi32 user32 advapi32 kernel32)
 
 file(GLOB QS_WIN32_SOURCES CONFIGURE_DEPENDS
   platform/win32/*.cpp basics/win32/*.cpp browseforfolderunit/win32/*.cpp

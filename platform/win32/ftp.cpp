@@ -80,6 +80,11 @@ public:
 
 }  // namespace
 
+std::unique_ptr<ftp::local_files> make_download_files()
+{
+    return std::make_unique<download_files>();
+}
+
 std::unique_ptr<ftp_session> win32_platform::open_ftp_session(const ftp_account& account)
 {
     return std::make_unique<ftp::pooled_session>(std::make_unique<winsock_network>(), std::make_unique<download_files>(),

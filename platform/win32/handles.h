@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <winhttp.h>
 
 #include <utility>
 
@@ -106,6 +107,8 @@ using library_module = unique_handle<null_is_none<HMODULE, &FreeLibrary>>;
 using bcrypt_algorithm = unique_handle<null_is_none<BCRYPT_ALG_HANDLE, &close_bcrypt_algorithm>>;
 using bcrypt_hash = unique_handle<null_is_none<BCRYPT_HASH_HANDLE, &destroy_bcrypt_hash>>;
 using bcrypt_key = unique_handle<null_is_none<BCRYPT_KEY_HANDLE, &destroy_bcrypt_key>>;
+// WinHTTP sessions, connections and requests alike.
+using internet_handle = unique_handle<null_is_none<HINTERNET, &WinHttpCloseHandle>>;
 // A font, pen or brush (GDI objects of the window layer).
 template <typename Handle>
 using gdi_object = unique_handle<null_is_none<Handle, &DeleteObject>>;

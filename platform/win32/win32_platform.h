@@ -7,13 +7,19 @@
 //   work in the background while the window's messages are handled, the clock),
 //   md5.cpp and signature.cpp (BCrypt, through bcrypt_library.h and digest_stream.h),
 //   ftp.cpp (the FTP session of platform/ftp and its local files), winsock_network.cpp (its sockets,
-//   Winsock 2),
+//   Winsock 2), http.cpp (the HTTP(S) session over WinHTTP, and the system's proxy settings),
 //   browseforfolderunit/win32/browse_for_folder.cpp (SHBrowseForFolderW),
 //   setup_main/win32/input_box.cpp and select_directory_dialog.cpp (the program's own dialogs).
 
 #include <windows.h>
 
+#include <memory>
+
 #include "platform/platform.h"
+
+namespace qs::ftp {
+class local_files;
+}
 
 namespace qs::win32 {
 
@@ -90,6 +96,9 @@ public:
     std::unique_ptr<transfer_session> open_session(const update_source& source, const proxy_choice& proxy,
                                                    int receive_timeout_ms) override;
 };
+
+// The local files of a transfer, hashed as they are written (ftp.cpp): shared by FTP and HTTP.
+std::unique_ptr<ftp::local_files> make_download_files();
 
 // What a file is read in at a time: 1 MiB makes Wine's cost per call negligible.
 inline constexpr DWORD read_chunk = 1u << 20;

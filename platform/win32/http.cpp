@@ -1,0 +1,436 @@
+// The update's transport over HTTP and HTTPS with WinHTTP (Schannel does the TLS), and the
+// system's proxy settings. One WinHTTP session per source and proxy: a proxy set on a session or
+// request after it was opened is ignored by some WinHTTP implementations, so the proxy the
+// update decided on is given to WinHttpOpen. Keep-alive comes with the session: a connection is
+// reused once a body has been read to its end.
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "platform/ftp/pooled_session.h"
+#include "platform/utf8.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/win32_platform.h"
+
+namespace qs::win32 {
+namespace {
+
+#ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
+#define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000
+#endif
+
+constexpr DWORD certificate_failure = 12175;  // ERROR_WINHTTP_SECURE_FAILURE
+constexpr DWORD certificate_invalid = 12157;  // ERROR_WINHTTP_SECURE_CHANNEL_ERROR, what Wine reports
+constexpr int attempts_per_file = 3;
+constexpr DWORD read_size = 64 * 1024;
+
+std::wstring winhttp_text(DWORD code)
+{
+    static const HMODULE winhttp = GetModuleHandleW(L"winhttp.dll");
+    std::wstring text = message_text(code, winhttp);
+    if (text.empty()) text = system_text(code);
+    if (text.empty()) text = L"WinHTTP error " + std::to_wstring(code);
+    return text;
+}
+
+[[noreturn]] void throw_transfer_error(DWORD code)
+{
+    if (code == certificate_failure || code == certificate_invalid) throw certificate_error(winhttp_text(code), code);
+    throw network_error(winhttp_text(code), code);
+}
+
+std::wstring encoded(const std::wstring& server_path)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::wstring out;
+    for (unsigned char c : wide_to_utf8(server_path)) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                           c == '.' || c == '_' || c == '~' || c == '/';
+        if (plain) {
+            out += static_cast<wchar_t>(c);
+        } else {
+            out += L'%';
+            out += static_cast<wchar_t>(digits[c >> 4]);
+            out += static_cast<wchar_t>(digits[c & 15]);
+        }
+    }
+    return out;
+}
+
+// The request handles of transfers under way, which stop() closes to end their waits.
+class open_requests {
+public:
+    void add(HINTERNET request)
+    {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        open_.insert(request);
+    }
+    void remove(HINTERNET request)
+    {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        open_.erase(request);
+    }
+    void stop()
+    {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        stopped_ = true;
+        // Closing a handle another thread waits on ends its wait with "operation cancelled"; the
+        // owner closes it once more, which WinHTTP refuses harmlessly.
+        for (HINTERNET request : open_) WinHttpCloseHandle(request);
+        closed_.insert(open_.begin(), open_.end());
+        open_.clear();
+    }
+    bool stopped() const { return stopped_; }
+    // True when stop() closed it already.
+    bool closed_by_stop(HINTERNET request)
+    {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        return closed_.erase(request) != 0;
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<HINTERNET> open_, closed_;
+    std::atomic<bool> stopped_{false};
+};
+
+class transfer_stopped_here {};
+
+// One GET with its response: the status, and the body read in pieces.
+class http_request {
+public:
+    http_request(HINTERNET connection, const std::wstring& server_path, std::uint64_t from, bool secure,
+                 open_requests& requests)
+        : requests_(requests)
+    {
+        if (requests_.stopped()) throw transfer_stopped_here();
+        handle_ = WinHttpOpenRequest(connection, L"GET", encoded(server_path).c_str(), nullptr, WINHTTP_NO_REFERER,
+                                     WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                     (secure ? WINHTTP_FLAG_SECURE : 0) | WINHTTP_FLAG_ESCAPE_DISABLE |
+                                         WINHTTP_FLAG_REFRESH);
+        if (!handle_) throw_transfer_error(GetLastError());
+        requests_.add(handle_);
+        // The logged-on user's credentials go to a proxy that offers Negotiate or NTLM.
+        DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
+        WinHttpSetOption(handle_, WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon);
+        DWORD redirects = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
+        WinHttpSetOption(handle_, WINHTTP_OPTION_REDIRECT_POLICY, &redirects, sizeof redirects);
+        std::wstring range;
+        if (from > 0) range = L"Range: bytes=" + std::to_wstring(from) + L"-";
+        send(range);
+        status_ = query_status();
+        if (status_ == 407) {
+            DWORD supported = 0, first = 0, target = 0;
+            if (WinHttpQueryAuthSchemes(handle_, &supported, &first, &target) &&
+                (supported & (WINHTTP_AUTH_SCHEME_NEGOTIATE | WINHTTP_AUTH_SCHEME_NTLM)) != 0) {
+                const DWORD scheme =
+                    (supported & WINHTTP_AUTH_SCHEME_NEGOTIATE) ? WINHTTP_AUTH_SCHEME_NEGOTIATE : WINHTTP_AUTH_SCHEME_NTLM;
+                WinHttpSetCredentials(handle_, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr);
+                send(range);
+                status_ = query_status();
+            }
+            if (status_ == 407) throw proxy_credentials_error(L"407 Proxy Authentication Required");
+        }
+    }
+    ~http_request()
+    {
+        requests_.remove(handle_);
+        if (!requests_.closed_by_stop(handle_)) WinHttpCloseHandle(handle_);
+    }
+    http_request(const http_request&) = delete;
+    http_request& operator=(const http_request&) = delete;
+
+    DWORD status() const { return status_; }
+    std::wstring status_line() const
+    {
+        std::wstring text(256, L'\0');
+        DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        if (!WinHttpQueryHeaders(handle_, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &bytes,
+                                 WINHTTP_NO_HEADER_INDEX))
+            bytes = 0;
+        text.resize(bytes / sizeof(wchar_t));
+        return std::to_wstring(status_) + (text.empty() ? L"" : L" " + text);
+    }
+    // The next bytes of the body; none at its end.
+    std::size_t read(char* buffer, DWORD size)
+    {
+        DWORD got = 0;
+        if (!WinHttpReadData(handle_, buffer, size, &got)) fail();
+        return got;
+    }
+
+private:
+    void send(const std::wstring& headers)
+    {
+        const wchar_t* extra = headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str();
+        const DWORD length = headers.empty() ? 0 : static_cast<DWORD>(-1L);
+        if (!WinHttpSendRequest(handle_, extra, length, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) fail();
+        if (!WinHttpReceiveResponse(handle_, nullptr)) fail();
+    }
+    DWORD query_status()
+    {
+        DWORD status = 0, size = sizeof status;
+        if (!WinHttpQueryHeaders(handle_, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                 WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
+            fail();
+        return status;
+    }
+    [[noreturn]] void fail()
+    {
+        const DWORD code = GetLastError();
+        if (requests_.stopped()) throw transfer_stopped_here();
+        throw_transfer_error(code);
+    }
+
+    open_requests& requests_;
+    HINTERNET handle_ = nullptr;
+    DWORD status_ = 0;
+};
+
+class http_session : public transfer_session {
+public:
+    http_session(const update_source& source, const proxy_choice& proxy, int receive_timeout_ms)
+        : secure_(source.scheme == source_scheme::https)
+    {
+        session_.reset(WinHttpOpen(L"run_this_first", proxy.direct() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
+                                   proxy.direct() ? WINHTTP_NO_PROXY_NAME : proxy.proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
+        if (!session_) throw_transfer_error(GetLastError());
+        DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+        if (!WinHttpSetOption(session_.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
+            protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;  // a system that knows no TLS 1.3
+            WinHttpSetOption(session_.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+        }
+        DWORD connections = static_cast<DWORD>(max_connections_per_source);
+        WinHttpSetOption(session_.get(), WINHTTP_OPTION_MAX_CONNS_PER_SERVER, &connections, sizeof connections);
+        WinHttpSetTimeouts(session_.get(), receive_timeout_ms, receive_timeout_ms, receive_timeout_ms, receive_timeout_ms);
+        connection_.reset(WinHttpConnect(session_.get(), source.host.c_str(), static_cast<INTERNET_PORT>(source.port), 0));
+        if (!connection_) throw_transfer_error(GetLastError());
+    }
+
+    std::vector<std::uint8_t> fetch(const std::wstring& server_path, std::uint64_t max_bytes) override
+    {
+        try {
+            http_request request(connection_.get(), server_path, 0, secure_, requests_);
+            if (request.status() != 200) throw server_refusal(request.status_line());
+            std::vector<std::uint8_t> bytes;
+            std::vector<char> buffer(read_size);
+            while (const std::size_t got = request.read(buffer.data(), read_size)) {
+                if (bytes.size() + got > max_bytes) throw size_limit_error(L"The server's file is larger than it may be.");
+                bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got));
+            }
+            return bytes;
+        } catch (const transfer_stopped_here&) {
+            throw network_error(winhttp_text(ERROR_WINHTTP_OPERATION_CANCELLED), ERROR_WINHTTP_OPERATION_CANCELLED);
+        }
+    }
+
+    std::vector<file_result> fetch_files(const std::vector<transfer_file>& files, transfer_progress& progress) override
+    {
+        std::vector<file_result> results(files.size());
+        std::atomic<std::size_t> next{0};
+        std::atomic<bool> failed{false};
+        std::mutex progress_mutex;
+        auto work = [&]() noexcept {
+            for (std::size_t i = next++; i < files.size() && !failed && !requests_.stopped(); i = next++) {
+                results[i] = fetch_file(files[i], i, progress, progress_mutex);
+                if (results[i].state == file_state::failed) failed = true;
+            }
+        };
+        std::vector<std::thread> helpers;
+        const std::size_t threads = std::min(files.size(), max_connections_per_source);
+        for (std::size_t t = 1; t < threads; ++t) {
+            try {
+                helpers.emplace_back(work);
+            } catch (...) {
+                break;
+            }
+        }
+        work();
+        for (std::thread& helper : helpers) helper.join();
+        return results;
+    }
+
+    void stop() override { requests_.stop(); }
+
+private:
+    file_result fetch_file(const transfer_file& file, std::size_t index, transfer_progress& progress,
+                           std::mutex& progress_mutex) noexcept
+    {
+        file_result result;
+        std::uint64_t from = file.resume_from;
+        for (int attempt = 1;; ++attempt) {
+            try {
+                return fetch_from(file, index, from, progress, progress_mutex);
+            } catch (const transfer_stopped_here&) {
+                result.state = file_state::stopped;
+                return result;
+            } catch (const ftp::local_file_error& e) {
+                return failed(transfer_failure::local, e.text(), from);
+            } catch (const server_refusal& e) {
+                return failed(transfer_failure::server, e.text(), from);
+            } catch (const size_limit_error& e) {
+                return failed(transfer_failure::too_large, e.text(), from);
+            } catch (const system_error& e) {
+                if (requests_.stopped()) {
+                    result.state = file_state::stopped;
+                    return result;
+                }
+                if (attempt >= attempts_per_file || dynamic_cast<const certificate_error*>(&e))
+                    return failed(transfer_failure::server, e.text(), from);
+                from = resume_point_;  // what arrived stays: go on from there
+            } catch (...) {
+                return failed(transfer_failure::local, L"", from);
+            }
+        }
+    }
+
+    static file_result failed(transfer_failure why, std::wstring text, std::uint64_t from)
+    {
+        file_result result;
+        result.state = file_state::failed;
+        result.failure = why;
+        result.failure_text = std::move(text);
+        result.resumed_from = from;
+        return result;
+    }
+
+    file_result fetch_from(const transfer_file& file, std::size_t index, std::uint64_t from, transfer_progress& progress,
+                           std::mutex& progress_mutex)
+    {
+        auto local = files_->open(file.local_path, from);
+        from = local->size();
+        resume_point_ = from;
+        std::unique_ptr<http_request> request =
+            std::make_unique<http_request>(connection_.get(), file.server_path, from, secure_, requests_);
+        // 416: nothing lies past `from`, so what is there is not this file: fetch it all again.
+        // 200 to a Range: the server sends the whole file, which starts it over.
+        if (from > 0 && request->status() == 416) {
+            request.reset();
+            local = files_->open(file.local_path, 0);
+            from = 0;
+            request = std::make_unique<http_request>(connection_.get(), file.server_path, 0, secure_, requests_);
+        }
+        if (from > 0 && request->status() == 200) {
+            local = files_->open(file.local_path, 0);
+            from = 0;
+        }
+        const DWORD wanted = from > 0 ? 206 : 200;
+        if (request->status() != wanted) throw server_refusal(request->status_line());
+        {
+            const std::lock_guard<std::mutex> hold(progress_mutex);
+            progress.started(index, from);
+        }
+        std::vector<char> buffer(read_size);
+        std::uint64_t size = from;
+        for (;;) {
+            std::size_t got = 0;
+            try {
+                got = request->read(buffer.data(), read_size);
+            } catch (const network_error&) {
+                resume_point_ = size;
+                throw;
+            }
+            if (got == 0) break;
+            const bool too_large = size + got > file.size;
+            if (too_large) got = static_cast<std::size_t>(file.size - size);
+            local->write(buffer.data(), got);
+            size += got;
+            {
+                const std::lock_guard<std::mutex> hold(progress_mutex);
+                progress.arrived(index, got);
+            }
+            if (too_large) throw size_limit_error(L"The update server sent more bytes than the file may have.");
+        }
+        file_result result;
+        result.state = file_state::fetched;
+        result.whole = local->finish();
+        result.resumed_from = from;
+        return result;
+    }
+
+    bool secure_;
+    internet_handle session_, connection_;
+    open_requests requests_;
+    std::unique_ptr<ftp::local_files> files_ = make_download_files();
+    // Where a broken transfer left its file (one thread per file, so only its own thread reads it).
+    static thread_local std::uint64_t resume_point_;
+};
+
+thread_local std::uint64_t http_session::resume_point_ = 0;
+
+bool runs_as_system()
+{
+    kernel_handle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive())) return false;
+    alignas(TOKEN_USER) BYTE buffer[256];
+    DWORD size = 0;
+    if (!GetTokenInformation(token.get(), TokenUser, buffer, sizeof buffer, &size)) return false;
+    return IsWellKnownSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, WinLocalSystemSid) != FALSE;
+}
+
+// Takes a string WinHTTP allocated with GlobalAlloc.
+std::wstring take_global(LPWSTR text)
+{
+    if (!text) return L"";
+    std::wstring copy = text;
+    GlobalFree(text);
+    return copy;
+}
+
+}  // namespace
+
+proxy_settings win32_platform::system_proxy_settings()
+{
+    proxy_settings settings;
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
+    if (!runs_as_system() && WinHttpGetIEProxyConfigForCurrentUser(&user)) {
+        settings.auto_detect = user.fAutoDetect != FALSE;
+        settings.pac_url = take_global(user.lpszAutoConfigUrl);
+        settings.proxy = take_global(user.lpszProxy);
+        settings.bypass = take_global(user.lpszProxyBypass);
+        return settings;
+    }
+    WINHTTP_PROXY_INFO machine{};
+    if (WinHttpGetDefaultProxyConfiguration(&machine)) {
+        settings.proxy = take_global(machine.lpszProxy);
+        settings.bypass = take_global(machine.lpszProxyBypass);
+        if (machine.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY) settings.proxy.clear();
+    }
+    return settings;
+}
+
+std::optional<std::wstring> win32_platform::proxy_from_script(const std::wstring& url, const std::wstring& pac_url)
+{
+    internet_handle session(WinHttpOpen(L"run_this_first", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                        WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session) return std::nullopt;
+    WINHTTP_AUTOPROXY_OPTIONS options{};
+    if (pac_url.empty()) {
+        options.dwFlags = WINHTTP_AUTOPROXY_AUTO_DETECT;
+        options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+    } else {
+        options.dwFlags = WINHTTP_AUTOPROXY_CONFIG_URL;
+        options.lpszAutoConfigUrl = pac_url.c_str();
+    }
+    options.fAutoLogonIfChallenged = TRUE;
+    WINHTTP_PROXY_INFO info{};
+    if (!WinHttpGetProxyForUrl(session.get(), url.c_str(), &options, &info)) return std::nullopt;
+    std::wstring proxy = take_global(info.lpszProxy);
+    take_global(info.lpszProxyBypass);
+    if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NO_PROXY) proxy.clear();
+    return proxy;
+}
+
+std::unique_ptr<transfer_session> win32_platform::open_session(const update_source& source, const proxy_choice& proxy,
+                                                               int receive_timeout_ms)
+{
+    if (source.scheme == source_scheme::ftp)
+        return open_ftp_session({source.host, source.port, source.user, source.password, receive_timeout_ms});
+    return std::make_unique<http_session>(source, proxy, receive_timeout_ms);
+}
+
+}  // namespace qs::win32
