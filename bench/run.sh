@@ -13,6 +13,9 @@
 #                                                   bench/wan_proxy.py) of 48 small files and of one
 #                                                   8 MiB file, against curl with every URL in one
 #                                                   invocation and curl -Z --parallel-max 4, 3 rounds
+#   [https]     (also part of wan) the same over HTTPS from nginx across the same line, and through
+#                                                   tinyproxy: against curl -Z --parallel-max 4, our
+#                                                   FTP update and our direct time, 3 rounds
 #   [window]    the main window's answer time       while the real program fetches 8 MiB at 4 Mbit/s
 #   [startup]   start-up until the licence window shows    against a bare Win32 window program,
 #                                                   both started by CreateProcess, median of 5
