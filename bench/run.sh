@@ -463,7 +463,7 @@ https_run() {  # client(ours|one|parallel) set direct|proxy
     wall=$(echo "$out" | field update_seconds)
     expected=$(cd "$live" && find . -type f ! -name '___korvex*' | wc -l)
     if [ "$(echo "$out" | field files)" != "$expected" ]; then
-      echo "ours fetched $(echo "$out" | field files) of $expected files" >&2
+      echo "ours fetched $(echo "$out" | field files) of $expected files: $(echo "$out" | grep -v '^update_seconds')" >&2
       fetched=0
     fi
   else
