@@ -310,11 +310,13 @@ private:
         // 200 to a Range: the server sends the whole file, which starts it over.
         if (from > 0 && request->status() == 416) {
             request.reset();
+            local.reset();
             local = files_->open(file.local_path, 0);
             from = 0;
             request = std::make_unique<http_request>(connection_.get(), file.server_path, 0, secure_, requests_);
         }
         if (from > 0 && request->status() == 200) {
+            local.reset();
             local = files_->open(file.local_path, 0);
             from = 0;
         }
