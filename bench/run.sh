@@ -37,6 +37,7 @@ cached_port=$(sed -n 's/^UPDATE_SERVER_PORT:STRING=//p' "$build/CMakeCache.txt" 
 if [ "$cached_port" = 21 ]; then cached_port=; fi  # a tree for the real server: the preset's port then
 port=${UPDATE_SERVER_PORT:-${cached_port:-2121}}
 targets=()
+ca_helper=trust_test_ca
 for part in filelist sortmerge update wan https window; do
   if wanted $part; then targets+=(update_bench); break; fi
 done
@@ -44,6 +45,10 @@ if wanted window; then targets+=(run_this_first window_probe); fi
 if wanted startup; then targets+=(run_this_first startup_bench startup_peer); fi
 if [ ${#targets[@]} -gt 0 ]; then
   cmake --preset windows-local -B "$build" -DUPDATE_SERVER_PORT="$port" >/dev/null
+  # The tests' helper that trusts a test CA in the prefix, where the tree builds the Wine suites.
+  if { wanted wan || wanted https; } && grep -qs "^$ca_helper:" "$build/Makefile" "$build/build.ninja"; then
+    targets+=("$ca_helper")
+  fi
   cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
   source scripts/wine_env.sh "$build"
 else
@@ -217,9 +222,10 @@ trust_test_ca() {  # ca.pem
     echo "no $ca_helper.exe in $build: the test CA is not trusted in the prefix" >&2
     return 0
   fi
-  wine "$build/$ca_helper.exe" "$(wine_path "$1")" >/dev/null
+  openssl x509 -in "$1" -outform der -out "${1%.pem}.der"
+  wine "$build/$ca_helper.exe" "$(wine_path "${1%.pem}.der")" >/dev/null ||
+    echo "$ca_helper.exe could not put the test CA into the prefix's Root store (exit $?)" >&2
 }
-ca_helper=trust_test_ca
 # A wide-area line in tcp mode on $https_line_port in front of nginx: round trip ms, Mbit/s, events file.
 start_https_line() {
   /usr/bin/python3 bench/wan_proxy.py --mode tcp --listen "$https_line_port" --target "127.0.0.1:$https_port" \
