@@ -32,9 +32,21 @@ std::wstring winhttp_text(DWORD code)
 {
     static const HMODULE winhttp = GetModuleHandleW(L"winhttp.dll");
     std::wstring text = message_text(code, winhttp);
-    if (text.empty()) text = system_text(code);
-    if (text.empty()) text = L"WinHTTP error " + std::to_wstring(code);
-    return text;
+    if (!text.empty()) return text;
+    // Windows' own texts of the failures a source meets most, for a winhttp.dll without its
+    // message table (Wine's).
+    switch (code) {
+    case ERROR_WINHTTP_TIMEOUT: return L"The operation timed out";
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED: return L"The server name or address could not be resolved";
+    case ERROR_WINHTTP_CANNOT_CONNECT: return L"A connection with the server could not be established";
+    case ERROR_WINHTTP_CONNECTION_ERROR: return L"The connection with the server was reset";
+    case ERROR_WINHTTP_OPERATION_CANCELLED: return L"The operation was canceled";
+    case certificate_failure:
+    case certificate_invalid: return L"A security error occurred";
+    default: break;
+    }
+    text = system_text(code);
+    return text.empty() ? L"WinHTTP error " + std::to_wstring(code) : text;
 }
 
 [[noreturn]] void throw_transfer_error(DWORD code)
@@ -155,11 +167,16 @@ public:
         text.resize(bytes / sizeof(wchar_t));
         return std::to_wstring(status_) + (text.empty() ? L"" : L" " + text);
     }
-    // The next bytes of the body; none at its end.
+    // The next bytes of the body; none at its end. Only what has arrived is read, so that a read
+    // never waits for a whole buffer on a slow line and a stop takes effect with the next bytes.
     std::size_t read(char* buffer, DWORD size)
     {
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(handle_, &available)) fail();
+        if (requests_.stopped()) throw transfer_stopped_here();
+        if (available == 0) return 0;
         DWORD got = 0;
-        if (!WinHttpReadData(handle_, buffer, size, &got)) fail();
+        if (!WinHttpReadData(handle_, buffer, std::min(size, available), &got)) fail();
         return got;
     }
 

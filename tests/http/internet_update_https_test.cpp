@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -211,7 +212,7 @@ TEST_F(HttpsUpdate, UnreachableAndUntrustedSourcesFallBackToFtp)
     set_policy(closed_source + ";" + wrong_name_source + ";" + ftp_source);
     page.Button4Click();
     expect_release_2();
-    EXPECT_TRUE(logged("Source " + closed_source + " failed: "));
+    EXPECT_TRUE(logged("Source " + closed_source + " failed: A connection with the server could not be established"));
     EXPECT_TRUE(logged("Source " + wrong_name_source + " failed: The certificate of the update server is not valid: "));
     EXPECT_TRUE(logged("File list from " + ftp_source));
     EXPECT_FALSE(has(servers.requests(), "GET")) << "nothing is fetched past a certificate refused";
@@ -257,6 +258,39 @@ TEST_F(HttpsUpdate, TheCommandLineChoosesAMirrorOverThePolicy)
     EXPECT_EQ(code, 0) << read_bytes(log);
     expect_release_2();
     EXPECT_EQ(read_bytes(log).find(closed_source), std::string::npos) << "the policy's source is never tried";
+}
+
+// Counts what arrives, from the transfer threads.
+class counted_progress : public transfer_progress {
+public:
+    std::atomic<std::uint64_t> bytes{0};
+    void started(std::size_t, std::uint64_t) override {}
+    void arrived(std::size_t, std::uint64_t more) override { bytes += more; }
+};
+
+TEST_F(HttpsUpdate, AStopEndsATransferUnderWayAndKeepsWhatArrived)
+{
+    publish({{"big.bin", big}});
+    web_servers servers(root);
+    // nginx sends the same files below /slow/ at 20 KB/s: the file takes 15 s.
+    const update_source slow{source_scheme::http, L"127.0.0.1", QS_TEST_HTTP_PORT, L"", L"", L"/slow/public/live/"};
+    const std::unique_ptr<transfer_session> session = os.open_session(slow, {}, 60000);
+    const fs::path local = work / "big.part";
+    counted_progress progress;
+    std::thread stopper([&] {
+        eventually([&] { return progress.bytes > 0; });
+        session->stop();
+    });
+    const std::vector<file_result> results =
+        session->fetch_files({{L"/slow/public/live/MyApp/big.bin", local.wstring(), big.size(), 0}}, progress);
+    stopper.join();
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].state, file_state::stopped) << test::narrow(results[0].failure_text);
+    const std::string part = read_bytes(local);
+    EXPECT_GT(part.size(), 0u);
+    EXPECT_LT(part.size(), big.size());
+    EXPECT_EQ(big.rfind(part, 0), 0u) << "what arrived is the file's beginning";
+    EXPECT_THROW(session->fetch(L"/public/live/MyApp/big.bin", 1 << 20), network_error) << "a stopped session fetches no more";
 }
 
 }  // namespace

@@ -5,9 +5,9 @@
 # openssl once (ca.crt, ca.der: the CA to trust; localhost.crt for localhost and 127.0.0.1;
 # other.crt for another name), the configuration files, logs (access.log with request, status
 # and bytes; tinyproxy logs) and the file "ready" while the servers run. nginx serves ROOT over
-# HTTPS on HTTPS, plain HTTP on HTTP, HTTP without Range on NORANGE, HTTPS with the certificate of
-# another name on WRONGNAME; tinyproxy forwards (CONNECT too) on PROXY, and asks for Basic
-# credentials on AUTHPROXY. Writing the file "stop" (or MAX_SECONDS, default 300) ends them.
+# HTTPS on HTTPS, plain HTTP on HTTP (and ROOT again below /slow/ at 20 KB/s), HTTP without
+# Range on NORANGE, HTTPS with the certificate of another name on WRONGNAME; tinyproxy forwards
+# (CONNECT too) on PROXY, and asks for Basic credentials on AUTHPROXY. Writing the file "stop" (or MAX_SECONDS, default 300) ends them.
 set -eu
 state=$1 root=$2 https=$3 http=$4 norange=$5 wrongname=$6 proxy=$7 authproxy=$8 max=${9:-300}
 mkdir -p "$state"
@@ -41,7 +41,7 @@ http {
     keepalive_timeout 30s;
     ssl_protocols TLSv1.2 TLSv1.3;
     server { listen 127.0.0.1:$https ssl; ssl_certificate $state/localhost.crt; ssl_certificate_key $state/localhost.key; root $root; }
-    server { listen 127.0.0.1:$http; root $root; }
+    server { listen 127.0.0.1:$http; root $root; location /slow/ { alias $root/; limit_rate 20k; } }
     server { listen 127.0.0.1:$norange; root $root; max_ranges 0; }
     server { listen 127.0.0.1:$wrongname ssl; ssl_certificate $state/other.crt; ssl_certificate_key $state/other.key; root $root; }
 }
