@@ -13,6 +13,9 @@
 #                                                   bench/wan_proxy.py) of 48 small files and of one
 #                                                   8 MiB file, against curl with every URL in one
 #                                                   invocation and curl -Z --parallel-max 4, 3 rounds
+#   [https]     (also part of wan) the same over HTTPS from nginx across the same line, and through
+#                                                   tinyproxy: against curl -Z --parallel-max 4, our
+#                                                   FTP update and our direct time, 3 rounds
 #   [window]    the main window's answer time       while the real program fetches 8 MiB at 4 Mbit/s
 #   [startup]   start-up until the licence window shows    against a bare Win32 window program,
 #                                                   both started by CreateProcess, median of 5
@@ -26,21 +29,26 @@ parts=${*:2}
 wanted() { [ -z "$parts" ] || [[ " $parts " == *" $1 "* ]]; }
 for part in $parts; do
   case $part in
-  proxy | filelist | sortmerge | update | wan | window | startup) ;;
-  *) echo "unknown part $part; the parts: proxy filelist sortmerge update wan window startup" >&2; exit 2 ;;
+  proxy | filelist | sortmerge | update | wan | https | window | startup) ;;
+  *) echo "unknown part $part; the parts: proxy filelist sortmerge update wan https window startup" >&2; exit 2 ;;
   esac
 done
 cached_port=$(sed -n 's/^UPDATE_SERVER_PORT:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
 if [ "$cached_port" = 21 ]; then cached_port=; fi  # a tree for the real server: the preset's port then
 port=${UPDATE_SERVER_PORT:-${cached_port:-2121}}
 targets=()
-for part in filelist sortmerge update wan window; do
+ca_helper=trust_test_ca
+for part in filelist sortmerge update wan https window; do
   if wanted $part; then targets+=(update_bench); break; fi
 done
 if wanted window; then targets+=(run_this_first window_probe); fi
 if wanted startup; then targets+=(run_this_first startup_bench startup_peer); fi
 if [ ${#targets[@]} -gt 0 ]; then
   cmake --preset windows-local -B "$build" -DUPDATE_SERVER_PORT="$port" >/dev/null
+  # The tests' helper that trusts a test CA in the prefix, where the tree builds the Wine suites.
+  if { wanted wan || wanted https; } && grep -qs "^$ca_helper:" "$build/Makefile" "$build/build.ninja"; then
+    targets+=("$ca_helper")
+  fi
   cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
   source scripts/wine_env.sh "$build"
 else
@@ -50,11 +58,13 @@ fi
 data=$(realpath "$build")/bench_data
 server_pid=
 proxy_pid=
-# Ends the update server and the wide-area line of a part, so that the next part has the port.
+web_pids=
+# Ends the update server, the web server, the forward proxy and the wide-area lines of a part, so
+# that the next part has the ports.
 stop_servers() {
   local pid
-  for pid in $proxy_pid $server_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
-  proxy_pid=; server_pid=
+  for pid in $proxy_pid $web_pids $server_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  proxy_pid=; web_pids=; server_pid=
 }
 cleanup() { stop_servers; wine_env_stop; }
 trap cleanup EXIT
@@ -98,7 +108,8 @@ start_line() {
   ready_port "$3.out" "$proxy_pid" > /dev/null
 }
 # What a client saw of a run, from the line's events after line $2 of file $1: from its first
-# connect to the end of its last file (226 reply or last byte, whichever came later), in seconds.
+# connect to the end of its last file (226 reply or last byte, whichever came later; across a line
+# in tcp mode the last byte from the server before the client closed), in seconds.
 line_span() {
   tail -n +$(($2 + 1)) "$1" |
     awk '$2 == "connect" && s == "" { s = $1 } $2 != "connect" { e = $1 } END { printf "%.3f\n", e - s }'
@@ -121,6 +132,106 @@ for i in range(count):
     with open(os.path.join(sub, "file%06d.dat" % i), "wb") as f:
         f.write(os.urandom(random.randint(low, high)))
 PY
+}
+
+# ---- HTTPS: Debian's nginx with a certificate of a test CA made here, and Debian's tinyproxy as
+# the firm's forward proxy, on loopback ports of the bench's own: nginx, the line in front of it,
+# tinyproxy. No proxy from the environment, for curl or for Wine's WinHTTP.
+https_port=$((port + 10)) https_line_port=$((port + 11)) tinyproxy_port=$((port + 12))
+unset http_proxy https_proxy all_proxy no_proxy HTTP_PROXY HTTPS_PROXY ALL_PROXY NO_PROXY
+make_test_certificates() {  # folder: ca.pem, server.pem, server.key; made here, never committed
+  local dir=$1
+  mkdir -p "$dir"
+  if [ -f "$dir/server.pem" ]; then return 0; fi
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout "$dir/ca.key" -out "$dir/ca.pem" -days 7 \
+    -subj "/CN=run_this_first bench test CA" -addext basicConstraints=critical,CA:TRUE \
+    -addext keyUsage=critical,keyCertSign,cRLSign 2>/dev/null
+  openssl req -newkey rsa:2048 -nodes -keyout "$dir/server.key" -out "$dir/server.csr" -subj /CN=localhost 2>/dev/null
+  openssl x509 -req -in "$dir/server.csr" -CA "$dir/ca.pem" -CAkey "$dir/ca.key" -CAcreateserial \
+    -out "$dir/server.pem" -days 7 -extfile <(printf '%s\n' 'subjectAltName=DNS:localhost,IP:127.0.0.1' \
+    extendedKeyUsage=serverAuth basicConstraints=CA:FALSE keyUsage=critical,digitalSignature,keyEncipherment) 2>/dev/null
+}
+# Waits until something listens on 127.0.0.1:PORT, or says what the log of a server that did not start holds.
+wait_listening() {  # port pid log
+  local i
+  for i in $(seq 200); do
+    if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
+    kill -0 "$2" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "did not start on port $1: $(cat "$3" 2>/dev/null)" >&2
+  return 1
+}
+# nginx over HTTPS on $https_port, serving a folder; HTTP/1.1 only, as WinHTTP speaks it.
+start_nginx() {  # root, folder for the certificates, configuration and logs
+  local root=$1 dir=$2
+  make_test_certificates "$dir"
+  mkdir -p "$dir/nginx_temp"
+  rm -f "$dir/nginx_access.log"
+  cat > "$dir/nginx.conf" <<CONF
+worker_processes 1;
+pid $dir/nginx.pid;
+error_log $dir/nginx_error.log;
+events { worker_connections 256; }
+http {
+  access_log $dir/nginx_access.log;
+  client_body_temp_path $dir/nginx_temp; proxy_temp_path $dir/nginx_temp; fastcgi_temp_path $dir/nginx_temp;
+  uwsgi_temp_path $dir/nginx_temp; scgi_temp_path $dir/nginx_temp;
+  default_type application/octet-stream;
+  sendfile on;
+  server {
+    listen 127.0.0.1:$https_port ssl;
+    server_name localhost;
+    ssl_certificate $dir/server.pem;
+    ssl_certificate_key $dir/server.key;
+    ssl_protocols TLSv1.2 TLSv1.3;
+    root $root;
+  }
+}
+CONF
+  nginx -e "$dir/nginx_error.log" -p "$dir" -c "$dir/nginx.conf" -g 'daemon off;' > "$dir/nginx.out" 2>&1 &
+  web_pids+=" $!"
+  wait_listening "$https_port" $! "$dir/nginx_error.log"
+}
+# tinyproxy on $tinyproxy_port, the firm's proxy on the near side of the line: CONNECT only to the
+# line in front of nginx.
+start_tinyproxy() {  # folder for its configuration and log
+  local dir=$1
+  mkdir -p "$dir"
+  rm -f "$dir/tinyproxy.log"
+  cat > "$dir/tinyproxy.conf" <<CONF
+Port $tinyproxy_port
+Listen 127.0.0.1
+Timeout 60
+LogFile "$dir/tinyproxy.log"
+LogLevel Connect
+PidFile "$dir/tinyproxy.pid"
+MaxClients 64
+Allow 127.0.0.1
+ConnectPort $https_line_port
+DisableViaHeader Yes
+CONF
+  tinyproxy -d -c "$dir/tinyproxy.conf" > "$dir/tinyproxy.out" 2>&1 &
+  web_pids+=" $!"
+  wait_listening "$tinyproxy_port" $! "$dir/tinyproxy.out"
+}
+# Trusts a test CA in the current user's Root store of the bench's Wine prefix only (never the
+# machine's), with the helper the tests use; without it ours cannot fetch over HTTPS and says so.
+trust_test_ca() {  # ca.pem
+  if [ ! -f "$build/$ca_helper.exe" ]; then
+    echo "no $ca_helper.exe in $build: the test CA is not trusted in the prefix" >&2
+    return 0
+  fi
+  openssl x509 -in "$1" -outform der -out "${1%.pem}.der"
+  wine "$build/$ca_helper.exe" "$(wine_path "${1%.pem}.der")" >/dev/null ||
+    echo "$ca_helper.exe could not put the test CA into the prefix's Root store (exit $?)" >&2
+}
+# A wide-area line in tcp mode on $https_line_port in front of nginx: round trip ms, Mbit/s, events file.
+start_https_line() {
+  /usr/bin/python3 bench/wan_proxy.py --mode tcp --listen "$https_line_port" --target "127.0.0.1:$https_port" \
+    --rtt-ms "$1" --rate-mbit "$2" --events "$3" > "$3.out" 2>&1 &
+  web_pids+=" $!"
+  ready_port "$3.out" $! > /dev/null
 }
 
 if wanted proxy; then
@@ -149,6 +260,24 @@ for mode in passive active; do
        "$commands commands and the connect's 2);" \
        "1 MB in ${big} s, $(calc %.3f "$big - $tiny") s more (expected 1.000 s), $intact;" \
        "the line saw $(line_span "$check/events" "$mark") s of it"
+done
+stop_servers
+echo "-- tcp mode (--mode tcp), for HTTPS: curl from nginx with a test certificate across the same line"
+start_nginx "$check/ftp/public/live/Check" "$check/tls"
+start_https_line 100 8 "$check/events_tls"
+url="https://localhost:$https_line_port"
+# TLS 1.3 costs one round trip, TLS 1.2 (Wine's most) two, on top of the connect's: each row the
+# handshake and the 3 bytes in round trips, then the 1 MB.
+for tls in 1.3 1.2; do
+  read -r handshake tiny < <(curl -s --cacert "$check/tls/ca.pem" --tlsv$tls --tls-max $tls -o /dev/null \
+    -w '%{time_appconnect} %{time_total}\n' "$url/tiny.txt" || true)
+  mark=$(wc -l < "$check/events_tls")
+  big=$(curl -s --cacert "$check/tls/ca.pem" --tlsv$tls --tls-max $tls -o "$check/got.bin" -w '%{time_total}' "$url/one_mb.bin" || true)
+  intact=intact; cmp -s "$check/got.bin" "$check/ftp/public/live/Check/one_mb.bin" || intact=CORRUPTED
+  rtts=$([ $tls = 1.3 ] && echo 2 || echo 3)
+  echo "TLS $tls: handshake $(calc %.1f "$handshake / 0.1") round trips (expected $rtts), 3 bytes after" \
+       "$(calc %.1f "$tiny / 0.1") (expected $((rtts + 1))); 1 MB in ${big} s, $(calc %.3f "$big - $tiny") s more" \
+       "(expected 1.000 s and TLS's framing), $intact; the line saw $(line_span "$check/events_tls" "$mark") s of it"
 done
 stop_servers
 fi
@@ -225,12 +354,7 @@ echo "curl median ${curl_median} ms/file (spread $(spread "${curl_ms[@]}"))" \
 stop_servers
 fi
 
-if wanted wan; then
-echo "== Internet update across a wide-area line: 40 ms round trip, 20 Mbit/s each way (bench/wan_proxy.py);"
-echo "   ours, curl with every URL in one invocation (--ftp-method nocwd) and curl -Z --parallel-max 4 in turn,"
-echo "   3 rounds; each fetches the file list and then the files. Times as the line saw them, the same for"
-echo "   every client: from its first connect to the end of its last file (226 reply or last byte). Wall"
-echo "   clocks beside: ours the update inside update_bench (local list included), curl's its process."
+if wanted wan || wanted https; then
 wan=$data/wan
 rm -rf "$wan"
 make_tree "$wan/small/public/live/BenchApp" 48 3072 8192 3
@@ -258,6 +382,12 @@ wan_run() {  # client set
   fi
   echo "$(line_span "$wan/events" "$mark") ${wall:-0}"
 }
+if wanted wan; then
+echo "== Internet update across a wide-area line: 40 ms round trip, 20 Mbit/s each way (bench/wan_proxy.py);"
+echo "   ours, curl with every URL in one invocation (--ftp-method nocwd) and curl -Z --parallel-max 4 in turn,"
+echo "   3 rounds; each fetches the file list and then the files. Times as the line saw them, the same for"
+echo "   every client: from its first connect to the end of its last file (226 reply or last byte). Wall"
+echo "   clocks beside: ours the update inside update_bench (local list included), curl's its process."
 for set in small large; do
   if [ $set = small ]; then echo "-- 48 files of 3 to 8 KB in 3 folders"; else echo "-- one file of 8 MiB"; fi
   start_server "$wan/$set" 0 "$wan/server_$set.log"
@@ -291,6 +421,139 @@ for set in small large; do
   fi
   stop_servers
 done
+fi
+echo "== Internet update over HTTPS across the same line, 40 ms round trip and 20 Mbit/s (bench/wan_proxy.py"
+echo "   --mode tcp in front of nginx, a certificate of a test CA trusted in the bench's Wine prefix only), and"
+echo "   through tinyproxy on loopback as the firm's proxy on the near side of the line. In turn, 3 rounds: ours"
+echo "   over FTP (as above), ours over HTTPS, curl -Z --parallel-max 4 over HTTPS, ours through the proxy,"
+echo "   curl -Z through the proxy; for the 8 MiB file ours and curl. Times as the line saw them, alike for"
+echo "   all: from the first connect to the last byte from the server before the client closed. curl speaks"
+echo "   TLS 1.3 (one round trip less per connection), Wine's WinHTTP at most TLS 1.2; HTTP/1.1 for both."
+tls=$data/https
+start_nginx "$wan" "$tls"
+start_https_line 40 20 "$wan/events_tls"
+start_tinyproxy "$tls"
+policy='HKLM\Software\Policies\Korvex\QuickSetup'
+connections='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections'
+le32() { printf '%02x%02x%02x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) $(($1 >> 16 & 255)) $(($1 >> 24 & 255)); }
+# The user's Internet settings as Windows keeps them (DefaultConnectionSettings: version 0x46, a
+# counter, flags 1 direct | 2 named proxy, then the proxy, the bypass list and the PAC URL, each
+# length first): a named proxy with no bypass list, or with no argument direct, so that no
+# auto-detection runs.
+user_proxy() {  # [host:port]
+  local proxy=${1:-} flags=1
+  if [ -n "$proxy" ]; then flags=3; fi
+  wine reg add "$connections" /v DefaultConnectionSettings /t REG_BINARY /f /d \
+    "$(le32 70)$(le32 1)$(le32 $flags)$(le32 ${#proxy})$(printf %s "$proxy" | od -An -tx1 | tr -d ' \n')$(le32 0)$(le32 0)$(printf '0%.0s' $(seq 64))" \
+    >/dev/null
+}
+trust_test_ca "$tls/ca.pem"
+# One run of a client over HTTPS: prints "line-seconds wall-seconds fetched", fetched 1 when every
+# file arrived, and what went wrong on stderr.
+https_run() {  # client(ours|one|parallel) set direct|proxy
+  local client=$1 set=$2 via=$3 live=$wan/$2/public/live/BenchApp mark out wall fetched=1 urls=() u expected
+  local base="https://localhost:$https_line_port/$set/public/live"
+  rm -rf "$wan/install" "$wan/curl"
+  mkdir -p "$wan/install" "$wan/curl"
+  mark=$(wc -l < "$wan/events_tls")
+  if [ "$client" = ours ]; then
+    if [ "$via" = proxy ]; then user_proxy "127.0.0.1:$tinyproxy_port"; else user_proxy; fi
+    wine reg add "$policy" /v UpdateSource /t REG_SZ /d "$base/" /f >/dev/null
+    echo "setup" > "$wan/install/run_this_first.exe"
+    out=$($bench update "$(wine_path "$wan/install")\\") || { echo "$out" | grep -v '^ ' >&2; fetched=0; }
+    wine reg delete "$policy" /v UpdateSource /f >/dev/null
+    if [ "$(tail -n +$((mark + 1)) "$wan/events_tls" | grep -c connect)" = 0 ]; then
+      echo "ours did not connect across the HTTPS line" >&2
+      fetched=0
+    fi
+    wall=$(echo "$out" | field update_seconds)
+    expected=$(cd "$live" && find . -type f ! -name '___korvex*' | wc -l)
+    if [ "$(echo "$out" | field files)" != "$expected" ]; then
+      echo "ours fetched $(echo "$out" | field files) of $expected files: $(echo "$out" | grep -v '^update_seconds')" >&2
+      fetched=0
+    fi
+  else
+    urls=()
+    for u in $(cd "$live" && find . -type f | sed 's|^\./||' | sort); do urls+=("$base/BenchApp/$u" -o "$wan/curl/$u"); done
+    if [ "$client" = parallel ]; then urls=(-Z --parallel-max 4 "${urls[@]}"); fi
+    if [ "$via" = proxy ]; then urls=(-x "http://127.0.0.1:$tinyproxy_port" "${urls[@]}"); fi
+    wall=$(seconds curl --no-progress-meter --cacert "$tls/ca.pem" --create-dirs "${urls[@]}")
+    diff -rq "$live" "$wan/curl" >&2 || fetched=0
+  fi
+  echo "$(line_span "$wan/events_tls" "$mark") ${wall:-0} $fetched"
+}
+# Ours is measured only where it fetches over HTTPS at all: one run first, not counted.
+read -r _ _ ours_https < <(https_run ours small direct)
+if [ "$ours_https" != 1 ]; then
+  echo "ours over HTTPS: NOT MEASURED (this build did not fetch over HTTPS; see above); curl's figures alone"
+fi
+for set in small large; do
+  if [ $set = small ]; then
+    echo "-- 48 files of 3 to 8 KB in 3 folders"
+    start_server "$wan/small" 0 "$wan/server_https_small.log"
+    start_line 40 20 "$wan/events"
+    clients="ftp ours parallel ours_proxy parallel_proxy"
+  else
+    echo "-- one file of 8 MiB"
+    clients="ours one"
+  fi
+  ftp=(); ours=(); one=(); parallel=(); ours_proxy=(); parallel_proxy=()
+  for round in 1 2 3; do
+    line="round $round:"
+    for client in $clients; do
+      case $client in
+      ftp) read -r took wall < <(wan_run ours small); ok=1 ;;
+      ours | ours_proxy) if [ "$ours_https" != 1 ]; then continue; fi
+        read -r took wall ok < <(https_run ours $set "$([ $client = ours ] && echo direct || echo proxy)") ;;
+      *) read -r took wall ok < <(https_run "${client%_proxy}" $set "$([ $client = "${client%_proxy}" ] && echo direct || echo proxy)") ;;
+      esac
+      if [ "$ok" != 1 ]; then took="${took}(FAILED)"; fi
+      eval "$client+=($took)"
+      line+=" $client ${took} s (wall ${wall} s);"
+    done
+    echo "$line"
+  done
+  summary="medians (spread):"
+  for client in $clients; do
+    eval "values=(\"\${$client[@]}\")"
+    if [ ${#values[@]} -gt 0 ]; then summary+=" $client $(median "${values[@]}") s ($(spread "${values[@]}"));"; fi
+  done
+  echo "$summary"
+  # A figure with ours in it, beside its target: name, ours' runs, the peer's runs, <=|>=, target.
+  figure() {
+    local name=$1 op=$3 target=$4 r
+    eval "local a=(\"\${$2[@]}\") b=(\"\${${5}[@]}\")"
+    if [ "$ours_https" != 1 ] || [[ "${a[*]} ${b[*]}" == *FAILED* ]]; then
+      echo "$name  target $op $target: NOT MEASURED"
+      return
+    fi
+    r=$(ratio "$(median "${a[@]}")" "$(median "${b[@]}")")
+    echo "$name $r  target $op $target: $(verdict "$r" "$op" "$target")"
+  }
+  if [ $set = small ]; then
+    figure "ours HTTPS / curl -Z --parallel-max 4 HTTPS" ours '<=' 1.0 parallel
+    figure "ours HTTPS / ours FTP on the same line" ours '<=' 0.6 ftp
+    figure "ours through tinyproxy / ours direct" ours_proxy '<=' 1.2 ours
+    # What tinyproxy itself costs, seen by the peer: on loopback it relays in 2 KB reads without
+    # TCP_NODELAY, so a response's later writes wait for the client's delayed acknowledgement.
+    echo "curl -Z through tinyproxy / curl -Z direct (the proxy's own cost, no target)" \
+         "$(ratio "$(median "${parallel_proxy[@]}")" "$(median "${parallel[@]}")")"
+    figure "ours through tinyproxy / curl -Z through tinyproxy (as direct)" ours_proxy '<=' 1.0 parallel_proxy
+  else
+    mbit() { calc %.1f "8 * 8.388608 / $1"; }
+    echo "throughput: curl $(mbit "$(median "${one[@]}")") Mbit/s" \
+         "$([ "$ours_https" = 1 ] && echo ", ours $(mbit "$(median "${ours[@]}")") Mbit/s")"
+    # Throughput is the inverse of the time: ours' throughput over curl's is curl's time over ours.
+    figure "ours / curl (throughput)" one '>=' 0.9 ours
+  fi
+  if [ $set = small ]; then
+    # The FTP server and its line only for the small files; nginx, its line and tinyproxy stay.
+    for pid in $proxy_pid $server_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+    proxy_pid=; server_pid=
+  fi
+done
+wine reg delete "$connections" /v DefaultConnectionSettings /f >/dev/null 2>&1 || true
+stop_servers
 fi
 
 if wanted window; then

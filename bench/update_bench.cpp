@@ -146,6 +146,11 @@ int update_run(const std::wstring& installation)
     // Where the time went: hashing the local list, and the rest (transfers, walk, sort, commit).
     std::printf("  of which md5 %.3f s, other %.3f s\n", os.md5_seconds, took - os.md5_seconds);
     for (const auto& e : os.errors) std::printf("error: %s\n", os.to_ansi(e).c_str());
+    // The pane's lines (the source that served the list, or why none did) when no file came.
+    if (files == 0)
+        for (const auto& line : view.info) std::printf("pane: %s\n", os.to_ansi(line).c_str());
+    for (const auto& m : os.messages) std::printf("message: %s\n", os.to_ansi(m).c_str());
+    for (const auto& r : os.retry_boxes) std::printf("retry box: %s\n", os.to_ansi(r).c_str());
     return os.errors.empty() ? 0 : 1;
 }
 

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
-"""A wide-area link on loopback, for FTP: a proxy that delays and paces what crosses it.
+"""A wide-area link on loopback, for FTP or any TCP protocol: a proxy that delays and paces what
+crosses it.
 
     /usr/bin/python3 bench/wan_proxy.py --listen PORT --target HOST:PORT --rtt-ms MS --rate-mbit MBIT
-                                        [--window BYTES] [--events FILE] [--verbose]
+                                        [--mode ftp|tcp] [--window BYTES] [--events FILE] [--verbose]
 
 Listens on 127.0.0.1:PORT (0: a free port), forwards every connection to HOST:PORT and prints
 "ready PORT" once it listens. What the link does:
@@ -22,9 +23,14 @@ Listens on 127.0.0.1:PORT (0: a free port), forwards every connection to HOST:PO
     proxy that forwards to the server's data port, a PORT or EPRT command a port of the proxy that
     the server connects to and that forwards to the client's: data connections cross the same
     line, with the same delay and rate.
+  - --mode tcp: every connection is carried as it is, byte for byte (HTTPS, where the proxy sees
+    nothing of the protocol, or plain HTTP).
 --events FILE appends, with the seconds of a monotonic clock, when a control connection came in
 ("connect"), when a 226 reply reached the client ("226") and when a download's last byte did
-("data-end"): the times the client sees, whoever the client is.
+("data-end"): the times the client sees, whoever the client is. In tcp mode: when each connection
+came in ("connect") and when bytes from the server reached the client ("data", one line per piece),
+leaving out what the server sent only after the client's end of the connection had reached it (a
+TLS close_notify answered when the client closes, long after its last file).
 Self-check by hand (bench/run.sh proxy does this): through a 100 ms, 8 Mbit/s line, curl takes a
 1 MB file in about 1.05 s plus its round trips.
 """
@@ -74,34 +80,35 @@ class Pipe:
 
     async def send(self, data, earliest):
         loop = asyncio.get_running_loop()
+        read_at = loop.time()
         for i in range(0, len(data), PIECE):
             piece = data[i:i + PIECE]
             while self.in_flight >= self.window:
                 self.room.clear()
                 await self.room.wait()
             self.in_flight += len(piece)
-            self.queue.put_nowait((self.line.arrival(len(piece), max(loop.time(), earliest)), piece))
+            self.queue.put_nowait((self.line.arrival(len(piece), max(loop.time(), earliest)), piece, read_at))
 
     def end(self, earliest):
         loop = asyncio.get_running_loop()
-        self.queue.put_nowait((self.line.arrival(0, max(loop.time(), earliest)), None))
+        self.queue.put_nowait((self.line.arrival(0, max(loop.time(), earliest)), None, loop.time()))
 
     async def deliver(self, writer):
         loop = asyncio.get_running_loop()
         while True:
-            at, piece = await self.queue.get()
+            at, piece, read_at = await self.queue.get()
             if at > loop.time():
                 await asyncio.sleep(at - loop.time())
             if piece is None:
                 if writer.can_write_eof():
                     writer.write_eof()
                 if self.on_delivered:
-                    self.on_delivered(None)
+                    self.on_delivered(None, read_at)
                 return
             writer.write(piece)
             await writer.drain()
             if self.on_delivered:
-                self.on_delivered(piece)
+                self.on_delivered(piece, read_at)
             self.in_flight -= len(piece)
             self.room.set()
 
@@ -119,32 +126,35 @@ class Proxy:
         self.window = args.window or max(1 << 18, int(2 * rate / 8 * self.rtt))
         self.verbose = args.verbose
         self.target = args.target
+        self.mode = args.mode
         self.events = open(args.events, "a", buffering=1) if args.events else None
 
     def event(self, what):
         if self.events:
             self.events.write("%.6f %s\n" % (time.monotonic(), what))
 
-    def on_reply(self, piece):
+    def on_reply(self, piece, read_at):
         if piece is not None and piece.startswith(b"226"):
             self.event("226")
 
-    def on_download(self, piece):
+    def on_download(self, piece, read_at):
         if piece is None:
             self.event("data-end")
 
     # ---- one connection across the line
-    async def relay(self, reader, writer, target, from_client, rewrite=None, on_reply=None):
+    async def relay(self, reader, writer, target, from_client, rewrite=None, on_reply=None, on_client_end=None):
         """The side that connected is `reader`/`writer`; `from_client` says whether that is the
-        client (a control or passive data connection) or the server (an active data connection)."""
+        client (a control, passive data or tcp mode connection) or the server (an active data
+        connection). `on_reply` hears what reaches the client on a control or tcp mode connection,
+        `on_client_end` what reaches the server from a tcp mode client."""
         loop = asyncio.get_running_loop()
         # The side that connected sends after the handshake's round trip; the other side is
         # reached half a round trip later still.
         sends_from = loop.time() + self.rtt
         out_line, back_line = (self.up, self.down) if from_client else (self.down, self.up)
         # What the client receives: replies on a control connection, the file on a data connection.
-        to_client = on_reply if rewrite else self.on_download
-        out = Pipe(out_line, self.window, None if from_client else to_client)
+        to_client = on_reply if rewrite or on_reply else self.on_download
+        out = Pipe(out_line, self.window, on_client_end if from_client else to_client)
         back = Pipe(back_line, self.window, to_client if from_client else None)
         shrink_read_buffer(writer)
         near_rewrite, far_rewrite = rewrite or (None, None)
@@ -204,6 +214,26 @@ class Proxy:
         asyncio.get_running_loop().create_task(expire())
         return server.sockets[0].getsockname()[1]
 
+    # ---- tcp mode: one connection carried as it is
+    async def plain(self, reader, writer):
+        """Logs the server's bytes as they reach the client, until the client's end of the
+        connection has reached the server: what the server sends after that is its answer to the
+        close, not data the client waited for."""
+        loop = asyncio.get_running_loop()
+        client_end_reached = None
+
+        def on_client_end(piece, read_at):
+            nonlocal client_end_reached
+            if piece is None:
+                client_end_reached = loop.time()
+
+        def on_data(piece, read_at):
+            if piece is not None and (client_end_reached is None or read_at < client_end_reached):
+                self.event("data")
+
+        self.event("connect")
+        await self.relay(reader, writer, self.target, True, on_reply=on_data, on_client_end=on_client_end)
+
     # ---- the control connection
     async def control(self, reader, writer):
         client_host = writer.get_extra_info("peername")[0]
@@ -249,7 +279,7 @@ class Proxy:
 
 async def serve(args):
     proxy = Proxy(args)
-    server = await asyncio.start_server(proxy.control, "127.0.0.1", args.listen)
+    server = await asyncio.start_server(proxy.plain if args.mode == "tcp" else proxy.control, "127.0.0.1", args.listen)
     print("ready %d" % server.sockets[0].getsockname()[1], flush=True)
     async with server:
         await server.serve_forever()
@@ -258,7 +288,9 @@ async def serve(args):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--listen", type=int, default=0, help="port on 127.0.0.1; 0: a free one")
-    parser.add_argument("--target", required=True, help="HOST:PORT of the FTP server")
+    parser.add_argument("--target", required=True, help="HOST:PORT of the server")
+    parser.add_argument("--mode", choices=("ftp", "tcp"), default="ftp",
+                        help="ftp: data connections across the line too; tcp: each connection as it is")
     parser.add_argument("--rtt-ms", type=float, default=40.0, help="round trip time")
     parser.add_argument("--rate-mbit", type=float, default=20.0, help="each direction's rate; 0: no limit")
     parser.add_argument("--window", type=int, default=0, help="bytes in flight per connection and direction")
