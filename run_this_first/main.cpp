@@ -1,6 +1,7 @@
 // The program entry. Without arguments: shared start-up, the licence agreement, then the main
-// window until it is closed, or the refusal message. With /update: the Internet update of the
-// program's folder, with no window at all, ending with its exit code.
+// window until it is closed, or the refusal message. With arguments: the action the command line
+// names (/update, /install, /uninstall; setup_main/command_line.h), with no window of its own,
+// ending with its exit code.
 #include <windows.h>
 #include <commctrl.h>
 

@@ -6,6 +6,7 @@
 
 #include "basics/text_files.h"
 #include "platform/fake/md5.h"
+#include "setup_main/install/record.h"
 #include "setup_main/server_paths.h"
 #include "tests/support/update_fixture.h"
 
@@ -425,6 +426,21 @@ TEST_F(SignedUpdateTest, ABuildWithoutAKeyNeverAsksForTheSignature)
     EXPECT_TRUE(os.verified_data.empty());
     EXPECT_FALSE(os.has_file(install + L"___korvex_file_list_remote.txt.sig"));
     EXPECT_EQ(os.content(install + L"a.txt"), "a");
+}
+
+TEST_F(SignedUpdateTest, ACommittedReleaseIsTheReleaseAppsAndFeaturesShows)
+{
+    const std::wstring entry = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvex_MyApp";
+    install::install_record(os, install).add({install::change::entry, {L"HKCU", entry}});
+    os.set_registry_string(registry_root::current_user, entry, L"DisplayVersion", L"1");
+    os.add_file(install + L"a.txt", "old a");
+    publish({{L"a.txt", "new a"}});
+    sign_list(maker, L"MyApp", 3);
+
+    page.Button4Click();
+
+    EXPECT_TRUE(os.errors.empty());
+    EXPECT_EQ(os.registry_string(registry_root::current_user, entry, L"DisplayVersion"), L"3");
 }
 
 }  // namespace
