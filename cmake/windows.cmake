@@ -7,7 +7,7 @@ set(QS_STATIC_LINK -static -static-libgcc -static-libstdc++)
 add_compile_options(-ffunction-sections -fdata-sections)
 string(REPLACE "-O3" "-O2" CMAKE_CXX_FLAGS_RELEASE "${CMAKE_CXX_FLAGS_RELEASE}")
 set(QS_SMALL_PROGRAM -s -Wl,--gc-sections)
-set(QS_WIN_LIBS ws2_32 winhttp windowscodecs ole32 oleaut32 uuid shell32 shlwapi comctl32 comdlg32 gdi32 user32 advapi32 kernel32)
+set(QS_WIN_LIBS ws2_32 windowscodecs ole32 oleaut32 uuid shell32 shlwapi comctl32 comdlg32 gdi32 user32 advapi32 kernel32)
 
 file(GLOB QS_WIN32_SOURCES CONFIGURE_DEPENDS
   platform/win32/*.cpp basics/win32/*.cpp browseforfolderunit/win32/*.cpp

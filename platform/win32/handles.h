@@ -9,11 +9,11 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
-#include <winhttp.h>
 
 #include <utility>
 
 #include "platform/win32/bcrypt_library.h"
+#include "platform/win32/winhttp_library.h"
 
 namespace qs::win32 {
 
@@ -89,6 +89,8 @@ inline void close_bcrypt_algorithm(BCRYPT_ALG_HANDLE algorithm) noexcept
 }
 inline void destroy_bcrypt_hash(BCRYPT_HASH_HANDLE hash) noexcept { bcrypt().destroy_hash(hash); }
 inline void destroy_bcrypt_key(BCRYPT_KEY_HANDLE key) noexcept { bcrypt().destroy_key(key); }
+// Likewise WinHTTP handles, which only winhttp() can have made.
+inline void close_internet_handle(HINTERNET handle) noexcept { winhttp().close_handle(handle); }
 
 using registry_key = unique_handle<null_is_none<HKEY, &RegCloseKey>>;
 using file_handle = unique_handle<invalid_is_none<&CloseHandle>>;
@@ -108,7 +110,7 @@ using bcrypt_algorithm = unique_handle<null_is_none<BCRYPT_ALG_HANDLE, &close_bc
 using bcrypt_hash = unique_handle<null_is_none<BCRYPT_HASH_HANDLE, &destroy_bcrypt_hash>>;
 using bcrypt_key = unique_handle<null_is_none<BCRYPT_KEY_HANDLE, &destroy_bcrypt_key>>;
 // WinHTTP sessions, connections and requests alike.
-using internet_handle = unique_handle<null_is_none<HINTERNET, &WinHttpCloseHandle>>;
+using internet_handle = unique_handle<null_is_none<HINTERNET, &close_internet_handle>>;
 // A font, pen or brush (GDI objects of the window layer).
 template <typename Handle>
 using gdi_object = unique_handle<null_is_none<Handle, &DeleteObject>>;

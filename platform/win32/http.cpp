@@ -80,7 +80,7 @@ public:
         stopped_ = true;
         // Closing a handle another thread waits on ends its wait with "operation cancelled"; the
         // owner closes it once more, which WinHTTP refuses harmlessly.
-        for (HINTERNET request : open_) WinHttpCloseHandle(request);
+        for (HINTERNET request : open_) winhttp().close_handle(request);
         closed_.insert(open_.begin(), open_.end());
         open_.clear();
     }
@@ -108,7 +108,7 @@ public:
         : requests_(requests)
     {
         if (requests_.stopped()) throw transfer_stopped_here();
-        handle_ = WinHttpOpenRequest(connection, L"GET", encoded(server_path).c_str(), nullptr, WINHTTP_NO_REFERER,
+        handle_ = winhttp().open_request(connection, L"GET", encoded(server_path).c_str(), nullptr, WINHTTP_NO_REFERER,
                                      WINHTTP_DEFAULT_ACCEPT_TYPES,
                                      (secure ? WINHTTP_FLAG_SECURE : 0) | WINHTTP_FLAG_ESCAPE_DISABLE |
                                          WINHTTP_FLAG_REFRESH);
@@ -129,26 +129,26 @@ private:
     void close() noexcept
     {
         requests_.remove(handle_);
-        if (!requests_.closed_by_stop(handle_)) WinHttpCloseHandle(handle_);
+        if (!requests_.closed_by_stop(handle_)) winhttp().close_handle(handle_);
     }
     void send_and_answer_proxy(std::uint64_t from)
     {
         // The logged-on user's credentials go to a proxy that offers Negotiate or NTLM.
         DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
-        WinHttpSetOption(handle_, WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon);
+        winhttp().set_option(handle_, WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon);
         DWORD redirects = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
-        WinHttpSetOption(handle_, WINHTTP_OPTION_REDIRECT_POLICY, &redirects, sizeof redirects);
+        winhttp().set_option(handle_, WINHTTP_OPTION_REDIRECT_POLICY, &redirects, sizeof redirects);
         std::wstring range;
         if (from > 0) range = L"Range: bytes=" + std::to_wstring(from) + L"-";
         send(range);
         status_ = query_status();
         if (status_ == 407) {
             DWORD supported = 0, first = 0, target = 0;
-            if (WinHttpQueryAuthSchemes(handle_, &supported, &first, &target) &&
+            if (winhttp().query_auth_schemes(handle_, &supported, &first, &target) &&
                 (supported & (WINHTTP_AUTH_SCHEME_NEGOTIATE | WINHTTP_AUTH_SCHEME_NTLM)) != 0) {
                 const DWORD scheme =
                     (supported & WINHTTP_AUTH_SCHEME_NEGOTIATE) ? WINHTTP_AUTH_SCHEME_NEGOTIATE : WINHTTP_AUTH_SCHEME_NTLM;
-                WinHttpSetCredentials(handle_, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr);
+                winhttp().set_credentials(handle_, WINHTTP_AUTH_TARGET_PROXY, scheme, nullptr, nullptr, nullptr);
                 send(range);
                 status_ = query_status();
             }
@@ -162,7 +162,7 @@ public:
     {
         std::wstring text(256, L'\0');
         DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-        if (!WinHttpQueryHeaders(handle_, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &bytes,
+        if (!winhttp().query_headers(handle_, WINHTTP_QUERY_STATUS_TEXT, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &bytes,
                                  WINHTTP_NO_HEADER_INDEX))
             bytes = 0;
         text.resize(bytes / sizeof(wchar_t));
@@ -173,11 +173,11 @@ public:
     std::size_t read(char* buffer, DWORD size)
     {
         DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(handle_, &available)) fail();
+        if (!winhttp().query_data_available(handle_, &available)) fail();
         if (requests_.stopped()) throw transfer_stopped_here();
         if (available == 0) return 0;
         DWORD got = 0;
-        if (!WinHttpReadData(handle_, buffer, std::min(size, available), &got)) fail();
+        if (!winhttp().read_data(handle_, buffer, std::min(size, available), &got)) fail();
         return got;
     }
 
@@ -186,13 +186,13 @@ private:
     {
         const wchar_t* extra = headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str();
         const DWORD length = headers.empty() ? 0 : static_cast<DWORD>(-1L);
-        if (!WinHttpSendRequest(handle_, extra, length, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) fail();
-        if (!WinHttpReceiveResponse(handle_, nullptr)) fail();
+        if (!winhttp().send_request(handle_, extra, length, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) fail();
+        if (!winhttp().receive_response(handle_, nullptr)) fail();
     }
     DWORD query_status()
     {
         DWORD status = 0, size = sizeof status;
-        if (!WinHttpQueryHeaders(handle_, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+        if (!winhttp().query_headers(handle_, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                                  WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
             fail();
         return status;
@@ -214,18 +214,18 @@ public:
     http_session(const update_source& source, const proxy_choice& proxy, int receive_timeout_ms)
         : secure_(source.scheme == source_scheme::https)
     {
-        session_.reset(WinHttpOpen(L"run_this_first", proxy.direct() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
+        session_.reset(winhttp().open(L"run_this_first", proxy.direct() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
                                    proxy.direct() ? WINHTTP_NO_PROXY_NAME : proxy.proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
         if (!session_) throw_transfer_error(GetLastError());
         DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
-        if (!WinHttpSetOption(session_.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
+        if (!winhttp().set_option(session_.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
             protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;  // a system that knows no TLS 1.3
-            WinHttpSetOption(session_.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
+            winhttp().set_option(session_.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
         }
         DWORD connections = static_cast<DWORD>(max_connections_per_source);
-        WinHttpSetOption(session_.get(), WINHTTP_OPTION_MAX_CONNS_PER_SERVER, &connections, sizeof connections);
-        WinHttpSetTimeouts(session_.get(), receive_timeout_ms, receive_timeout_ms, receive_timeout_ms, receive_timeout_ms);
-        connection_.reset(WinHttpConnect(session_.get(), source.host.c_str(), static_cast<INTERNET_PORT>(source.port), 0));
+        winhttp().set_option(session_.get(), WINHTTP_OPTION_MAX_CONNS_PER_SERVER, &connections, sizeof connections);
+        winhttp().set_timeouts(session_.get(), receive_timeout_ms, receive_timeout_ms, receive_timeout_ms, receive_timeout_ms);
+        connection_.reset(winhttp().connect(session_.get(), source.host.c_str(), static_cast<INTERNET_PORT>(source.port), 0));
         if (!connection_) throw_transfer_error(GetLastError());
     }
 
@@ -407,7 +407,7 @@ proxy_settings win32_platform::system_proxy_settings()
 {
     proxy_settings settings;
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
-    if (!runs_as_system() && WinHttpGetIEProxyConfigForCurrentUser(&user)) {
+    if (!runs_as_system() && winhttp().get_ie_proxy_config_for_current_user(&user)) {
         settings.auto_detect = user.fAutoDetect != FALSE;
         settings.pac_url = take_global(user.lpszAutoConfigUrl);
         settings.proxy = take_global(user.lpszProxy);
@@ -415,7 +415,7 @@ proxy_settings win32_platform::system_proxy_settings()
         return settings;
     }
     WINHTTP_PROXY_INFO machine{};
-    if (WinHttpGetDefaultProxyConfiguration(&machine)) {
+    if (winhttp().get_default_proxy_configuration(&machine)) {
         settings.proxy = take_global(machine.lpszProxy);
         settings.bypass = take_global(machine.lpszProxyBypass);
         if (machine.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY) settings.proxy.clear();
@@ -425,7 +425,7 @@ proxy_settings win32_platform::system_proxy_settings()
 
 std::optional<std::wstring> win32_platform::proxy_from_script(const std::wstring& url, const std::wstring& pac_url)
 {
-    internet_handle session(WinHttpOpen(L"run_this_first", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+    internet_handle session(winhttp().open(L"run_this_first", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                         WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) return std::nullopt;
     WINHTTP_AUTOPROXY_OPTIONS options{};
@@ -438,7 +438,7 @@ std::optional<std::wstring> win32_platform::proxy_from_script(const std::wstring
     }
     options.fAutoLogonIfChallenged = TRUE;
     WINHTTP_PROXY_INFO info{};
-    if (!WinHttpGetProxyForUrl(session.get(), url.c_str(), &options, &info)) return std::nullopt;
+    if (!winhttp().get_proxy_for_url(session.get(), url.c_str(), &options, &info)) return std::nullopt;
     std::wstring proxy = take_global(info.lpszProxy);
     take_global(info.lpszProxyBypass);
     if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NO_PROXY) proxy.clear();
