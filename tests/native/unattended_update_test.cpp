@@ -234,7 +234,7 @@ TEST_F(UnattendedUpdate, ALogHeldByAnotherHandleForAWhileLosesNoLineAndIsTrimmed
     const lines logged = log_lines(log_file);
     ASSERT_GE(logged.size(), 6u);
     EXPECT_EQ(logged.front().rfind(L"Internet update started: ", 0), 0u);
-    EXPECT_EQ(logged[1], L"File list from ftp://updates.korvex.example/public/live/.");
+    EXPECT_EQ(logged[1].rfind(L"File list from ftp://", 0), 0u) << "the build's server";
     EXPECT_EQ(logged[2], L"File list fetched, 93 bytes; this program takes it unsigned.");
     EXPECT_NE(std::find(logged.begin(), logged.end(), L"Committed: 2 files in place."), logged.end());
     EXPECT_EQ(logged[logged.size() - 2], L"Ended: the installation is up to date.");
