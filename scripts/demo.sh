@@ -159,41 +159,67 @@ gone
 shot 09_exit | Exit: the program has ended; the Wine desktop shows the new program shortcut
 SESSION
 
-log="$out/session.log"
 shot_request="$out/shot_request.txt"
-rm -f "$log" "$shot_request"
-(cd "$medium" && exec wine explorer /desktop=shot,1024x768 run_this_first.exe) >/dev/null 2>&1 &
-desktop_pid=$!
-# The driver runs inside the same Wine desktop, so that it sees the program's windows.
-QS_DEMO_LOG=$(wine_path "$log") QS_DEMO_SHOT=$(wine_path "$shot_request") \
-  wine explorer /desktop=shot,1024x768 "$out/demo_driver.exe" "$(wine_path "$session")" >/dev/null 2>&1 &
-session_start=$(date +%s)
-shown=0
-while :; do
-  if [ -f "$shot_request" ]; then
-    name=$(head -n 1 "$shot_request")
-    import -window root -crop 1024x768+0+0 "$out/screenshots/$name.png"
-    rm -f "$shot_request"
-  fi
-  if [ -f "$log" ]; then
-    total=$(wc -l < "$log")
-    if [ "$total" -gt "$shown" ]; then tail -n +$((shown + 1)) "$log" | head -n $((total - shown)); shown=$total; fi
-    if tail -n 1 "$log" | grep -q '^done$\|^failed'; then break; fi
-  fi
-  if [ $(($(date +%s) - session_start)) -gt 300 ]; then echo "failed: the session did not end" >> "$log"; break; fi
-  sleep 0.1
-done
-# A failed session leaves the program open: end it with the desktop.
-if ! grep -q '^done$' "$log"; then kill "$desktop_pid" 2>/dev/null || true; fi
-for _ in $(seq 1 50); do kill -0 "$desktop_pid" 2>/dev/null || break; sleep 0.2; done
-kill "$desktop_pid" 2>/dev/null || true
-desktop_pid=""
+# play_session SESSION LOG FOLDER ARGUMENTS...: starts run_this_first.exe ARGUMENTS in FOLDER in the
+# program's Wine desktop, and the demo driver beside it with the session; takes the screenshots it
+# asks for and shows its log until it is done or failed.
+play_session() {
+  local session_file=$1 session_log=$2 folder=$3
+  shift 3
+  rm -f "$session_log" "$shot_request"
+  (cd "$folder" && exec wine explorer /desktop=shot,1024x768 run_this_first.exe "$@") >/dev/null 2>&1 &
+  desktop_pid=$!
+  # The driver runs inside the same Wine desktop, so that it sees the program's windows.
+  QS_DEMO_LOG=$(wine_path "$session_log") QS_DEMO_SHOT=$(wine_path "$shot_request") \
+    wine explorer /desktop=shot,1024x768 "$out/demo_driver.exe" "$(wine_path "$session_file")" >/dev/null 2>&1 &
+  local session_start shown=0 total name
+  session_start=$(date +%s)
+  while :; do
+    if [ -f "$shot_request" ]; then
+      name=$(head -n 1 "$shot_request")
+      import -window root -crop 1024x768+0+0 "$out/screenshots/$name.png"
+      rm -f "$shot_request"
+    fi
+    if [ -f "$session_log" ]; then
+      total=$(wc -l < "$session_log")
+      if [ "$total" -gt "$shown" ]; then tail -n +$((shown + 1)) "$session_log" | head -n $((total - shown)); shown=$total; fi
+      if tail -n 1 "$session_log" | grep -q '^done$\|^failed'; then break; fi
+    fi
+    if [ $(($(date +%s) - session_start)) -gt 300 ]; then echo "failed: the session did not end" >> "$session_log"; break; fi
+    sleep 0.1
+  done
+  # A failed session leaves the program open: end it with the desktop.
+  if ! grep -q '^done$' "$session_log"; then kill "$desktop_pid" 2>/dev/null || true; fi
+  for _ in $(seq 1 50); do kill -0 "$desktop_pid" 2>/dev/null || break; sleep 0.2; done
+  kill "$desktop_pid" 2>/dev/null || true
+  desktop_pid=""
+}
+
+log="$out/session.log"
+play_session "$session" "$log" "$medium"
 
 # ---- what the session left behind, and the page
 status=0
 /usr/bin/python3 tests/gui/demo/demo_checks.py --out "$out" --session "$session" --log "$log" \
   --prefix "$WINEPREFIX" --user-dir "$user_dir" --medium "$medium" --examples "$examples" --live "$live" \
   --update-cd "$update_cd" --guide docs/making_a_medium.md --cert "$keys/code_cert.pem" \
+  --exe "$build/run_this_first.exe" --seconds $(($(date +%s) - started)) || status=$?
+
+# ---- last, the user removes the application again: the entry's UninstallString, the question
+# answered, and a look at the desktop and what stayed
+uninstall_session="$out/uninstall_session.txt"
+cat > "$uninstall_session" <<'SESSION'
+answer Yes | Remove SpectraDemo and all of its components from this computer?
+box SpectraDemo was removed from this computer.
+shot 10_uninstall | Uninstall, as the Apps & Features entry starts it: the closing box names what stays, the file the demo's control left and the user's own data
+answer OK | SpectraDemo was removed from this computer.
+shot 11_uninstalled | After the uninstall: the emptied Wine desktop
+SESSION
+uninstall_log="$out/uninstall_session.log"
+play_session "$uninstall_session" "$uninstall_log" "$WINEPREFIX/drive_c/Program Files/SpectraDemo" /uninstall
+/usr/bin/python3 tests/gui/demo/demo_checks.py --phase uninstalled --out "$out" --session "$uninstall_session" \
+  --log "$uninstall_log" --prefix "$WINEPREFIX" --user-dir "$user_dir" --medium "$medium" --examples "$examples" \
+  --live "$live" --update-cd "$update_cd" --guide docs/making_a_medium.md --cert "$keys/code_cert.pem" \
   --exe "$build/run_this_first.exe" --seconds $(($(date +%s) - started)) || status=$?
 echo "demo page: $out/index.html"
 exit "$status"

@@ -5,7 +5,11 @@ Every check compares what a user would expect after the session with what is rea
 installed files, the registry (read with `wine reg query`), the desktop's .lnk files (read as
 the shell wrote them), the files the two updates brought, the backup folder, the guide's quoted
 example files and the program file's signature. Ends with 1 when a step or a check failed.
+
+With --phase uninstalled it runs after the uninstall that ends the demo: it checks what the
+uninstall took away and what it left, and writes the page again with every check of both phases.
 """
+import json
 import argparse
 import hashlib
 import html
@@ -18,6 +22,7 @@ args = argparse.ArgumentParser()
 for name in ("out", "session", "log", "prefix", "user-dir", "medium", "examples", "live", "update-cd", "guide",
              "cert", "exe", "seconds"):
     args.add_argument("--" + name, required=True)
+args.add_argument("--phase", choices=("installed", "uninstalled"), default="installed")
 a = args.parse_args()
 
 drive_c = os.path.join(a.prefix, "drive_c")
@@ -54,10 +59,58 @@ def files_below(folder):
     return sorted(found)
 
 
+def registry_default(key):
+    try:
+        text = subprocess.run(["wine", "reg", "query", "HKCR\\" + key, "/ve"], capture_output=True, text=True,
+                              timeout=60).stdout
+    except (OSError, subprocess.TimeoutExpired):
+        return "wine reg query failed"
+    for line in text.splitlines():
+        if "REG_SZ" in line:
+            return line.split("REG_SZ", 1)[1].strip()
+    return "no value"
+
+
+def write_page_and_end(shots, last_run):
+    """The page with every screenshot and check so far; ends with 1 when a check failed."""
+    rows = []
+    for what, expected, found, passed in checks:
+        mark = "pass" if passed else "FAIL"
+        rows.append("<tr class='%s'><td>%s</td><td>%s</td><td>%s</td><td>%s</td></tr>" % (
+            mark, html.escape(what), html.escape(expected), html.escape(found), mark))
+    figures = ["<figure><img src='screenshots/%s.png' alt='%s'><figcaption>%d. %s</figcaption></figure>" % (
+        n, html.escape(c), k + 1, html.escape(c)) for k, (n, c) in enumerate(shots)
+        if os.path.exists(os.path.join(a.out, "screenshots", n + ".png"))]
+    page = """<!DOCTYPE html>
+    <html lang="en"><head><meta charset="utf-8"><title>run_this_first.exe demo session</title>
+    <style>body{font-family:sans-serif;margin:2em}figure{margin:0 0 2em}img{border:1px solid #999;max-width:100%%}
+    table{border-collapse:collapse}td,th{border:1px solid #999;padding:.3em .6em;text-align:left}
+    .pass{background:#dfd}.FAIL{background:#fdd}</style></head><body>
+    <h1>A session of run_this_first.exe on the demo medium SpectraDemo</h1>
+    <p>Played under Wine as a user would, in %s s including the build.</p>
+    %s
+    <h2>The log of the Internet update</h2>
+    <p>Every Internet update writes one, the button's too: %%APPDATA%%\\RUN_THIS_FIRST\\update_log.txt.</p>
+    <pre>%s</pre>
+    <h2>What was checked at the end</h2>
+    <table><tr><th>Check</th><th>Expected</th><th>Found</th><th>Result</th></tr>
+    %s
+    </table></body></html>
+    """ % (a.seconds, "\n".join(figures), html.escape("\n".join(last_run)), "\n".join(rows))
+    with open(os.path.join(a.out, "index.html"), "w", encoding="utf-8") as f:
+        f.write(page)
+    failures = [c for c in checks if not c[3]]
+    for what, expected, found, passed in checks:
+        print("%-5s %s: expected %s, found %s" % ("pass" if passed else "FAIL", what,
+                                                  expected, found))
+    raise SystemExit(1 if failures else 0)
+
+
 # ---- the session itself
 log = open(a.log, encoding="utf-8", errors="replace").read().splitlines() if os.path.exists(a.log) else []
 failed_steps = [line for line in log if line.startswith("failed")]
-check("session steps", "every step done", failed_steps[0] if failed_steps else
+phase = "uninstall: " if a.phase == "uninstalled" else ""
+check(phase + "session steps", "every step done", failed_steps[0] if failed_steps else
       ("every step done" if log and log[-1] == "done" else "the session did not end"))
 
 shots = []
@@ -66,7 +119,41 @@ for line in open(a.session, encoding="utf-8"):
     if m:
         shots.append((m.group(1), m.group(2).strip()))
 missing = [n for n, _ in shots if not os.path.exists(os.path.join(a.out, "screenshots", n + ".png"))]
-check("screenshots", "%d saved" % len(shots), "%d saved" % (len(shots) - len(missing)))
+check(phase + "screenshots", "%d saved" % len(shots), "%d saved" % (len(shots) - len(missing)))
+
+# ---- after the uninstall: nothing of the installation left but the user's own things
+if a.phase == "uninstalled":
+    with open(os.path.join(a.out, "checks_installed.json"), encoding="utf-8") as f:
+        installed_phase = json.load(f)
+    checks[:0] = [tuple(c) for c in installed_phase["checks"]]
+    for key in (".spd", "SpectraDemo.Spectrum"):
+        check("uninstall: registry HKCR\\" + key, "no value", registry_default(key))
+    entry = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvex_SpectraDemo"
+    queried = subprocess.run(["wine", "reg", "query", entry], capture_output=True, text=True, timeout=60)
+    check("uninstall: Apps & Features entry " + entry, "removed", "removed" if queried.returncode != 0 else "still there")
+    listed = subprocess.run(["wine", "uninstaller", "--list"], capture_output=True, text=True, timeout=60).stdout
+    check("uninstall: Wine's uninstaller --list", "no SpectraDemo",
+          "no SpectraDemo" if "SpectraDemo" not in listed else listed.strip())
+    desktop = os.path.join(a.user_dir, "Desktop")
+    links = sorted(n for n in os.listdir(desktop) if n.lower().endswith(".lnk")) if os.path.isdir(desktop) else []
+    check("uninstall: shortcuts on the desktop", "none", ", ".join(links) or "none")
+    check("uninstall: Windows file spectra_demo.ini", "removed",
+          "still there" if os.path.exists(os.path.join(drive_c, "windows", "spectra_demo.ini")) else "removed")
+    # The demo's stand-in control leaves a mark when regsvr32 /u unregisters it: a file nothing
+    # installed, which the uninstall leaves in the folder and names, as it would a user's file.
+    mark = "spectra_plot.ocx.unregistered"
+    check("uninstall: ActiveX control unregistered by regsvr32 /u", "DllUnregisterServer ran",
+          "DllUnregisterServer ran" if os.path.exists(os.path.join(installed, mark)) else "it did not")
+    left = files_below(installed) if os.path.isdir(installed) else []
+    check("uninstall: program folder " + installed_win, "left with: " + mark, "left with: " + ", ".join(left))
+    uninstall_log = read(os.path.join(a.user_dir, "AppData", "Roaming", "RUN_THIS_FIRST", "install_log.txt")) or b""
+    check("uninstall: its log names what stayed", "names " + mark,
+          "names " + mark if mark.encode() in uninstall_log else "does not")
+    check("uninstall: the user's application data " + appdata, "stays",
+          "stays" if os.path.isdir(appdata) else "removed")
+    check("uninstall: the user's backup and update folder", "stay",
+          "stay" if os.path.isdir(backup) and os.path.isdir(a.update_cd) else "removed")
+    write_page_and_end(installed_phase["shots"] + shots, installed_phase["last_run"])
 
 # ---- Copy files: the whole medium as it was, in the program folder; application data; Windows files
 medium_files = [f for f in files_below(a.examples)]
@@ -82,18 +169,6 @@ same_file("Windows file copied", os.path.join(drive_c, "windows", "spectra_demo.
 
 
 # ---- Register components: Wine's registry, and the marks our server and control leave
-def registry_default(key):
-    try:
-        text = subprocess.run(["wine", "reg", "query", "HKCR\\" + key, "/ve"], capture_output=True, text=True,
-                              timeout=60).stdout
-    except (OSError, subprocess.TimeoutExpired):
-        return "wine reg query failed"
-    for line in text.splitlines():
-        if "REG_SZ" in line:
-            return line.split("REG_SZ", 1)[1].strip()
-    return "no value"
-
-
 program = installed_win + "\\spectra_demo.exe"
 for key, value in ((".spd", "SpectraDemo.Spectrum"), ("SpectraDemo.Spectrum", "SpectraDemo spectrum"),
                    ("SpectraDemo.Spectrum\\DefaultIcon", program + ",0"),
@@ -208,35 +283,7 @@ except OSError:
     verdict = "not signed (osslsigncode is missing)"
 check("program file signature", "signed by CN=Korvex demo, verified", verdict)
 
-# ---- the page
-rows = []
-for what, expected, found, passed in checks:
-    mark = "pass" if passed else "FAIL"
-    rows.append("<tr class='%s'><td>%s</td><td>%s</td><td>%s</td><td>%s</td></tr>" % (
-        mark, html.escape(what), html.escape(expected), html.escape(found), mark))
-figures = ["<figure><img src='screenshots/%s.png' alt='%s'><figcaption>%d. %s</figcaption></figure>" % (
-    n, html.escape(c), k + 1, html.escape(c)) for k, (n, c) in enumerate(shots)
-    if os.path.exists(os.path.join(a.out, "screenshots", n + ".png"))]
-page = """<!DOCTYPE html>
-<html lang="en"><head><meta charset="utf-8"><title>run_this_first.exe demo session</title>
-<style>body{font-family:sans-serif;margin:2em}figure{margin:0 0 2em}img{border:1px solid #999;max-width:100%%}
-table{border-collapse:collapse}td,th{border:1px solid #999;padding:.3em .6em;text-align:left}
-.pass{background:#dfd}.FAIL{background:#fdd}</style></head><body>
-<h1>A session of run_this_first.exe on the demo medium SpectraDemo</h1>
-<p>Played under Wine as a user would, in %s s including the build.</p>
-%s
-<h2>The log of the Internet update</h2>
-<p>Every Internet update writes one, the button's too: %%APPDATA%%\\RUN_THIS_FIRST\\update_log.txt.</p>
-<pre>%s</pre>
-<h2>What was checked at the end</h2>
-<table><tr><th>Check</th><th>Expected</th><th>Found</th><th>Result</th></tr>
-%s
-</table></body></html>
-""" % (a.seconds, "\n".join(figures), html.escape("\n".join(last_run)), "\n".join(rows))
-with open(os.path.join(a.out, "index.html"), "w", encoding="utf-8") as f:
-    f.write(page)
-failures = [c for c in checks if not c[3]]
-for what, expected, found, passed in checks:
-    print("%-5s %s: expected %s, found %s" % ("pass" if passed else "FAIL", what,
-                                              expected, found))
-raise SystemExit(1 if failures else 0)
+# ---- what the page needs again after the uninstall
+with open(os.path.join(a.out, "checks_installed.json"), "w", encoding="utf-8") as f:
+    json.dump({"checks": checks, "shots": shots, "last_run": last_run}, f)
+write_page_and_end(shots, last_run)

@@ -4,6 +4,7 @@
 //   click TEXT                    press the button with this text
 //   answer BUTTON | TEXT          wait for a box (of any program) whose title or message holds TEXT,
 //                                 and press BUTTON
+//   box TEXT                      wait for such a box and leave it open (for a screenshot of it)
 //   folder [A/B/...]              in the folder browser, open A, then B, ... from the desktop, select
 //                                 the last one and press OK (nothing: take what is preselected)
 //   info LINE | LINE ...          wait until these lines, one after the other, stand in the info pane
@@ -69,6 +70,7 @@ public:
         if (verb == L"tick") return tick(argument);
         if (verb == L"click") return press(argument);
         if (verb == L"answer") return answer_box(argument);
+        if (verb == L"box") return wait_for_box(argument);
         if (verb == L"folder") return pick_folder(argument);
         if (verb == L"info") return wait_for_info(argument);
         if (verb == L"label") return wait_for_label(argument);
@@ -184,6 +186,11 @@ private:
             },
             reinterpret_cast<LPARAM>(&list));
         return list;
+    }
+
+    static std::wstring wait_for_box(const std::wstring& text)
+    {
+        return wait_until([&] { return box_holding(text); }, task_wait) ? L"" : L"no such box came; shown are:" + shown_windows();
     }
 
     std::wstring answer_box(const std::wstring& argument)
