@@ -72,6 +72,17 @@ struct file_result {
     std::uint64_t resumed_from = 0;  // the byte the last transfer of the file began at
     transfer_failure failure = transfer_failure::none;
     std::wstring failure_text;       // failed: the server's or the system's text
+
+    // A file that failed for this reason, its last transfer having begun at byte `from`.
+    static file_result failed(transfer_failure why, std::wstring text, std::uint64_t from)
+    {
+        file_result result;
+        result.state = file_state::failed;
+        result.failure = why;
+        result.failure_text = std::move(text);
+        result.resumed_from = from;
+        return result;
+    }
 };
 
 // What a session reports while files arrive. Calls come from the transfer threads, one at a time.

@@ -841,16 +841,6 @@ private:
         return cut->second;
     }
 
-    static ftp_file_result failed(ftp_failure why, std::wstring text, std::uint64_t from)
-    {
-        ftp_file_result result;
-        result.state = ftp_file_state::failed;
-        result.failure = why;
-        result.failure_text = std::move(text);
-        result.resumed_from = from;
-        return result;
-    }
-
     ftp_file_result fetch_one(const ftp_file& file, std::size_t index, ftp_progress& progress)
     {
         os_.dialog_hook();
@@ -864,9 +854,9 @@ private:
         try {
             bytes = server_file(file.server_path);
         } catch (const system_error& e) {
-            return failed(ftp_failure::server, e.text(), from);
+            return file_result::failed(ftp_failure::server, e.text(), from);
         }
-        if (resume && os_.ftp_rest_refused) return failed(ftp_failure::server, L"502 REST not implemented.", from);
+        if (resume && os_.ftp_rest_refused) return file_result::failed(ftp_failure::server, L"502 REST not implemented.", from);
         // A server that ignores REST sends what it sends from byte 0: each byte lands `from` on.
         const std::uint64_t sent_from = resume && os_.ftp_rest_ignored ? 0 : from;
         const std::optional<std::uint64_t> cut = break_point(file.server_path, bytes, sent_from);
@@ -878,12 +868,12 @@ private:
         try {
             os_.write_file(file.local_path, bytes_of(local));
         } catch (const system_error& e) {
-            return failed(ftp_failure::local, e.text(), from);
+            return file_result::failed(ftp_failure::local, e.text(), from);
         }
         progress.arrived(index, end - from);
-        if (cut) return failed(ftp_failure::server, aborted, from);
+        if (cut) return file_result::failed(ftp_failure::server, aborted, from);
         if (too_large)
-            return failed(ftp_failure::too_large, L"The update server sent more bytes than the file may have.", from);
+            return file_result::failed(ftp_failure::too_large, L"The update server sent more bytes than the file may have.", from);
         ftp_file_result result;
         result.state = ftp_file_state::fetched;
         result.whole = {local.size(), md5_hex(local)};

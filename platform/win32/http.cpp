@@ -287,33 +287,23 @@ private:
                 result.state = file_state::stopped;
                 return result;
             } catch (const ftp::local_file_error& e) {
-                return failed(transfer_failure::local, e.text(), from);
+                return file_result::failed(transfer_failure::local, e.text(), from);
             } catch (const server_refusal& e) {
-                return failed(transfer_failure::server, e.text(), from);
+                return file_result::failed(transfer_failure::server, e.text(), from);
             } catch (const size_limit_error& e) {
-                return failed(transfer_failure::too_large, e.text(), from);
+                return file_result::failed(transfer_failure::too_large, e.text(), from);
             } catch (const system_error& e) {
                 if (requests_.stopped()) {
                     result.state = file_state::stopped;
                     return result;
                 }
                 if (attempt >= attempts_per_file || dynamic_cast<const certificate_error*>(&e))
-                    return failed(transfer_failure::server, e.text(), from);
+                    return file_result::failed(transfer_failure::server, e.text(), from);
                 from = resume_point_;  // what arrived stays: go on from there
             } catch (...) {
-                return failed(transfer_failure::local, L"", from);
+                return file_result::failed(transfer_failure::local, L"", from);
             }
         }
-    }
-
-    static file_result failed(transfer_failure why, std::wstring text, std::uint64_t from)
-    {
-        file_result result;
-        result.state = file_state::failed;
-        result.failure = why;
-        result.failure_text = std::move(text);
-        result.resumed_from = from;
-        return result;
     }
 
     file_result fetch_from(const transfer_file& file, std::size_t index, std::uint64_t from, transfer_progress& progress,
