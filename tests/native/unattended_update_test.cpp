@@ -53,22 +53,15 @@ TEST(CommandLine, OptionsInAnyCaseWithSlashOrDash)
     }
 }
 
-class UnattendedUpdate : public test::fake_update_test {
+class UnattendedUpdate : public test::unattended_update_test {
 protected:
-    const std::wstring log_file = L"D:\\Logs\\update.log";
-
     void SetUp() override
     {
-        fake_update_test::SetUp();
-        os.add_file(install + L"init_setup\\application_name.txt", "MyApp\r\n");
-        os.add_folder(L"D:\\Logs");
+        unattended_update_test::SetUp();
         os.add_file(install + L"app.exe", "app 1");
         publish({{L"app.exe", "app 2"}, {L"bin/core.dll", "core 2"}});
     }
-    int run(lines args = {L"/update", L"/log=D:\\Logs\\update.log"})
-    {
-        return run_without_windows(os, parse_command_line(args));
-    }
+    int run(lines args = {L"/update", L"/log=D:\\Logs\\update.log"}) { return run_command_line(args); }
     // The log's lines, without their time.
     lines log_lines(const std::wstring& path) const
     {

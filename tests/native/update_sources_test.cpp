@@ -127,21 +127,18 @@ TEST_F(ProxyDecision, ProxyScriptsAndAutoDetection)
 }
 
 // The unattended run, whose log holds what the pane would show.
-class SourceFallback : public test::fake_update_test {
+class SourceFallback : public test::unattended_update_test {
 protected:
-    const std::wstring log_file = L"D:\\Logs\\update.log";
     void SetUp() override
     {
-        fake_update_test::SetUp();
-        os.add_file(install + L"init_setup\\application_name.txt", "MyApp\r\n");
-        os.add_folder(L"D:\\Logs");
+        unattended_update_test::SetUp();
         publish({{L"app.exe", "app 2"}});
     }
     int run(const std::vector<std::wstring>& more = {})
     {
         std::vector<std::wstring> args{L"/update", L"/log=" + log_file};
         args.insert(args.end(), more.begin(), more.end());
-        return run_without_windows(os, parse_command_line(args));
+        return run_command_line(args);
     }
     void set_policy(const std::wstring& sources)
     {

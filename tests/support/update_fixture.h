@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "setup_main/command_line.h"
 #include "setup_main/update/internet_update.h"
 #include "setup_main/update/signed_list.h"
 #include "tests/support/page_fixture.h"
@@ -95,6 +96,21 @@ protected:
     update::outcome run_update() { return run_update(page.update_settings()); }
     bool staging_folder_exists() const { return os.has_folder(install + L"___korvex_update"); }
     std::string staged(const std::wstring& path) const { return os.content(install + L"___korvex_update\\staged\\" + path); }
+};
+
+// The unattended update (/update) of "MyApp" on the fake, with its log in D:\Logs.
+class unattended_update_test : public fake_update_test {
+protected:
+    const std::wstring log_file = L"D:\\Logs\\update.log";
+
+    void SetUp() override
+    {
+        fake_update_test::SetUp();
+        os.add_file(install + L"init_setup\\application_name.txt", "MyApp\r\n");
+        os.add_folder(L"D:\\Logs");
+    }
+    // The program started with these arguments and no window: its exit code.
+    int run_command_line(const std::vector<std::wstring>& args) { return run_without_windows(os, parse_command_line(args)); }
 };
 
 }  // namespace qs::test
