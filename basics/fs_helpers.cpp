@@ -66,6 +66,23 @@ bool shell_copy(platform& os, const std::wstring& from, const std::wstring& to)
     return os.shell_copy(from, to);
 }
 
+bool delete_folder_tree(platform& os, const std::wstring& folder)
+{
+    const std::wstring from = with_trailing_backslash(folder);
+    bool all = true;
+    for (const dir_entry& entry : os.find_entries(from + L"*")) {
+        if (entry.name == L"." || entry.name == L"..") continue;
+        const std::wstring path = from + entry.name;
+        if (entry.is_directory()) {
+            all = delete_folder_tree(os, path) && all;
+            continue;
+        }
+        if ((entry.attributes & attr::readonly) != 0) os.set_file_attributes(path, entry.attributes & ~attr::readonly);
+        all = os.delete_file(path) && all;
+    }
+    return os.remove_directory(without_trailing_backslash(from)) && all;
+}
+
 bool copy_missing_files(platform& os, const std::wstring& source, const std::wstring& target,
                         const std::wstring& mask)
 {

@@ -32,6 +32,9 @@ std::wstring program_files_folder(platform& os);
 // Copies a file or a whole folder through the shell; true when the shell reports success.
 bool shell_copy(platform& os, const std::wstring& from, const std::wstring& to);
 
+// Deletes a folder with all it holds, read-only files too; false when anything stayed.
+bool delete_folder_tree(platform& os, const std::wstring& folder);
+
 // Copies the files (not the subfolders) of `source` matching `mask` into `target`, never replacing
 // a file that exists there. False only when an error interrupted the listing or copying.
 bool copy_missing_files(platform& os, const std::wstring& source, const std::wstring& target,

@@ -1,6 +1,7 @@
 #include "basics/fs_helpers.h"
 #include "basics/paths.h"
 #include "browseforfolderunit/select_folder.h"
+#include "setup_main/file_list_format.h"
 #include "setup_main/folder_rules.h"
 #include "setup_main/setup_main_page.h"
 
@@ -81,6 +82,17 @@ void Tsetup_main_page::copy_program_folder()
     append(english(msg::copying_finished));
     append(L"");
     target_folder = folder_after_shell_copy(target_folder, name, existed);
+    leave_out_of_backup(target_folder);
+}
+
+// The record of the installation and a staged update belong to this PC's installation alone: a
+// backup put back elsewhere must not undo, or commit, what happened here.
+void Tsetup_main_page::leave_out_of_backup(const std::wstring& backup)
+{
+    for (const std::wstring& own : {std::wstring(install::install_folder_name), std::wstring(staging_folder_name)}) {
+        const std::wstring folder = with_trailing_backslash(backup) + own;
+        if (os_.directory_exists(folder)) delete_folder_tree(os_, folder);
+    }
 }
 
 // The application's data comes back from the user's application-data folder into the program

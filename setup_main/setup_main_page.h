@@ -87,6 +87,7 @@ public:
     void generate_backup();
     void choose_backup_folder();
     void copy_program_folder();
+    void leave_out_of_backup(const std::wstring& backup);
     void copy_application_data();
     // File list
     void generate_file_list(const std::wstring& folder);

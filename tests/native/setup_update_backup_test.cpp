@@ -237,14 +237,22 @@ TEST_F(Backup, DriveRootGivesTheNameDirectlyBelowIt)
     EXPECT_EQ(page.target_folder, L"E:\\Prog");
 }
 
-TEST_F(Backup, AnExistingBackupFolderGetsTheCopyNested)
+TEST_F(Backup, AnExistingBackupFolderGetsTheCopyNestedWithoutTheInstallationsRecordOrStagedUpdate)
 {
     os.add_file(L"E:\\Backups\\Prog\\earlier.txt", "earlier");
+    os.add_file(program + L"\\___korvex_install\\record.txt", "entry\tHKLM\tKey\r\n");
+    os.add_file(program + L"\\___korvex_update\\new\\prog.exe", "staged");
+    os.set_file_attributes(program + L"\\___korvex_install\\record.txt", attr::readonly);
     os.folder_choices = {L"E:\\Backups\\"};
     page.Button3Click();
+    EXPECT_TRUE(os.errors.empty());
     EXPECT_EQ(view.info, framed({program_lines(L"E:\\Backups\\Prog"), appdata_lines()}));
     EXPECT_EQ(page.target_folder, L"E:\\Backups\\Prog\\Prog");
     EXPECT_TRUE(os.has_file(L"E:\\Backups\\Prog\\Prog\\prog.exe"));
+    EXPECT_FALSE(os.has_folder(L"E:\\Backups\\Prog\\Prog\\___korvex_install"));
+    EXPECT_FALSE(os.has_folder(L"E:\\Backups\\Prog\\Prog\\___korvex_update"));
+    EXPECT_TRUE(os.has_file(program + L"\\___korvex_install\\record.txt"));
+    EXPECT_TRUE(os.has_file(program + L"\\___korvex_update\\new\\prog.exe"));
 }
 
 TEST_F(Backup, CancelStillShowsBothBoxesAndCopiesNothing)
