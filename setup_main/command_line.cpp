@@ -41,17 +41,13 @@ std::optional<option> option_of(const std::wstring& argument)
     return o;
 }
 
-// No window and no box: what the run says goes to the log, and files in use end it.
+// No window and no box: the log alone tells what the run did, and files in use end it.
 class unattended_observer : public observer {
 public:
-    explicit unattended_observer(update_log& log) : log_(log) {}
     void progress(const std::wstring&) override {}
-    void note(const std::wstring& line) override { log_.write(line); }
+    void note(const std::wstring&) override {}  // the log has it already
     void bytes_staged(std::uint64_t, std::uint64_t) override {}
     bool retry_files_in_use(const std::wstring&) override { return false; }
-
-private:
-    update_log& log_;
 };
 
 std::wstring application_name_of(platform& os)
@@ -72,7 +68,7 @@ int run_update(platform& os, update_log& log, const std::optional<std::wstring>&
     source_choice chosen = choose_sources(os, sources, settings.account);
     settings.sources = std::move(chosen.sources);
     settings.source_log_lines = std::move(chosen.log_lines);
-    unattended_observer watcher(log);
+    unattended_observer watcher;
     internet_update run(os, settings, watcher, log);
     const outcome how = run.run();
     const int code = how.what == result::stopped ? static_cast<int>(result::failed) : static_cast<int>(how.what);

@@ -267,6 +267,13 @@ private:
         return true;
     }
 
+    // A line for the pane that the log has in the same words.
+    void note_and_log(const std::wstring& line)
+    {
+        log_.write(line);
+        watcher_.note(line);
+    }
+
     // ---- 1a. the sources, in order, until one serves the list
     void fetch_remote_list_from_a_source()
     {
@@ -400,14 +407,14 @@ private:
             }
             if (!is_safe_relative_path(path) || is_in_staging_folder(path) || is_in_staging_folder(on_disk(path))) {
                 show_started(path);
-                watcher_.note(text(msg::unsafe_server_path, {path}));
+                note_and_log(text(msg::unsafe_server_path, {path}));
                 continue;
             }
             // Nothing could check a file whose line gives no digest or size: it is not fetched.
             const std::optional<file_list_entry> entry = parse_file_list_line(line);
             if (!entry) {
                 show_started(path);
-                watcher_.note(text(msg::unreadable_server_line, {line}));
+                note_and_log(text(msg::unreadable_server_line, {line}));
                 continue;
             }
             // A list that names a file twice (or in two spellings of its case, one name to Windows)

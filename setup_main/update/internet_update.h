@@ -65,7 +65,7 @@ public:
     virtual ~observer() = default;
     // A text for the progress label.
     virtual void progress(const std::wstring& text) = 0;
-    // A line for the info pane.
+    // A line for the info pane; the run's log has what it says already.
     virtual void note(const std::wstring& line) = 0;
     // Bytes of the files to get that are in the staging folder, of all of them.
     virtual void bytes_staged(std::uint64_t done, std::uint64_t total) = 0;
