@@ -41,6 +41,10 @@ public:
         real.write_file_through(p, b);
     }
     void append_file(const std::wstring& p, const std::vector<std::uint8_t>& b) override { real.append_file(p, b); }
+    void append_file_through(const std::wstring& p, const std::vector<std::uint8_t>& b) override
+    {
+        real.append_file_through(p, b);
+    }
     std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& p) override
     {
         return real.md5_hex_of_files(p);
@@ -96,6 +100,10 @@ public:
     bool select_directory(const std::wstring& i, const select_directory_texts& t, std::wstring& c) override
     {
         return real.select_directory(i, t, c);
+    }
+    std::unique_ptr<progress_window> open_progress_window(const std::wstring& c) override
+    {
+        return real.open_progress_window(c);
     }
     std::unique_ptr<ftp_session> open_ftp_session(const ftp_account& a) override { return real.open_ftp_session(a); }
     proxy_settings system_proxy_settings() override { return real.system_proxy_settings(); }

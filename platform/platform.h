@@ -164,6 +164,16 @@ public:
     virtual ~named_lock() = default;
 };
 
+// A window of its own that shows how far work with no main window has come (the uninstall from
+// Apps & Features): a line of text over a bar. It stays open while the object lives.
+class progress_window {
+public:
+    virtual ~progress_window() = default;
+    // Shows the text and done of total on the bar, and handles the window's waiting messages so
+    // that it is painted and can be moved.
+    virtual void show(const std::wstring& text, std::uint64_t done, std::uint64_t total) = 0;
+};
+
 class platform {
 public:
     virtual ~platform() = default;
@@ -227,6 +237,8 @@ public:
     virtual void write_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes) = 0;
     // Adds the bytes at the end of a file, creating it when missing; throws system_error on failure.
     virtual void append_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) = 0;
+    // The same, and the bytes are on the disk (written through) before it returns.
+    virtual void append_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes) = 0;
     // MD5 of each file's content as 32 upper-case hexadecimal digits, in the order given. Each file
     // is opened read-only, denying writers. Throws system_error for the first file that cannot be
     // opened or read.
@@ -311,6 +323,8 @@ public:
     // pressed OK (a folder that did not exist has been created); false on Cancel.
     virtual bool select_directory(const std::wstring& initial, const select_directory_texts& texts,
                                   std::wstring& chosen) = 0;
+    // A progress window with this caption, centred on the screen, shown until the object goes.
+    virtual std::unique_ptr<progress_window> open_progress_window(const std::wstring& caption) = 0;
 
     // ---- FTP
     // The connections of one Internet update to the update server (ftp_session.h). Nothing is

@@ -192,6 +192,7 @@ constexpr entry table[] = {
     {msg::uninstall_question, L"Remove {1} and all of its components from this computer?",
      L"{1} und alle seine Komponenten von diesem Computer entfernen?"},
     {msg::uninstall_finished, L"{1} was removed from this computer.", L"{1} wurde von diesem Computer entfernt."},
+    {msg::uninstall_progress_caption, L"Removing {1}", L"{1} wird entfernt"},
     {msg::uninstall_user_files_stay, L"These files were not installed and stay, with their folder:" LFCR L"{1}",
      L"Diese Dateien wurden nicht installiert und bleiben mit ihrem Ordner erhalten:" LFCR L"{1}"},
     {msg::uninstall_data_stays, L"Your own data stays in {1}.", L"Ihre eigenen Daten bleiben in {1} erhalten."},

@@ -114,6 +114,7 @@ enum class msg {
     install_usage,
     uninstall_question,         // {1} application
     uninstall_finished,         // {1} application
+    uninstall_progress_caption,  // {1} application
     uninstall_user_files_stay,  // {1} the files, a line each
     uninstall_data_stays,       // {1} the folder
     uninstall_not_removed,      // {1} the files, a line each

@@ -505,6 +505,12 @@ void fake_platform::append_file(const std::wstring& path, const std::vector<std:
     write_file(path, whole);
 }
 
+void fake_platform::append_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+{
+    append_file(path, bytes);
+    flushed_writes.push_back(path);
+}
+
 std::vector<std::wstring> fake_platform::md5_hex_of_files(const std::vector<std::wstring>& paths)
 {
     std::vector<std::wstring> out;
@@ -745,6 +751,32 @@ std::wstring fake_platform::input_box(const std::wstring& title, const std::wstr
     const auto answer = input_answers.front();
     input_answers.pop_front();
     return answer ? *answer : default_text;
+}
+
+namespace {
+
+class fake_progress_window final : public progress_window {
+public:
+    fake_progress_window(fake_platform& os, std::wstring caption) : os_(os), caption_(std::move(caption))
+    {
+        ++os_.progress_windows_open;
+    }
+    ~fake_progress_window() override { --os_.progress_windows_open; }
+    void show(const std::wstring& text, std::uint64_t done, std::uint64_t total) override
+    {
+        os_.progress.push_back({caption_, text, done, total, os_.messages.size()});
+    }
+
+private:
+    fake_platform& os_;
+    std::wstring caption_;
+};
+
+}  // namespace
+
+std::unique_ptr<progress_window> fake_platform::open_progress_window(const std::wstring& caption)
+{
+    return std::make_unique<fake_progress_window>(*this, caption);
 }
 
 std::wstring fake_platform::browse_for_folder(const std::wstring& title, const std::wstring& initial,

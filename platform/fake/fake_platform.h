@@ -151,7 +151,11 @@ public:
     std::vector<session_call> sessions;        // open_session
     std::vector<std::wstring> proxy_script_urls;  // proxy_from_script: the URLs asked about
     std::vector<std::wstring> retry_questions;  // ask_retry_cancel
-    std::vector<std::wstring> flushed_writes;   // write_file_through
+    // What the progress windows showed, with how many message boxes had been shown by then.
+    struct progress_shown { std::wstring caption, text; std::uint64_t done, total; std::size_t messages_before; };
+    std::vector<progress_shown> progress;
+    std::size_t progress_windows_open = 0;
+    std::vector<std::wstring> flushed_writes;   // write_file_through and append_file_through
     std::vector<std::uint32_t> sleeps;
     std::size_t background_runs = 0;
     std::vector<std::wstring> created_directories;
@@ -183,6 +187,7 @@ public:
     void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
     void write_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
     void append_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
+    void append_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
     std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& paths) override;
     bool shell_copy(const std::wstring& from, const std::wstring& to) override;
     void shell_execute(const std::wstring& file, const std::wstring& parameters) override;
@@ -216,6 +221,7 @@ public:
                                    std::uint32_t flags) override;
     bool select_directory(const std::wstring& initial, const select_directory_texts& texts,
                           std::wstring& chosen) override;
+    std::unique_ptr<progress_window> open_progress_window(const std::wstring& caption) override;
     std::unique_ptr<ftp_session> open_ftp_session(const ftp_account& account) override;
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
                           const ecdsa_p256_public_key& public_key) override;

@@ -175,15 +175,28 @@ void win32_platform::write_file_through(const std::wstring& path, const std::vec
     if (!FlushFileBuffers(file.get())) throw_last_error();
 }
 
-void win32_platform::append_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+namespace {
+// Appending only, and sharing reading and writing: a log viewer that follows the file, or a
+// second run that adds its own lines, is no clash. Each write lands at the end as it is then.
+void append_to(const std::wstring& path, const std::vector<std::uint8_t>& bytes, DWORD flags)
 {
-    // Appending only, and sharing reading and writing: a log viewer that follows the file, or a
-    // second run that adds its own lines, is no clash. Each write lands at the end as it is then.
     const file_handle file(CreateFileW(extended_path(path).c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                       nullptr));
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL | flags, nullptr));
     if (!file) throw_last_error();
     write_all(file.get(), bytes.data(), bytes.size());
+}
+}  // namespace
+
+void win32_platform::append_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+{
+    append_to(path, bytes, 0);
+}
+
+// FlushFileBuffers would need write access to the whole file; writing through needs none.
+void win32_platform::append_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes)
+{
+    append_to(path, bytes, FILE_FLAG_WRITE_THROUGH);
 }
 
 }  // namespace qs::win32

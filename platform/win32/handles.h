@@ -111,6 +111,8 @@ using bcrypt_hash = unique_handle<null_is_none<BCRYPT_HASH_HANDLE, &destroy_bcry
 using bcrypt_key = unique_handle<null_is_none<BCRYPT_KEY_HANDLE, &destroy_bcrypt_key>>;
 // WinHTTP sessions, connections and requests alike.
 using internet_handle = unique_handle<null_is_none<HINTERNET, &close_internet_handle>>;
+// A window of the program's own, destroyed with its owner.
+using window_handle = unique_handle<null_is_none<HWND, &DestroyWindow>>;
 // A font, pen or brush (GDI objects of the window layer).
 template <typename Handle>
 using gdi_object = unique_handle<null_is_none<Handle, &DeleteObject>>;

@@ -9,7 +9,8 @@
 //   ftp.cpp (the FTP session of platform/ftp and its local files), winsock_network.cpp (its sockets,
 //   Winsock 2), http.cpp (the HTTP(S) session over WinHTTP, and the system's proxy settings),
 //   browseforfolderunit/win32/browse_for_folder.cpp (SHBrowseForFolderW),
-//   setup_main/win32/input_box.cpp and select_directory_dialog.cpp (the program's own dialogs).
+//   setup_main/win32/input_box.cpp, select_directory_dialog.cpp and progress_window.cpp (the
+//   program's own dialogs).
 
 #include <windows.h>
 
@@ -53,6 +54,7 @@ public:
     void write_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
     void write_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
     void append_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
+    void append_file_through(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
     std::vector<std::wstring> md5_hex_of_files(const std::vector<std::wstring>& paths) override;
     bool shell_copy(const std::wstring& from, const std::wstring& to) override;
     void shell_execute(const std::wstring& file, const std::wstring& parameters) override;
@@ -86,6 +88,7 @@ public:
                                    std::uint32_t flags) override;
     bool select_directory(const std::wstring& initial, const select_directory_texts& texts,
                           std::wstring& chosen) override;
+    std::unique_ptr<progress_window> open_progress_window(const std::wstring& caption) override;
     std::unique_ptr<ftp_session> open_ftp_session(const ftp_account& account) override;
     bool verify_signature(const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& der_signature,
                           const ecdsa_p256_public_key& public_key) override;

@@ -129,7 +129,7 @@ bool install_record::add(const record_line& line)
     if (contains(line)) return false;
     const std::wstring path = record_path(folder_);
     ensure_dir(os_, folder_ + install_folder_name);
-    os_.append_file(path, bytes_of_line(line));
+    os_.append_file_through(path, bytes_of_line(line));
     lines_.push_back(line);
     keys_.insert(key_of(line));
     return true;

@@ -32,6 +32,18 @@ std::wstring joined_lines(const std::vector<std::wstring>& items)
     return text;
 }
 
+// What a line's undo takes on, as the progress window names it.
+std::wstring subject_of(const record_line& line)
+{
+    const auto field = [&line](std::size_t i) { return i < line.fields.size() ? line.fields[i] : std::wstring(); };
+    switch (line.what) {
+    case change::entry: return (field(0) == L"HKLM" ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\") + field(1);
+    case change::class_key:
+    case change::class_value: return L"HKEY_CLASSES_ROOT\\" + field(0);
+    default: return field(0);
+    }
+}
+
 class remover {
 public:
     remover(platform& os, std::wstring folder, update::update_log& log, std::wstring parent)
@@ -282,10 +294,19 @@ ui_language language_in(platform& os, const std::wstring& folder)
 }  // namespace
 
 removal_report undo_changes(platform& os, const std::wstring& program_folder, const std::vector<record_line>& lines,
-                            update::update_log& log, bool whole_installation, const std::wstring& parent_program)
+                            update::update_log& log, bool whole_installation, const std::wstring& parent_program,
+                            const undo_progress& progress)
 {
     remover r(os, program_folder, log, parent_program);
+    // Every line is a step, and so is the program folder's cleaning; the entry goes last.
+    const std::size_t steps = lines.size() + 1;
+    std::size_t done = 0;
+    const auto step = [&](const std::wstring& what) {
+        if (progress) progress(what, done, steps);
+        ++done;
+    };
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        if (it->what != change::entry) step(subject_of(*it));
         try {
             r.undo(*it);
         } catch (const system_error& e) {
@@ -297,16 +318,19 @@ removal_report undo_changes(platform& os, const std::wstring& program_folder, co
     }
     bool folder_ours = whole_installation;
     for (const record_line& line : lines) folder_ours = folder_ours || line.what == change::program_folder;
+    step(with_trailing_backslash(program_folder));
     if (folder_ours) r.clean_program_folder(whole_installation);
     else r.retry_held();
     for (const record_line& line : lines)
         if (line.what == change::entry) {
+            step(subject_of(line));
             try {
                 r.remove_entry(line);
             } catch (const system_error& e) {
                 log.write(L"The Apps & Features entry could not be removed: " + e.text());
             }
         }
+    if (progress) progress(std::wstring(), steps, steps);
     return r.report;
 }
 
@@ -345,7 +369,17 @@ int uninstall(platform& os, const uninstall_options& options, update::update_log
         log.write(L"Exit code 0.");
         return exit_done;
     }
-    const removal_report report = undo_changes(os, folder, record.lines(), log, true, options.parent_program);
+    // The window stays open behind the closing box, its bar full, until the user has read it.
+    std::unique_ptr<progress_window> window;
+    undo_progress progress;
+    if (!options.silent) {
+        window = os.open_progress_window(message(msg::uninstall_progress_caption, language, {application}));
+        const std::wstring finished = message(msg::uninstall_finished, language, {application});
+        progress = [&window, finished](const std::wstring& what, std::size_t done, std::size_t total) {
+            window->show(what.empty() ? finished : what, done, total);
+        };
+    }
+    const removal_report report = undo_changes(os, folder, record.lines(), log, true, options.parent_program, progress);
     // The lock file goes with the claim, and the staging folder with it when empty; only then can
     // an emptied program folder go too.
     lock.reset();

@@ -6,6 +6,7 @@
 // copies itself to a folder of its own under %TEMP%, runs the copy on its program folder, waits
 // for it and ends with its exit code, so that the program folder can go.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,13 +31,17 @@ struct removal_report {
     std::vector<std::wstring> application_data;  // the user's data folders, which stay
 };
 
+// Told before each step of an undo what it takes on (a path or a key), and how many of how many
+// steps are done; at the end once more with an empty text and all steps done.
+using undo_progress = std::function<void(const std::wstring& what, std::size_t done, std::size_t total)>;
+
 // Undoes the lines newest first: the Apps & Features entry last, held files retried after the
 // rest. The program folder's own files (its file list, the staging folder, the record) go with
 // it when `whole_installation`; `parent_program` is the program that started this copy, which
 // cannot be deleted while it waits and is moved out of the way instead.
 removal_report undo_changes(platform& os, const std::wstring& program_folder, const std::vector<record_line>& lines,
                             update::update_log& log, bool whole_installation,
-                            const std::wstring& parent_program = {});
+                            const std::wstring& parent_program = {}, const undo_progress& progress = {});
 
 // The claim that keeps an update (and another install or uninstall) off the folder; nothing when
 // one runs.

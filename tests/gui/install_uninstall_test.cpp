@@ -3,6 +3,9 @@
 // uninstaller, reg.exe, the desktop and the folders.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include "platform/win32/win32_platform.h"
 #include "tests/gui/driver.h"
 #include "tests/gui/medium.h"
@@ -130,7 +133,7 @@ HWND wait_for_box_beginning(const std::wstring& text)
     });
 }
 
-TEST(InstallUnderWine, TheUninstallAsksAndClosesWithABox)
+TEST(InstallUnderWine, TheUninstallAsksShowsItsProgressAndClosesWithABox)
 {
     test_medium medium(L"QsAskSample");
     const std::wstring folder = install_plain(medium, L"Qs Ask Test", L"qs_ask_test.dll");
@@ -141,6 +144,17 @@ TEST(InstallUnderWine, TheUninstallAsksAndClosesWithABox)
     ASSERT_TRUE(answer(question, L"Yes"));
     HWND closing = wait_for_box_beginning(L"Qs Ask Test was removed from this computer.");
     ASSERT_NE(closing, nullptr);
+    // Behind the closing box the progress window stays, its bar full, saying the same.
+    HWND progress = FindWindowW(L"#32770", L"Removing Qs Ask Test");
+    ASSERT_NE(progress, nullptr);
+    HWND bar = nullptr;
+    for (HWND child : children(progress))
+        if (class_of(child) == L"msctls_progress32") bar = child;
+    ASSERT_NE(bar, nullptr);
+    const LRESULT high = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+    EXPECT_GT(high, SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), high);
+    EXPECT_NE(child_with_text(progress, L"Qs Ask Test was removed from this computer."), nullptr);
     ASSERT_TRUE(answer(closing, L"OK"));
     DWORD code = 999;
     ASSERT_TRUE(p.wait_for_exit(code));

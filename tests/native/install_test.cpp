@@ -89,6 +89,10 @@ TEST_F(Install, RecordsEachChangeOnceWithTheEntryFirstAndRegistersWithNoQuestion
     const std::vector<record_line> r = record();
     ASSERT_FALSE(r.empty());
     EXPECT_EQ(r.front(), (record_line{change::entry, {L"HKLM", entry_key}}));
+    // Each line reached the disk on its own, before the change it names.
+    const auto written_through = std::count(os.flushed_writes.begin(), os.flushed_writes.end(),
+                                            installed + L"___korvex_install\\record.txt");
+    EXPECT_GE(static_cast<std::size_t>(written_through), r.size());
     const auto has = [&r](const record_line& line) { return std::find(r.begin(), r.end(), line) != r.end(); };
     EXPECT_TRUE(has({change::program_folder, {installed}}));
     EXPECT_TRUE(has({change::program_file, {installed + L"app.exe"}}));
@@ -157,6 +161,7 @@ TEST_F(Install, UninstallRemovesEverythingButTheUsersDataFromACopyOfItself)
 {
     ASSERT_EQ(install_into(), 0) << log();
     EXPECT_EQ(uninstall(), 0) << log();
+    EXPECT_TRUE(os.progress.empty());  // silent: no window at all
     EXPECT_FALSE(os.has_folder(installed));
     EXPECT_TRUE(os.has_folder(L"C:\\Apps"));  // not ours: it was made for the install, but holds nothing of it
     EXPECT_FALSE(os.has_registry_key(hkcr, L".abc"));
@@ -278,7 +283,7 @@ TEST_F(Install, ExitCodesForTheLicenceTheCommandLineAndARunningUpdate)
     EXPECT_TRUE(os.has_file(installed + L"app.exe"));
 }
 
-TEST_F(Install, TheUninstallAsksFirstAndClosesWithABox)
+TEST_F(Install, TheUninstallAsksFirstShowsItsProgressAndClosesWithABox)
 {
     ASSERT_EQ(install_into(), 0) << log();
     os.program = installed + L"run_this_first.exe";
@@ -288,11 +293,35 @@ TEST_F(Install, TheUninstallAsksFirstAndClosesWithABox)
     EXPECT_EQ(os.questions[0].text, L"Remove Prog and all of its components from this computer?");
     EXPECT_TRUE(os.has_file(installed + L"app.exe"));
     EXPECT_TRUE(os.messages.empty());
+    EXPECT_TRUE(os.progress.empty());
     EXPECT_EQ(run({L"/uninstall"}), 0);
     EXPECT_FALSE(os.has_file(installed + L"app.exe"));
     ASSERT_EQ(os.messages.size(), 1u);
     EXPECT_EQ(os.messages[0], L"Prog was removed from this computer.\r\n\r\n"
                               L"Your own data stays in C:\\Users\\tester\\AppData\\Roaming\\Prog.");
+
+    // Between the question and the closing box: each step named, the bar never going back, the
+    // entry last, and the bar full at the end.
+    ASSERT_GE(os.progress.size(), 4u);
+    const auto shown = [this](const std::wstring& text) {
+        for (std::size_t i = 0; i < os.progress.size(); ++i)
+            if (os.progress[i].text == text) return i;
+        return os.progress.size();
+    };
+    EXPECT_LT(shown(installed + L"app.exe"), os.progress.size());
+    EXPECT_LT(shown(L"HKEY_CLASSES_ROOT\\.abc"), os.progress.size());
+    EXPECT_EQ(shown(L"HKEY_LOCAL_MACHINE\\" + entry_key), os.progress.size() - 2);
+    for (std::size_t i = 0; i < os.progress.size(); ++i) {
+        EXPECT_EQ(os.progress[i].caption, L"Removing Prog");
+        EXPECT_EQ(os.progress[i].messages_before, 0u);
+        if (i > 0) {
+            EXPECT_GE(os.progress[i].done, os.progress[i - 1].done);
+        }
+    }
+    EXPECT_EQ(os.progress.front().done, 0u);
+    EXPECT_EQ(os.progress.back().text, L"Prog was removed from this computer.");
+    EXPECT_EQ(os.progress.back().done, os.progress.back().total);
+    EXPECT_EQ(os.progress_windows_open, 0u);
 }
 
 TEST(InstallRecord, FieldsKeepTabsAndLineBreaksAndUnknownLinesArePassedOver)
