@@ -211,7 +211,7 @@ uninstall_session="$out/uninstall_session.txt"
 cat > "$uninstall_session" <<'SESSION'
 answer Yes | Remove SpectraDemo and all of its components from this computer?
 box SpectraDemo was removed from this computer.
-shot 10_uninstall | Uninstall, as the Apps & Features entry starts it: the closing box names what stays, the file the demo's control left and the user's own data
+shot 10_uninstall | Uninstall, as the Apps & Features entry starts it: the closing box, in front of the progress window with its bar full, names what stays, the file the demo's control left and the user's own data
 answer OK | SpectraDemo was removed from this computer.
 shot 11_uninstalled | After the uninstall: the emptied Wine desktop
 SESSION

@@ -1,7 +1,6 @@
 #include "basics/fs_helpers.h"
 #include "basics/paths.h"
 #include "browseforfolderunit/select_folder.h"
-#include "setup_main/file_list_format.h"
 #include "setup_main/folder_rules.h"
 #include "setup_main/setup_main_page.h"
 
@@ -85,14 +84,13 @@ void Tsetup_main_page::copy_program_folder()
     leave_out_of_backup(target_folder);
 }
 
-// The record of the installation and a staged update belong to this PC's installation alone: a
-// backup put back elsewhere must not undo, or commit, what happened here.
+// The record of the installation belongs to this PC alone: an uninstall from a backup put back
+// elsewhere must not undo what was installed here. (The update's folder goes along: it holds the
+// release record, which the backup's files are.)
 void Tsetup_main_page::leave_out_of_backup(const std::wstring& backup)
 {
-    for (const std::wstring& own : {std::wstring(install::install_folder_name), std::wstring(staging_folder_name)}) {
-        const std::wstring folder = with_trailing_backslash(backup) + own;
-        if (os_.directory_exists(folder)) delete_folder_tree(os_, folder);
-    }
+    const std::wstring record = with_trailing_backslash(backup) + install::install_folder_name;
+    if (os_.directory_exists(record)) delete_folder_tree(os_, record);
 }
 
 // The application's data comes back from the user's application-data folder into the program

@@ -237,11 +237,11 @@ TEST_F(Backup, DriveRootGivesTheNameDirectlyBelowIt)
     EXPECT_EQ(page.target_folder, L"E:\\Prog");
 }
 
-TEST_F(Backup, AnExistingBackupFolderGetsTheCopyNestedWithoutTheInstallationsRecordOrStagedUpdate)
+TEST_F(Backup, AnExistingBackupFolderGetsTheCopyNestedWithoutTheInstallationsRecord)
 {
     os.add_file(L"E:\\Backups\\Prog\\earlier.txt", "earlier");
     os.add_file(program + L"\\___korvex_install\\record.txt", "entry\tHKLM\tKey\r\n");
-    os.add_file(program + L"\\___korvex_update\\new\\prog.exe", "staged");
+    os.add_file(program + L"\\___korvex_update\\release.txt", "7");
     os.set_file_attributes(program + L"\\___korvex_install\\record.txt", attr::readonly);
     os.folder_choices = {L"E:\\Backups\\"};
     page.Button3Click();
@@ -250,9 +250,8 @@ TEST_F(Backup, AnExistingBackupFolderGetsTheCopyNestedWithoutTheInstallationsRec
     EXPECT_EQ(page.target_folder, L"E:\\Backups\\Prog\\Prog");
     EXPECT_TRUE(os.has_file(L"E:\\Backups\\Prog\\Prog\\prog.exe"));
     EXPECT_FALSE(os.has_folder(L"E:\\Backups\\Prog\\Prog\\___korvex_install"));
-    EXPECT_FALSE(os.has_folder(L"E:\\Backups\\Prog\\Prog\\___korvex_update"));
+    EXPECT_TRUE(os.has_file(L"E:\\Backups\\Prog\\Prog\\___korvex_update\\release.txt"));
     EXPECT_TRUE(os.has_file(program + L"\\___korvex_install\\record.txt"));
-    EXPECT_TRUE(os.has_file(program + L"\\___korvex_update\\new\\prog.exe"));
 }
 
 TEST_F(Backup, CancelStillShowsBothBoxesAndCopiesNothing)

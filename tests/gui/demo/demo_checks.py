@@ -262,6 +262,8 @@ same_file("Update from folder: application data", os.path.join(appdata, "setting
 backed_up = [f for f in files_below(a.medium) if read(os.path.join(backup, f)) is None]
 check("backup C:\\Backups\\SpectraDemo", "every file of the medium",
       "missing: %s" % backed_up if backed_up else "every file of the medium")
+check("backup leaves out the installation's record", "no ___korvex_install",
+      "___korvex_install copied" if os.path.isdir(os.path.join(backup, "___korvex_install")) else "no ___korvex_install")
 same_file("backup holds the updated files", os.path.join(backup, "reference.spd"), os.path.join(a.update_cd, "reference.spd"))
 same_file("backup brings application data back", os.path.join(a.medium, "Application_Data", "SpectraDemo", "settings.ini"),
           os.path.join(a.update_cd, "Application_Data", "SpectraDemo", "settings.ini"))
