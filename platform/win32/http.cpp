@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -237,7 +239,7 @@ private:
 class http_session : public transfer_session {
 public:
     http_session(const update_source& source, const proxy_choice& proxy, int receive_timeout_ms)
-        : secure_(source.scheme == source_scheme::https)
+        : secure_(source.scheme == source_scheme::https), receive_timeout_ms_(receive_timeout_ms)
     {
         session_.reset(winhttp().open(L"run_this_first", proxy.direct() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
                                    proxy.direct() ? WINHTTP_NO_PROXY_NAME : proxy.proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
@@ -252,9 +254,24 @@ public:
         winhttp().set_timeouts(session_.get(), receive_timeout_ms, receive_timeout_ms, receive_timeout_ms, receive_timeout_ms);
         connection_.reset(winhttp().connect(session_.get(), source.host.c_str(), static_cast<INTERNET_PORT>(source.port), 0));
         if (!connection_) throw_transfer_error(GetLastError());
-        if (secure_) start_helper(ready_certificate_chains);
+        if (secure_) {
+            std::promise<void> ready;
+            chains_ready_ = ready.get_future().share();
+            try {
+                chain_helper_ = std::thread([ready = std::move(ready)]() mutable noexcept {
+                    ready_certificate_chains();
+                    ready.set_value();
+                });
+            } catch (...) {
+                // No thread: the first handshake readies the engine itself (the promise broken, no one waits).
+            }
+        }
     }
-    ~http_session() override { join_helpers(); }
+    ~http_session() override
+    {
+        join_openers();
+        if (chain_helper_.joinable()) chain_helper_.join();
+    }
     http_session(const http_session&) = delete;
     http_session& operator=(const http_session&) = delete;
 
@@ -265,7 +282,11 @@ public:
     void open_connections_ahead(const std::wstring& server_path) override
     {
         for (std::size_t i = 1; i < max_connections_per_source; ++i) {
-            start_helper([this, server_path]() noexcept {
+            start_opener([this, server_path]() noexcept {
+                // Certificates verified side by side while the chain engine is still being
+                // readied each fill it again (Wine: each reads the whole CA bundle), which costs
+                // several times what one does; the list's connection goes ahead alone meanwhile.
+                if (!wait_until_chains_ready()) return;
                 try {
                     http_request request(connection_.get(), server_path, 0, secure_, requests_, L"bytes=0-0");
                     std::vector<char> buffer(read_size);
@@ -300,8 +321,6 @@ public:
 
     std::vector<file_result> fetch_files(const std::vector<transfer_file>& files, transfer_progress& progress) override
     {
-        // The connections opened ahead are taken up by the files, not joined by more of their own.
-        join_helpers();
         std::vector<file_result> results(files.size());
         std::atomic<std::size_t> next{0};
         std::atomic<bool> failed{false};
@@ -314,15 +333,22 @@ public:
         };
         std::vector<std::thread> helpers;
         const std::size_t threads = std::min(files.size(), max_connections_per_source);
+        // The first worker goes on over the connection the list came by; each further one takes up
+        // the connection an opener opened ahead once it is open, so that no more are opened.
         for (std::size_t t = 1; t < threads; ++t) {
+            std::thread* opener = t - 1 < openers_.size() ? &openers_[t - 1] : nullptr;
             try {
-                helpers.emplace_back(work);
+                helpers.emplace_back([&work, opener]() noexcept {
+                    if (opener && opener->joinable()) opener->join();
+                    work();
+                });
             } catch (...) {
                 break;
             }
         }
         work();
         for (std::thread& helper : helpers) helper.join();
+        join_openers();
         return results;
     }
 
@@ -416,24 +442,38 @@ private:
         return result;
     }
 
+    // False when the session was stopped or the engine took longer than a receive time-out.
+    bool wait_until_chains_ready() const noexcept
+    {
+        if (!chains_ready_.valid()) return true;
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(receive_timeout_ms_);
+        while (chains_ready_.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+            if (requests_.stopped() || std::chrono::steady_clock::now() > give_up) return false;
+        }
+        return true;
+    }
     template <typename Work>
-    void start_helper(Work work) noexcept
+    void start_opener(Work work) noexcept
     {
         try {
-            helpers_.emplace_back(std::move(work));
+            openers_.emplace_back(std::move(work));
         } catch (...) {
-            // No thread: the work is done later by the fetches themselves.
+            // No thread: the files open the connection themselves.
         }
     }
-    void join_helpers() noexcept
+    void join_openers() noexcept
     {
-        for (std::thread& helper : helpers_) helper.join();
-        helpers_.clear();
+        for (std::thread& opener : openers_)
+            if (opener.joinable()) opener.join();
+        openers_.clear();
     }
 
     bool secure_;
     internet_handle session_, connection_;
-    std::vector<std::thread> helpers_;  // the chain engine readied and the connections opened ahead
+    int receive_timeout_ms_;
+    std::shared_future<void> chains_ready_;  // HTTPS: set once the certificate chain engine is ready
+    std::thread chain_helper_;
+    std::vector<std::thread> openers_;  // the connections opened ahead
     open_requests requests_;
     std::unique_ptr<ftp::local_files> files_ = make_download_files();
     // Where a broken transfer left its file (one thread per file, so only its own thread reads it).
