@@ -108,6 +108,11 @@ public:
     // fetched again (resumed where it can be). A file that fails (refused, cut by the server, too
     // large, not writable locally) is left as far as it came, and no further file is started.
     virtual std::vector<file_result> fetch_files(const std::vector<transfer_file>& files, transfer_progress& progress) = 0;
+    // Opens the session's other connections in the background, with a request for server_path
+    // that fetches nothing, while the caller fetches on the first: fetch_files then starts on
+    // connections already made, not on handshakes. Returns at once; what fails there is left to
+    // the fetches that follow. A session that opens its connections as files come does nothing.
+    virtual void open_connections_ahead(const std::wstring& server_path) { (void)server_path; }
     // Makes every transfer of the session end within a second; what arrived stays in the local
     // files. Safe from any thread, also while no transfer runs (later fetches then end at once).
     virtual void stop() = 0;

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/win32/bcrypt_library.h"
+#include "platform/win32/crypt32_library.h"
 #include "platform/win32/winhttp_library.h"
 
 namespace qs::win32 {
@@ -91,6 +92,10 @@ inline void destroy_bcrypt_hash(BCRYPT_HASH_HANDLE hash) noexcept { bcrypt().des
 inline void destroy_bcrypt_key(BCRYPT_KEY_HANDLE key) noexcept { bcrypt().destroy_key(key); }
 // Likewise WinHTTP handles, which only winhttp() can have made.
 inline void close_internet_handle(HINTERNET handle) noexcept { winhttp().close_handle(handle); }
+// And certificate stores, certificates and chains, which only crypt32() can have made.
+inline void close_certificate_store(HCERTSTORE store) noexcept { crypt32().close_store(store, 0); }
+inline void free_certificate(PCCERT_CONTEXT certificate) noexcept { crypt32().free_certificate(certificate); }
+inline void free_certificate_chain(PCCERT_CHAIN_CONTEXT chain) noexcept { crypt32().free_chain(chain); }
 
 using registry_key = unique_handle<null_is_none<HKEY, &RegCloseKey>>;
 using file_handle = unique_handle<invalid_is_none<&CloseHandle>>;
@@ -111,6 +116,10 @@ using bcrypt_hash = unique_handle<null_is_none<BCRYPT_HASH_HANDLE, &destroy_bcry
 using bcrypt_key = unique_handle<null_is_none<BCRYPT_KEY_HANDLE, &destroy_bcrypt_key>>;
 // WinHTTP sessions, connections and requests alike.
 using internet_handle = unique_handle<null_is_none<HINTERNET, &close_internet_handle>>;
+// Certificate stores, certificates and chains of crypt32.
+using certificate_store = unique_handle<null_is_none<HCERTSTORE, &close_certificate_store>>;
+using certificate_context = unique_handle<null_is_none<PCCERT_CONTEXT, &free_certificate>>;
+using certificate_chain = unique_handle<null_is_none<PCCERT_CHAIN_CONTEXT, &free_certificate_chain>>;
 // A window of the program's own, destroyed with its owner.
 using window_handle = unique_handle<null_is_none<HWND, &DestroyWindow>>;
 // A font, pen or brush (GDI objects of the window layer).

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -100,11 +102,36 @@ private:
 
 class transfer_stopped_here {};
 
+// The first certificate chain a process builds opens the system's root stores for the chain
+// engine, which Wine fills from the host's whole CA bundle first: about 170 ms, spent after the
+// server's certificate has arrived, on the way to the first answer. Building one chain from a root
+// of the store on a thread of its own, while the first connection's handshake crosses the line,
+// leaves the engine ready by the time the server's certificate needs it. Once per process.
+void ready_certificate_chains() noexcept
+{
+    static std::atomic<bool> done{false};
+    if (done.exchange(true)) return;
+    try {
+        certificate_store root(crypt32().open_store(CERT_STORE_PROV_SYSTEM_W, 0, 0,
+                                                    CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_READONLY_FLAG, L"Root"));
+        if (!root) return;
+        certificate_context any(crypt32().enum_certificates(root.get(), nullptr));
+        if (!any) return;
+        CERT_CHAIN_PARA parameters{};
+        parameters.cbSize = sizeof parameters;
+        certificate_chain chain;
+        crypt32().get_chain(nullptr, any.get(), nullptr, nullptr, &parameters, 0, nullptr,
+                            chain.receive());
+    } catch (...) {
+        // Without crypt32 the first handshake readies the engine itself, as it would anyway.
+    }
+}
+
 // One GET with its response: the status, and the body read in pieces.
 class http_request {
 public:
     http_request(HINTERNET connection, const std::wstring& server_path, std::uint64_t from, bool secure,
-                 open_requests& requests)
+                 open_requests& requests, const wchar_t* range = nullptr)
         : requests_(requests)
     {
         if (requests_.stopped()) throw transfer_stopped_here();
@@ -115,7 +142,7 @@ public:
         if (!handle_) throw_transfer_error(GetLastError());
         requests_.add(handle_);
         try {
-            send_and_answer_proxy(from);
+            send_and_answer_proxy(range ? std::wstring(range) : from > 0 ? L"bytes=" + std::to_wstring(from) + L"-" : L"");
         } catch (...) {
             close();
             throw;
@@ -131,15 +158,15 @@ private:
         requests_.remove(handle_);
         if (!requests_.closed_by_stop(handle_)) winhttp().close_handle(handle_);
     }
-    void send_and_answer_proxy(std::uint64_t from)
+    // range: the bytes asked for ("bytes=FROM-"), or empty for the whole file.
+    void send_and_answer_proxy(const std::wstring& bytes)
     {
         // The logged-on user's credentials go to a proxy that offers Negotiate or NTLM.
         DWORD logon = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
         winhttp().set_option(handle_, WINHTTP_OPTION_AUTOLOGON_POLICY, &logon, sizeof logon);
         DWORD redirects = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
         winhttp().set_option(handle_, WINHTTP_OPTION_REDIRECT_POLICY, &redirects, sizeof redirects);
-        std::wstring range;
-        if (from > 0) range = L"Range: bytes=" + std::to_wstring(from) + L"-";
+        const std::wstring range = bytes.empty() ? L"" : L"Range: " + bytes;
         send(range);
         status_ = query_status();
         if (status_ == 407) {
@@ -212,7 +239,7 @@ private:
 class http_session : public transfer_session {
 public:
     http_session(const update_source& source, const proxy_choice& proxy, int receive_timeout_ms)
-        : secure_(source.scheme == source_scheme::https)
+        : secure_(source.scheme == source_scheme::https), receive_timeout_ms_(receive_timeout_ms)
     {
         session_.reset(winhttp().open(L"run_this_first", proxy.direct() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
                                    proxy.direct() ? WINHTTP_NO_PROXY_NAME : proxy.proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
@@ -227,6 +254,52 @@ public:
         winhttp().set_timeouts(session_.get(), receive_timeout_ms, receive_timeout_ms, receive_timeout_ms, receive_timeout_ms);
         connection_.reset(winhttp().connect(session_.get(), source.host.c_str(), static_cast<INTERNET_PORT>(source.port), 0));
         if (!connection_) throw_transfer_error(GetLastError());
+        if (secure_) {
+            std::promise<void> ready;
+            chains_ready_ = ready.get_future().share();
+            try {
+                chain_helper_ = std::thread([ready = std::move(ready)]() mutable noexcept {
+                    ready_certificate_chains();
+                    ready.set_value();
+                });
+            } catch (...) {
+                // No thread: the first handshake readies the engine itself (the promise broken, no one waits).
+            }
+        }
+    }
+    ~http_session() override
+    {
+        join_openers();
+        if (chain_helper_.joinable()) chain_helper_.join();
+    }
+    http_session(const http_session&) = delete;
+    http_session& operator=(const http_session&) = delete;
+
+    // The other connections are opened with a request for the first byte of the same file, read
+    // to its end: WinHTTP keeps a connection for the next request only once a body has been read
+    // to its end, which a HEAD's answer never is. A server that ignores Range sends the whole
+    // file, which is small, or the connection is given up.
+    void open_connections_ahead(const std::wstring& server_path) override
+    {
+        for (std::size_t i = 1; i < max_connections_per_source; ++i) {
+            start_opener([this, server_path]() noexcept {
+                // Certificates verified side by side while the chain engine is still being
+                // readied each fill it again (Wine: each reads the whole CA bundle), which costs
+                // several times what one does; the list's connection goes ahead alone meanwhile.
+                if (!wait_until_chains_ready()) return;
+                try {
+                    http_request request(connection_.get(), server_path, 0, secure_, requests_, L"bytes=0-0");
+                    std::vector<char> buffer(read_size);
+                    for (std::size_t total = 0; total < 16 * read_size;) {
+                        const std::size_t got = request.read(buffer.data(), read_size);
+                        if (got == 0) break;
+                        total += got;
+                    }
+                } catch (...) {
+                    // A connection that cannot be had here is not had by the files either, which say why.
+                }
+            });
+        }
     }
 
     std::vector<std::uint8_t> fetch(const std::wstring& server_path, std::uint64_t max_bytes) override
@@ -260,15 +333,22 @@ public:
         };
         std::vector<std::thread> helpers;
         const std::size_t threads = std::min(files.size(), max_connections_per_source);
+        // The first worker goes on over the connection the list came by; each further one takes up
+        // the connection an opener opened ahead once it is open, so that no more are opened.
         for (std::size_t t = 1; t < threads; ++t) {
+            std::thread* opener = t - 1 < openers_.size() ? &openers_[t - 1] : nullptr;
             try {
-                helpers.emplace_back(work);
+                helpers.emplace_back([&work, opener]() noexcept {
+                    if (opener && opener->joinable()) opener->join();
+                    work();
+                });
             } catch (...) {
                 break;
             }
         }
         work();
         for (std::thread& helper : helpers) helper.join();
+        join_openers();
         return results;
     }
 
@@ -362,8 +442,38 @@ private:
         return result;
     }
 
+    // False when the session was stopped or the engine took longer than a receive time-out.
+    bool wait_until_chains_ready() const noexcept
+    {
+        if (!chains_ready_.valid()) return true;
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(receive_timeout_ms_);
+        while (chains_ready_.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+            if (requests_.stopped() || std::chrono::steady_clock::now() > give_up) return false;
+        }
+        return true;
+    }
+    template <typename Work>
+    void start_opener(Work work) noexcept
+    {
+        try {
+            openers_.emplace_back(std::move(work));
+        } catch (...) {
+            // No thread: the files open the connection themselves.
+        }
+    }
+    void join_openers() noexcept
+    {
+        for (std::thread& opener : openers_)
+            if (opener.joinable()) opener.join();
+        openers_.clear();
+    }
+
     bool secure_;
     internet_handle session_, connection_;
+    int receive_timeout_ms_;
+    std::shared_future<void> chains_ready_;  // HTTPS: set once the certificate chain engine is ready
+    std::thread chain_helper_;
+    std::vector<std::thread> openers_;  // the connections opened ahead
     open_requests requests_;
     std::unique_ptr<ftp::local_files> files_ = make_download_files();
     // Where a broken transfer left its file (one thread per file, so only its own thread reads it).

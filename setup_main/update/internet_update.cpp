@@ -230,6 +230,8 @@ private:
         std::vector<std::uint8_t> signature;
         enum class failure { none, list, list_too_large, signature_missing, signature_unreachable } failed = failure::none;
         in_background([&] {
+            // The files follow the list on every connection the session may have: they are opened now.
+            s_.session->open_connections_ahead(live_filename(file_list_name));
             try {
                 s_.list_bytes = s_.session->fetch(live_filename(file_list_name), max_server_list_bytes);
             } catch (const size_limit_error&) {

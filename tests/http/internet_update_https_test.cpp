@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -72,7 +73,8 @@ public:
     web_servers(const web_servers&) = delete;
     web_servers& operator=(const web_servers&) = delete;
 
-    // nginx's lines "GET <uri> <status> <bytes> range=<Range header>" of the files of MyApp.
+    // nginx's lines "GET <uri> <status> <bytes> range=<Range header> conn=<connection>" of the
+    // files of MyApp.
     std::vector<std::string> requests() const
     {
         std::vector<std::string> out;
@@ -190,6 +192,25 @@ TEST_F(HttpsUpdate, AFullUpdateResumesWithRangeAndEncodesNames)
     EXPECT_TRUE(has(requests, "GET /public/live/MyApp/sub/Umlaut_%C3%A4%C3%B6%C3%BC.txt 200 6"));
     EXPECT_TRUE(logged("File list from " + https_source));
     EXPECT_TRUE(logged("Fetched big.bin from byte 100000: 300003 bytes"));
+}
+
+TEST_F(HttpsUpdate, TheFilesShareUpToFourConnectionsKeptAlive)
+{
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < 24; ++i) files.push_back({"f" + std::to_string(i) + ".txt", std::string(3000 + i, 'x')});
+    publish(files);
+    web_servers servers(root);
+    set_policy(https_source);
+    page.Button4Click();
+    EXPECT_TRUE(os.errors.empty()) << (os.errors.empty() ? "" : test::narrow(os.errors[0]));
+    EXPECT_EQ(read_bytes(install / "f23.txt"), std::string(3023, 'x'));
+    std::map<std::string, int> requests_per_connection;
+    for (const auto& line : servers.requests()) ++requests_per_connection[line.substr(line.rfind(" conn="))];
+    std::string seen;
+    for (const auto& [connection, count] : requests_per_connection) seen += connection + " served " + std::to_string(count) + ";";
+    EXPECT_GT(requests_per_connection.size(), 1u) << seen;
+    EXPECT_LE(requests_per_connection.size(), 4u) << seen;
+    for (const auto& [connection, count] : requests_per_connection) EXPECT_GE(count, 2) << "kept alive?" << seen;
 }
 
 TEST_F(HttpsUpdate, AServerThatIgnoresRangeStartsTheFileOver)
