@@ -208,9 +208,11 @@ TEST_F(HttpsUpdate, TheFilesShareUpToFourConnectionsKeptAlive)
     for (const auto& line : servers.requests()) ++requests_per_connection[line.substr(line.rfind(" conn="))];
     std::string seen;
     for (const auto& [connection, count] : requests_per_connection) seen += connection + " served " + std::to_string(count) + ";";
+    // 25 requests and more (the list, the files, the connections' openings) over at most four
+    // connections: kept alive. One opened ahead may serve only its opening, when the others have
+    // emptied the queue by the time it is up.
     EXPECT_GT(requests_per_connection.size(), 1u) << seen;
     EXPECT_LE(requests_per_connection.size(), 4u) << seen;
-    for (const auto& [connection, count] : requests_per_connection) EXPECT_GE(count, 2) << "kept alive?" << seen;
 }
 
 TEST_F(HttpsUpdate, AServerThatIgnoresRangeStartsTheFileOver)
