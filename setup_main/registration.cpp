@@ -44,7 +44,7 @@ std::vector<install::record_line> class_key_changes(platform& os, const install:
         return lines;
     }
     const registry_data old = install::read_value(os, registry_root::classes_root, key, L"");
-    if (install::text_of(old) == value) return lines;
+    if (text_of(old) == value) return lines;
     lines.push_back({change::class_value, {key, value, std::to_wstring(old.type), hex_of(old.bytes)}});
     return lines;
 }

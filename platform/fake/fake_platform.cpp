@@ -5,6 +5,7 @@
 
 #include "platform/fake/md5.h"
 #include "platform/file_name_case.h"
+#include "platform/registry_text.h"
 
 namespace qs::fake {
 
@@ -995,13 +996,7 @@ std::optional<std::wstring> fake_platform::registry_string(registry_root root, c
 {
     auto it = registry_values_.find(registry_key_id(root, key) + L"\\\\" + folded(name));
     if (it == registry_values_.end()) return std::nullopt;
-    const registry_data& d = it->second;
-    if (d.type != reg_type::sz && d.type != reg_type::expand_sz) return std::nullopt;
-    std::wstring text;
-    for (std::size_t i = 0; i + 1 < d.bytes.size(); i += 2)
-        text.push_back(static_cast<wchar_t>(d.bytes[i] | (d.bytes[i + 1] << 8)));
-    while (!text.empty() && text.back() == L'\0') text.pop_back();
-    return text;
+    return text_of(it->second);
 }
 
 std::optional<std::uint32_t> fake_platform::registry_dword(registry_root root, const std::wstring& key,

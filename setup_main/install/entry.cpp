@@ -63,15 +63,6 @@ registry_data dword_value(std::uint32_t number)
     return data;
 }
 
-std::optional<std::wstring> text_of(const registry_data& data)
-{
-    if (data.type != reg_type::sz && data.type != reg_type::expand_sz) return std::nullopt;
-    std::wstring text;
-    for (std::size_t i = 0; i + 1 < data.bytes.size(); i += 2)
-        text.push_back(static_cast<wchar_t>(data.bytes[i] | (data.bytes[i + 1] << 8)));
-    while (!text.empty() && text.back() == L'\0') text.pop_back();
-    return text;
-}
 
 std::optional<std::uint32_t> number_of(const registry_data& data)
 {

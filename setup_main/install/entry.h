@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/registry_text.h"
 #include "setup_main/install/record.h"
 
 namespace qs::install {
@@ -18,7 +19,6 @@ inline constexpr const wchar_t* publisher_name = L"Korvex Hard- and Software";
 // ---- registry values as the program writes and reads them
 registry_data string_value(const std::wstring& text);
 registry_data dword_value(std::uint32_t number);
-std::optional<std::wstring> text_of(const registry_data& data);  // REG_SZ / REG_EXPAND_SZ
 std::optional<std::uint32_t> number_of(const registry_data& data);  // REG_DWORD
 // The value, or type none when it or its key is missing.
 registry_data read_value(platform& os, registry_root root, const std::wstring& key, const std::wstring& name);
