@@ -111,6 +111,7 @@ public:
     {
         return real.proxy_from_script(u, p);
     }
+    void ready_secure_connections() override { real.ready_secure_connections(); }
     std::unique_ptr<transfer_session> open_session(const update_source& s, const proxy_choice& p, int t) override
     {
         return real.open_session(s, p, t);

@@ -399,6 +399,10 @@ public:
     // pac_url, or the one auto-detection finds when pac_url is empty. "host:port", empty for
     // DIRECT; nothing when no script could be found or run.
     virtual std::optional<std::wstring> proxy_from_script(const std::wstring& url, const std::wstring& pac_url) = 0;
+    // Starts readying, on a thread of its own, what the process's first secure connection would
+    // otherwise wait for after its handshake (the system's certificate chain engine), and returns
+    // at once. Called as soon as the program knows it may speak HTTPS; later calls do nothing.
+    virtual void ready_secure_connections() = 0;
     // The connections of one Internet update to one source (transport.h), through the proxy
     // (http and https only; ftp goes direct). Nothing is connected before the first fetch.
     virtual std::unique_ptr<transfer_session> open_session(const update_source& source, const proxy_choice& proxy,

@@ -2,7 +2,9 @@
 
 #include "basics/paths.h"
 #include "basics/text_files.h"
+#include "setup_main/server_paths.h"
 #include "setup_main/setup_main_page.h"
+#include "setup_main/update/sources.h"
 
 namespace qs {
 namespace {
@@ -45,6 +47,8 @@ void Tsetup_main_page::FormCreate()
     } catch (const system_error& e) {
         os_.show_message(e.text());
     }
+    // The user reads the window before any click: time enough to ready an update over HTTPS.
+    update::ready_for_sources(os_, update::choose_sources(os_, std::nullopt, update_server_account()).sources);
 }
 
 }  // namespace qs

@@ -942,6 +942,11 @@ std::optional<std::wstring> fake_platform::proxy_from_script(const std::wstring&
     return it->second;
 }
 
+void fake_platform::ready_secure_connections()
+{
+    if (!secure_connections_readied_before) secure_connections_readied_before = sessions.size();
+}
+
 std::unique_ptr<transfer_session> fake_platform::open_session(const update_source& source, const proxy_choice& proxy,
                                                               int receive_timeout_ms)
 {

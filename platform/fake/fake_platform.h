@@ -149,6 +149,8 @@ public:
     std::size_t ftp_sessions = 0;           // sessions opened
     struct session_call { update_source source; proxy_choice proxy; int receive_timeout_ms; };
     std::vector<session_call> sessions;        // open_session
+    // ready_secure_connections: how many sessions had been opened when it was first called.
+    std::optional<std::size_t> secure_connections_readied_before;
     std::vector<std::wstring> proxy_script_urls;  // proxy_from_script: the URLs asked about
     std::vector<std::wstring> retry_questions;  // ask_retry_cancel
     // What the progress windows showed, with how many message boxes had been shown by then.
@@ -284,6 +286,7 @@ public:
     // ---- the update's transport and the system's proxy
     proxy_settings system_proxy_settings() override;
     std::optional<std::wstring> proxy_from_script(const std::wstring& url, const std::wstring& pac_url) override;
+    void ready_secure_connections() override;
     std::unique_ptr<transfer_session> open_session(const update_source& source, const proxy_choice& proxy,
                                                    int receive_timeout_ms) override;
 

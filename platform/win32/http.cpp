@@ -103,14 +103,12 @@ private:
 class transfer_stopped_here {};
 
 // The first certificate chain a process builds opens the system's root stores for the chain
-// engine, which Wine fills from the host's whole CA bundle first: about 170 ms, spent after the
+// engine, which Wine fills from the host's whole CA bundle first: 0.2 to 0.6 s, spent after the
 // server's certificate has arrived, on the way to the first answer. Building one chain from a root
-// of the store on a thread of its own, while the first connection's handshake crosses the line,
-// leaves the engine ready by the time the server's certificate needs it. Once per process.
-void ready_certificate_chains() noexcept
+// of the store on a thread of its own, from the moment the program knows it may speak HTTPS,
+// leaves the engine ready, or nearer to ready, by the time the server's certificate needs it.
+void build_one_certificate_chain() noexcept
 {
-    static std::atomic<bool> done{false};
-    if (done.exchange(true)) return;
     try {
         certificate_store root(crypt32().open_store(CERT_STORE_PROV_SYSTEM_W, 0, 0,
                                                     CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_READONLY_FLAG, L"Root"));
@@ -125,6 +123,29 @@ void ready_certificate_chains() noexcept
     } catch (...) {
         // Without crypt32 the first handshake readies the engine itself, as it would anyway.
     }
+}
+
+// Set once the engine is ready; invalid when no thread could be had, and then the first handshake
+// readies the engine itself. The thread is started once per process and left to itself: it owns
+// its promise and nothing else of ours, and a process that ends first ends it with it.
+std::shared_future<void> certificate_chains_ready() noexcept
+{
+    static std::mutex starting;
+    static std::shared_future<void> ready;
+    const std::lock_guard<std::mutex> hold(starting);
+    if (ready.valid()) return ready;
+    try {
+        std::promise<void> promise;
+        std::shared_future<void> future = promise.get_future().share();
+        std::thread([promise = std::move(promise)]() mutable noexcept {
+            build_one_certificate_chain();
+            promise.set_value();
+        }).detach();
+        ready = std::move(future);
+    } catch (...) {
+        // No thread: nobody waits for the engine.
+    }
+    return ready;
 }
 
 // One GET with its response: the status, and the body read in pieces.
@@ -254,24 +275,9 @@ public:
         winhttp().set_timeouts(session_.get(), receive_timeout_ms, receive_timeout_ms, receive_timeout_ms, receive_timeout_ms);
         connection_.reset(winhttp().connect(session_.get(), source.host.c_str(), static_cast<INTERNET_PORT>(source.port), 0));
         if (!connection_) throw_transfer_error(GetLastError());
-        if (secure_) {
-            std::promise<void> ready;
-            chains_ready_ = ready.get_future().share();
-            try {
-                chain_helper_ = std::thread([ready = std::move(ready)]() mutable noexcept {
-                    ready_certificate_chains();
-                    ready.set_value();
-                });
-            } catch (...) {
-                // No thread: the first handshake readies the engine itself (the promise broken, no one waits).
-            }
-        }
+        if (secure_) chains_ready_ = certificate_chains_ready();
     }
-    ~http_session() override
-    {
-        join_openers();
-        if (chain_helper_.joinable()) chain_helper_.join();
-    }
+    ~http_session() override { join_openers(); }
     http_session(const http_session&) = delete;
     http_session& operator=(const http_session&) = delete;
 
@@ -472,7 +478,6 @@ private:
     internet_handle session_, connection_;
     int receive_timeout_ms_;
     std::shared_future<void> chains_ready_;  // HTTPS: set once the certificate chain engine is ready
-    std::thread chain_helper_;
     std::vector<std::thread> openers_;  // the connections opened ahead
     open_requests requests_;
     std::unique_ptr<ftp::local_files> files_ = make_download_files();
@@ -543,6 +548,11 @@ std::optional<std::wstring> win32_platform::proxy_from_script(const std::wstring
     take_global(info.lpszProxyBypass);
     if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NO_PROXY) proxy.clear();
     return proxy;
+}
+
+void win32_platform::ready_secure_connections()
+{
+    certificate_chains_ready();
 }
 
 std::unique_ptr<transfer_session> win32_platform::open_session(const update_source& source, const proxy_choice& proxy,

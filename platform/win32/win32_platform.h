@@ -115,6 +115,7 @@ public:
     // ---- the update's transport and the system's proxy (http.cpp)
     proxy_settings system_proxy_settings() override;
     std::optional<std::wstring> proxy_from_script(const std::wstring& url, const std::wstring& pac_url) override;
+    void ready_secure_connections() override;
     std::unique_ptr<transfer_session> open_session(const update_source& source, const proxy_choice& proxy,
                                                    int receive_timeout_ms) override;
 };

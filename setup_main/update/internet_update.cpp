@@ -154,6 +154,7 @@ public:
 
     outcome run()
     {
+        ready_for_sources(os_, settings_.sources);
         recover_earlier_run();
         watcher_.progress(text(msg::getting_remote_list));
         // The progress text runs the window's messages: a stop may come before there is a session

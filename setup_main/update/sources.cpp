@@ -1,5 +1,6 @@
 #include "setup_main/update/sources.h"
 
+#include <algorithm>
 #include <cwctype>
 
 #include "build_settings.h"
@@ -307,6 +308,13 @@ proxy_choice named_proxy_for(const proxy_settings& settings, const update_source
         }
     }
     return {plain};
+}
+
+void ready_for_sources(platform& os, const std::vector<update_source>& sources)
+{
+    const bool secure = std::any_of(sources.begin(), sources.end(),
+                                    [](const update_source& s) { return s.scheme == source_scheme::https; });
+    if (secure) os.ready_secure_connections();
 }
 
 proxy_choice decide_proxy(platform& os, const update_source& source)

@@ -44,6 +44,10 @@ struct source_choice {
 source_choice choose_sources(platform& os, const std::optional<std::wstring>& command_line_sources,
                              const ftp_account& account);
 
+// Readies the system for the first secure connection when any of the sources is https, so that the
+// first handshake does not wait for it; returns at once.
+void ready_for_sources(platform& os, const std::vector<update_source>& sources);
+
 // The proxy a session to the source goes through, decided from the system's settings as WinHTTP
 // does: a proxy script (auto-detected first, then the PAC URL) when the settings name one and it
 // answers; else the named proxy unless the bypass list names the host; else direct. FTP always

@@ -41,6 +41,7 @@ TEST_F(FormCreate, EveryFileSetsItsPart)
     EXPECT_EQ(view.caption, L"Sample setup");
     EXPECT_EQ(page.application_name, L"Prog  ");
     EXPECT_EQ(view.info_lines, (std::vector<std::wstring>{L"Zeile \u00fcber", L"", L"last"}));
+    EXPECT_FALSE(os.secure_connections_readied_before) << "the build's FTP server needs no certificates";
     EXPECT_EQ(view.texts, (std::map<control, std::wstring>{{control::Label1, L"Read:"},
                                                            {control::copy_button, L"Copy"},
                                                            {control::register_button, L"Register"},
@@ -50,6 +51,14 @@ TEST_F(FormCreate, EveryFileSetsItsPart)
                                                            {control::update_button, L"Update"}}));
     EXPECT_EQ(page.language, ui_language::english);
     EXPECT_EQ(page.target_folder, L"");
+}
+
+TEST_F(FormCreate, AnHttpsUpdateSourceIsReadiedWhileTheUserReadsTheWindow)
+{
+    os.set_registry_string(registry_root::local_machine, L"Software\\Policies\\Korvex\\QuickSetup", L"UpdateSource",
+                           L"https://mirror.corp.example/public/live/");
+    create();
+    EXPECT_EQ(os.secure_connections_readied_before, 0u);
 }
 
 TEST_F(FormCreate, LineByLineFilesAreReadAsAnsiWithoutTrimming)

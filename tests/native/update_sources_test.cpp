@@ -222,10 +222,12 @@ TEST_F(SourceFallback, TheCommandLineBeatsThePolicyAndThePolicyTheBuild)
     set_policy(L"https://policy.corp.example/public/live/");
     EXPECT_EQ(run({L"/source=http://cmd.corp.example:8080/public/live/"}), 0);
     EXPECT_EQ(hosts_asked(), (std::vector<std::wstring>{L"cmd.corp.example"}));
+    EXPECT_FALSE(os.secure_connections_readied_before) << "an http:// source needs no certificates";
     os.ftp_calls.clear();
     os.remove(install + L"app.exe");
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(hosts_asked(), (std::vector<std::wstring>{L"policy.corp.example"}));
+    EXPECT_EQ(os.secure_connections_readied_before, 1u) << "readied before the https source's session";
     os.ftp_calls.clear();
     os.remove(install + L"app.exe");
     set_policy(L"not a source");
