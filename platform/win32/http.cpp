@@ -87,6 +87,9 @@ public:
         open_.clear();
     }
     bool stopped() const { return stopped_; }
+    // A request went out: over HTTPS, its connection's certificate has been verified.
+    void sent() { any_sent_ = true; }
+    bool any_sent() const { return any_sent_; }
     // True when stop() closed it already.
     bool closed_by_stop(HINTERNET request)
     {
@@ -97,7 +100,7 @@ public:
 private:
     std::mutex mutex_;
     std::set<HINTERNET> open_, closed_;
-    std::atomic<bool> stopped_{false};
+    std::atomic<bool> stopped_{false}, any_sent_{false};
 };
 
 class transfer_stopped_here {};
@@ -235,6 +238,7 @@ private:
         const wchar_t* extra = headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str();
         const DWORD length = headers.empty() ? 0 : static_cast<DWORD>(-1L);
         if (!winhttp().send_request(handle_, extra, length, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) fail();
+        requests_.sent();
         if (!winhttp().receive_response(handle_, nullptr)) fail();
     }
     DWORD query_status()
@@ -449,11 +453,14 @@ private:
     }
 
     // False when the session was stopped or the engine took longer than a receive time-out.
+    // The engine is ready as well once the list's request has gone out, its certificate verified,
+    // which may come first when that handshake waited for the engine alongside the helper.
     bool wait_until_chains_ready() const noexcept
     {
         if (!chains_ready_.valid()) return true;
         const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(receive_timeout_ms_);
-        while (chains_ready_.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        while (!requests_.any_sent() &&
+               chains_ready_.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
             if (requests_.stopped() || std::chrono::steady_clock::now() > give_up) return false;
         }
         return true;
