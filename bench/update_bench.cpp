@@ -3,6 +3,7 @@
 //   update_bench filelist FOLDER          generate_file_list on a folder
 //   update_bench sortmerge LINES PERCENT  sort two lists, check the order, merge them
 //   update_bench update INSTALLATION      one Internet update run into a folder
+//   update_bench chains                   the first certificate chain this process builds
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "basics/paths.h"
+#include "platform/win32/handles.h"
 #include "setup_main/file_list_format.h"
 #include "setup_main/update_plan_merge.h"
 #include "tests/ftp/recording_platform.h"
@@ -154,6 +156,28 @@ int update_run(const std::wstring& installation)
     return os.errors.empty() ? 0 : 1;
 }
 
+// The first certificate chain of a process opens the system's root stores for the chain engine,
+// as the first HTTPS handshake of an update does; what that costs here is beside the HTTPS figures.
+int first_chain()
+{
+    using namespace qs::win32;
+    const auto start = clock_type::now();
+    certificate_store root(crypt32().open_store(CERT_STORE_PROV_SYSTEM_W, 0, 0,
+                                                CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_READONLY_FLAG, L"Root"));
+    certificate_context any(root ? crypt32().enum_certificates(root.get(), nullptr) : nullptr);
+    if (!any) {
+        std::fprintf(stderr, "no certificate in the Root store\n");
+        return 1;
+    }
+    CERT_CHAIN_PARA parameters{};
+    parameters.cbSize = sizeof parameters;
+    certificate_chain chain;
+    const bool built =
+        crypt32().get_chain(nullptr, any.get(), nullptr, nullptr, &parameters, 0, nullptr, chain.receive()) != FALSE;
+    std::printf("first_chain_ms %.0f\n", seconds_since(start) * 1000);
+    return built ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -162,6 +186,7 @@ int wmain(int argc, wchar_t** argv)
     if (what == L"filelist" && argc == 3) return file_list(argv[2]);
     if (what == L"sortmerge" && argc == 4) return sort_merge(std::stoul(argv[2]), std::stod(argv[3]));
     if (what == L"update" && argc == 3) return update_run(argv[2]);
-    std::fprintf(stderr, "usage: update_bench filelist FOLDER | sortmerge LINES PERCENT | update INSTALLATION\n");
+    if (what == L"chains" && argc == 2) return first_chain();
+    std::fprintf(stderr, "usage: update_bench filelist FOLDER | sortmerge LINES PERCENT | update INSTALLATION | chains\n");
     return 2;
 }
