@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/ftp/pooled_session.h"
@@ -151,12 +153,13 @@ std::shared_future<void> certificate_chains_ready() noexcept
     return ready;
 }
 
-// One GET with its response: the status, and the body read in pieces.
+// One GET with its response: the status, and the body read in pieces. `meanwhile` runs once the
+// request has gone out, while its answer crosses the line.
 class http_request {
 public:
     http_request(HINTERNET connection, const std::wstring& server_path, std::uint64_t from, bool secure,
-                 open_requests& requests, const wchar_t* range = nullptr)
-        : requests_(requests)
+                 open_requests& requests, const wchar_t* range = nullptr, std::function<void()> meanwhile = {})
+        : requests_(requests), meanwhile_(std::move(meanwhile))
     {
         if (requests_.stopped()) throw transfer_stopped_here();
         handle_ = winhttp().open_request(connection, L"GET", encoded(server_path).c_str(), nullptr, WINHTTP_NO_REFERER,
@@ -239,6 +242,7 @@ private:
         const DWORD length = headers.empty() ? 0 : static_cast<DWORD>(-1L);
         if (!winhttp().send_request(handle_, extra, length, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) fail();
         requests_.sent();
+        if (meanwhile_) std::exchange(meanwhile_, {})();
         if (!winhttp().receive_response(handle_, nullptr)) fail();
     }
     DWORD query_status()
@@ -257,6 +261,7 @@ private:
     }
 
     open_requests& requests_;
+    std::function<void()> meanwhile_;
     HINTERNET handle_ = nullptr;
     DWORD status_ = 0;
 };
@@ -399,11 +404,20 @@ private:
     file_result fetch_from(const transfer_file& file, std::size_t index, std::uint64_t from, transfer_progress& progress,
                            std::mutex& progress_mutex)
     {
-        auto local = files_->open(file.local_path, from);
-        from = local->size();
-        resume_point_ = from;
-        std::unique_ptr<http_request> request =
-            std::make_unique<http_request>(connection_.get(), file.server_path, from, secure_, requests_);
+        std::unique_ptr<ftp::local_file> local;
+        std::unique_ptr<http_request> request;
+        if (from == 0) {
+            // A file fetched from its start needs nothing of its local file for the request: the
+            // file is made while the request crosses the line.
+            resume_point_ = 0;
+            request = std::make_unique<http_request>(connection_.get(), file.server_path, 0, secure_, requests_, nullptr,
+                                                     [&] { local = files_->open(file.local_path, 0); });
+        } else {
+            local = files_->open(file.local_path, from);
+            from = local->size();
+            resume_point_ = from;
+            request = std::make_unique<http_request>(connection_.get(), file.server_path, from, secure_, requests_);
+        }
         // 416: nothing lies past `from`, so what is there is not this file: fetch it all again.
         // 200 to a Range: the server sends the whole file, which starts it over.
         if (from > 0 && request->status() == 416) {
