@@ -17,6 +17,7 @@
 
 #include "platform/ftp/pooled_session.h"
 #include "platform/utf8.h"
+#include "platform/win32/certificate_chains.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_platform.h"
 
@@ -107,28 +108,33 @@ private:
 
 class transfer_stopped_here {};
 
+}  // namespace
+
 // The first certificate chain a process builds opens the system's root stores for the chain
 // engine, which Wine fills from the host's whole CA bundle first: 0.2 to 0.6 s, spent after the
 // server's certificate has arrived, on the way to the first answer. Building one chain from a root
 // of the store on a thread of its own, from the moment the program knows it may speak HTTPS,
 // leaves the engine ready, or nearer to ready, by the time the server's certificate needs it.
-void build_one_certificate_chain() noexcept
+bool build_one_certificate_chain() noexcept
 {
     try {
         certificate_store root(crypt32().open_store(CERT_STORE_PROV_SYSTEM_W, 0, 0,
                                                     CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_READONLY_FLAG, L"Root"));
-        if (!root) return;
+        if (!root) return false;
         certificate_context any(crypt32().enum_certificates(root.get(), nullptr));
-        if (!any) return;
+        if (!any) return false;
         CERT_CHAIN_PARA parameters{};
         parameters.cbSize = sizeof parameters;
         certificate_chain chain;
-        crypt32().get_chain(nullptr, any.get(), nullptr, nullptr, &parameters, 0, nullptr,
-                            chain.receive());
+        return crypt32().get_chain(nullptr, any.get(), nullptr, nullptr, &parameters, 0, nullptr, chain.receive()) !=
+               FALSE;
     } catch (...) {
         // Without crypt32 the first handshake readies the engine itself, as it would anyway.
+        return false;
     }
 }
+
+namespace {
 
 // Set once the engine is ready; invalid when no thread could be had, and then the first handshake
 // readies the engine itself. The thread is started once per process and left to itself: it owns
