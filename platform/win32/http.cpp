@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <exception>
 #include <functional>
 #include <future>
 #include <mutex>
@@ -90,9 +91,6 @@ public:
         open_.clear();
     }
     bool stopped() const { return stopped_; }
-    // A request went out: over HTTPS, its connection's certificate has been verified.
-    void sent() { any_sent_ = true; }
-    bool any_sent() const { return any_sent_; }
     // True when stop() closed it already.
     bool closed_by_stop(HINTERNET request)
     {
@@ -103,7 +101,7 @@ public:
 private:
     std::mutex mutex_;
     std::set<HINTERNET> open_, closed_;
-    std::atomic<bool> stopped_{false}, any_sent_{false};
+    std::atomic<bool> stopped_{false};
 };
 
 class transfer_stopped_here {};
@@ -175,6 +173,9 @@ public:
         if (!handle_) throw_transfer_error(GetLastError());
         requests_.add(handle_);
         try {
+            // WinHTTP says when the request has gone out: the work meanwhile runs then, also where
+            // WinHttpSendRequest returns only once the answer's headers are in (Wine's).
+            if (meanwhile_) winhttp().set_status_callback(handle_, &http_request::on_status, WINHTTP_CALLBACK_STATUS_REQUEST_SENT, 0);
             send_and_answer_proxy(range ? std::wstring(range) : from > 0 ? L"bytes=" + std::to_wstring(from) + L"-" : L"");
         } catch (...) {
             close();
@@ -246,10 +247,27 @@ private:
     {
         const wchar_t* extra = headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str();
         const DWORD length = headers.empty() ? 0 : static_cast<DWORD>(-1L);
-        if (!winhttp().send_request(handle_, extra, length, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) fail();
-        requests_.sent();
-        if (meanwhile_) std::exchange(meanwhile_, {})();
+        if (!winhttp().send_request(handle_, extra, length, WINHTTP_NO_REQUEST_DATA, 0, 0, reinterpret_cast<DWORD_PTR>(this)))
+            fail();
+        went_out();  // where no notification came
+        if (meanwhile_failed_) std::rethrow_exception(std::exchange(meanwhile_failed_, nullptr));
         if (!winhttp().receive_response(handle_, nullptr)) fail();
+    }
+    // Runs within WinHTTP's call on this request's thread (a synchronous session): nothing may
+    // be thrown through it, so a failure of the work meanwhile is kept for send() to throw.
+    static void CALLBACK on_status(HINTERNET, DWORD_PTR context, DWORD status, LPVOID, DWORD) noexcept
+    {
+        if (status == WINHTTP_CALLBACK_STATUS_REQUEST_SENT && context != 0)
+            reinterpret_cast<http_request*>(context)->went_out();
+    }
+    void went_out() noexcept
+    {
+        if (!meanwhile_) return;
+        try {
+            std::exchange(meanwhile_, {})();
+        } catch (...) {
+            meanwhile_failed_ = std::current_exception();
+        }
     }
     DWORD query_status()
     {
@@ -268,6 +286,7 @@ private:
 
     open_requests& requests_;
     std::function<void()> meanwhile_;
+    std::exception_ptr meanwhile_failed_;
     HINTERNET handle_ = nullptr;
     DWORD status_ = 0;
 };
@@ -290,7 +309,7 @@ public:
         winhttp().set_timeouts(session_.get(), receive_timeout_ms, receive_timeout_ms, receive_timeout_ms, receive_timeout_ms);
         connection_.reset(winhttp().connect(session_.get(), source.host.c_str(), static_cast<INTERNET_PORT>(source.port), 0));
         if (!connection_) throw_transfer_error(GetLastError());
-        if (secure_) chains_ready_ = certificate_chains_ready();
+        if (secure_) certificate_chains_ready();
     }
     ~http_session() override { join_openers(); }
     http_session(const http_session&) = delete;
@@ -303,11 +322,9 @@ public:
     void open_connections_ahead(const std::wstring& server_path) override
     {
         for (std::size_t i = 1; i < max_connections_per_source; ++i) {
+            // Together with the list's connection: their handshakes cross the line side by side,
+            // and their certificates wait for the chain engine alongside the list's.
             start_opener([this, server_path]() noexcept {
-                // Certificates verified side by side while the chain engine is still being
-                // readied each fill it again (Wine: each reads the whole CA bundle), which costs
-                // several times what one does; the list's connection goes ahead alone meanwhile.
-                if (!wait_until_chains_ready()) return;
                 try {
                     http_request request(connection_.get(), server_path, 0, secure_, requests_, L"bytes=0-0");
                     std::vector<char> buffer(read_size);
@@ -472,19 +489,6 @@ private:
         return result;
     }
 
-    // False when the session was stopped or the engine took longer than a receive time-out.
-    // The engine is ready as well once the list's request has gone out, its certificate verified,
-    // which may come first when that handshake waited for the engine alongside the helper.
-    bool wait_until_chains_ready() const noexcept
-    {
-        if (!chains_ready_.valid()) return true;
-        const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(receive_timeout_ms_);
-        while (!requests_.any_sent() &&
-               chains_ready_.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) {
-            if (requests_.stopped() || std::chrono::steady_clock::now() > give_up) return false;
-        }
-        return true;
-    }
     template <typename Work>
     void start_opener(Work work) noexcept
     {
@@ -504,7 +508,6 @@ private:
     bool secure_;
     internet_handle session_, connection_;
     int receive_timeout_ms_;
-    std::shared_future<void> chains_ready_;  // HTTPS: set once the certificate chain engine is ready
     std::vector<std::thread> openers_;  // the connections opened ahead
     open_requests requests_;
     std::unique_ptr<ftp::local_files> files_ = make_download_files();

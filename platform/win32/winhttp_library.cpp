@@ -28,6 +28,7 @@ struct loaded_winhttp {
         resolve(m, "WinHttpGetDefaultProxyConfiguration", functions.get_default_proxy_configuration);
         resolve(m, "WinHttpGetProxyForUrl", functions.get_proxy_for_url);
         resolve(m, "WinHttpCloseHandle", functions.close_handle);
+        resolve(m, "WinHttpSetStatusCallback", functions.set_status_callback);
     }
 };
 

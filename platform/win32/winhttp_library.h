@@ -25,6 +25,7 @@ struct winhttp_functions {
     decltype(&WinHttpGetDefaultProxyConfiguration) get_default_proxy_configuration;
     decltype(&WinHttpGetProxyForUrl) get_proxy_for_url;
     decltype(&WinHttpCloseHandle) close_handle;
+    decltype(&WinHttpSetStatusCallback) set_status_callback;
 };
 
 // The functions, loading the library on the first call (once, also when threads race for it).
