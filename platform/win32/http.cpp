@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <exception>
 #include <functional>
 #include <future>
@@ -294,7 +293,7 @@ private:
 class http_session : public transfer_session {
 public:
     http_session(const update_source& source, const proxy_choice& proxy, int receive_timeout_ms)
-        : secure_(source.scheme == source_scheme::https), receive_timeout_ms_(receive_timeout_ms)
+        : secure_(source.scheme == source_scheme::https)
     {
         session_.reset(winhttp().open(L"run_this_first", proxy.direct() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
                                    proxy.direct() ? WINHTTP_NO_PROXY_NAME : proxy.proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
@@ -507,7 +506,6 @@ private:
 
     bool secure_;
     internet_handle session_, connection_;
-    int receive_timeout_ms_;
     std::vector<std::thread> openers_;  // the connections opened ahead
     open_requests requests_;
     std::unique_ptr<ftp::local_files> files_ = make_download_files();
