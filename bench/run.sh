@@ -542,8 +542,10 @@ for set in small large; do
   if [ $set = small ]; then
     figure "ours HTTPS / curl -Z --parallel-max 4 HTTPS" ours '<=' 1.0 parallel
     # The same peer held to the TLS version Wine's WinHTTP speaks: what is left is ours.
-    echo "ours HTTPS / curl -Z --parallel-max 4 --tls-max 1.2 (like for like; no target)" \
-         "$(ratio "$(median "${ours[@]}")" "$(median "${parallel12[@]}")")"
+    if [ "$ours_https" = 1 ]; then
+      echo "ours HTTPS / curl -Z --parallel-max 4 --tls-max 1.2 (like for like; no target)" \
+           "$(ratio "$(median "${ours[@]}")" "$(median "${parallel12[@]}")")"
+    fi
     figure "ours HTTPS / ours FTP on the same line" ours '<=' 0.6 ftp
     figure "ours through tinyproxy / ours direct" ours_proxy '<=' 1.2 ours
     # What tinyproxy itself costs, seen by the peer: it relays without TCP_NODELAY, so a
@@ -555,8 +557,8 @@ for set in small large; do
     # That cost comes once per file on each connection (48 files on 4: 12 each), so it adds
     # the same seconds to any client, and the faster the client direct the higher its ratio.
     per_file() { calc %.0f "1000 * ($(median "${!1}") - $(median "${!2}")) / 12"; }
-    echo "what tinyproxy adds per file on a connection (no target): ours $(per_file 'ours_proxy[@]' 'ours[@]') ms," \
-         "curl -Z $(per_file 'parallel_proxy[@]' 'parallel[@]') ms"
+    echo "what tinyproxy adds per file on a connection (no target):" \
+         "$([ "$ours_https" = 1 ] && echo "ours $(per_file 'ours_proxy[@]' 'ours[@]') ms,") curl -Z $(per_file 'parallel_proxy[@]' 'parallel[@]') ms"
     figure "ours through tinyproxy / curl -Z through tinyproxy (as direct)" ours_proxy '<=' 1.0 parallel_proxy
   else
     mbit() { calc %.1f "8 * 8.388608 / $1"; }

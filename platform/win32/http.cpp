@@ -8,7 +8,6 @@
 #include <atomic>
 #include <exception>
 #include <functional>
-#include <future>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -133,27 +132,16 @@ bool build_one_certificate_chain() noexcept
 
 namespace {
 
-// Set once the engine is ready; invalid when no thread could be had, and then the first handshake
-// readies the engine itself. The thread is started once per process and left to itself: it owns
-// its promise and nothing else of ours, and a process that ends first ends it with it.
-std::shared_future<void> certificate_chains_ready() noexcept
+// Once per process, on a thread left to itself: it holds nothing of ours, and a process that
+// ends first ends it with it.
+void start_readying_certificate_chains() noexcept
 {
-    static std::mutex starting;
-    static std::shared_future<void> ready;
-    const std::lock_guard<std::mutex> hold(starting);
-    if (ready.valid()) return ready;
+    static std::once_flag started;
     try {
-        std::promise<void> promise;
-        std::shared_future<void> future = promise.get_future().share();
-        std::thread([promise = std::move(promise)]() mutable noexcept {
-            build_one_certificate_chain();
-            promise.set_value();
-        }).detach();
-        ready = std::move(future);
+        std::call_once(started, [] { std::thread([]() noexcept { build_one_certificate_chain(); }).detach(); });
     } catch (...) {
-        // No thread: nobody waits for the engine.
+        // No thread: the first handshake readies the engine itself.
     }
-    return ready;
 }
 
 // One GET with its response: the status, and the body read in pieces. `meanwhile` runs once the
@@ -308,7 +296,7 @@ public:
         winhttp().set_timeouts(session_.get(), receive_timeout_ms, receive_timeout_ms, receive_timeout_ms, receive_timeout_ms);
         connection_.reset(winhttp().connect(session_.get(), source.host.c_str(), static_cast<INTERNET_PORT>(source.port), 0));
         if (!connection_) throw_transfer_error(GetLastError());
-        if (secure_) certificate_chains_ready();
+        if (secure_) start_readying_certificate_chains();
     }
     ~http_session() override { join_openers(); }
     http_session(const http_session&) = delete;
@@ -580,7 +568,7 @@ std::optional<std::wstring> win32_platform::proxy_from_script(const std::wstring
 
 void win32_platform::ready_secure_connections()
 {
-    certificate_chains_ready();
+    start_readying_certificate_chains();
 }
 
 std::unique_ptr<transfer_session> win32_platform::open_session(const update_source& source, const proxy_choice& proxy,
