@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,18 @@ public:
     virtual void arrived(std::size_t index, std::uint64_t bytes) = 0;
 };
 
+// A small server file to fetch into memory, and the most bytes it may have.
+struct small_file {
+    std::wstring server_path;
+    std::uint64_t max_bytes = 0;
+};
+
+// What fetching a small file came to: its bytes, or what fetch() would have thrown.
+struct small_file_result {
+    std::vector<std::uint8_t> bytes;
+    std::exception_ptr failure;
+};
+
 class transfer_session {
 public:
     virtual ~transfer_session() = default;
@@ -108,11 +121,25 @@ public:
     // fetched again (resumed where it can be). A file that fails (refused, cut by the server, too
     // large, not writable locally) is left as far as it came, and no further file is started.
     virtual std::vector<file_result> fetch_files(const std::vector<transfer_file>& files, transfer_progress& progress) = 0;
-    // Opens the session's other connections in the background, with a request for server_path
-    // that fetches nothing, while the caller fetches on the first: fetch_files then starts on
-    // connections already made, not on handshakes. Returns at once; what fails there is left to
-    // the fetches that follow. A session that opens its connections as files come does nothing.
-    virtual void open_connections_ahead(const std::wstring& server_path) { (void)server_path; }
+    // The small files, one result per file in order, each as fetch() gets it. This one fetches
+    // them one after the other and none after one that failed (empty, with no failure). A session
+    // with connections of its own to open fetches them side by side, one per connection, and
+    // opens the rest meanwhile, with a request for the first file that fetches nothing: the
+    // files after a failed one may then have arrived too, and fetch_files starts on connections
+    // already made, not on handshakes.
+    virtual std::vector<small_file_result> fetch_small_files(const std::vector<small_file>& files)
+    {
+        std::vector<small_file_result> results(files.size());
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            try {
+                results[i].bytes = fetch(files[i].server_path, files[i].max_bytes);
+            } catch (...) {
+                results[i].failure = std::current_exception();
+                break;
+            }
+        }
+        return results;
+    }
     // Makes every transfer of the session end within a second; what arrived stays in the local
     // files. Safe from any thread, also while no transfer runs (later fetches then end at once).
     virtual void stop() = 0;

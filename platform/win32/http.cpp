@@ -302,29 +302,29 @@ public:
     http_session(const http_session&) = delete;
     http_session& operator=(const http_session&) = delete;
 
-    // The other connections are opened with a request for the first byte of the same file, read
-    // to its end: WinHTTP keeps a connection for the next request only once a body has been read
-    // to its end, which a HEAD's answer never is. A server that ignores Range sends the whole
-    // file, which is small, or the connection is given up.
-    void open_connections_ahead(const std::wstring& server_path) override
+    // The list's connection fetches the first file; each further file goes out at the same time
+    // over a connection of its own, and the connections left are opened for the files to come:
+    // their handshakes cross the line side by side, and their certificates wait for the chain
+    // engine alongside the first's.
+    std::vector<small_file_result> fetch_small_files(const std::vector<small_file>& files) override
     {
+        std::vector<small_file_result> results(files.size());
+        if (files.empty()) return results;
+        join_openers();
+        std::vector<std::size_t> by_opener;  // the file each opener fetches, by the order they were started in
         for (std::size_t i = 1; i < max_connections_per_source; ++i) {
-            // Together with the list's connection: their handshakes cross the line side by side,
-            // and their certificates wait for the chain engine alongside the list's.
-            start_opener([this, server_path]() noexcept {
-                try {
-                    http_request request(connection_.get(), server_path, 0, secure_, requests_, L"bytes=0-0");
-                    std::vector<char> buffer(read_size);
-                    for (std::size_t total = 0; total < 16 * read_size;) {
-                        const std::size_t got = request.read(buffer.data(), read_size);
-                        if (got == 0) break;
-                        total += got;
-                    }
-                } catch (...) {
-                    // A connection that cannot be had here is not had by the files either, which say why.
-                }
-            });
+            if (i < files.size()) {
+                if (start_opener([this, &file = files[i], &result = results[i]]() noexcept { result = fetched(file); }))
+                    by_opener.push_back(i);
+            } else {
+                start_opener([this, path = files[0].server_path]() noexcept { open_with_first_byte(path); });
+            }
         }
+        results[0] = fetched(files[0]);
+        for (std::size_t i = 1; i < files.size(); ++i)
+            if (std::find(by_opener.begin(), by_opener.end(), i) == by_opener.end()) results[i] = fetched(files[i]);
+        for (std::size_t n = 0; n < by_opener.size(); ++n) openers_[n].join();
+        return results;
     }
 
     std::vector<std::uint8_t> fetch(const std::wstring& server_path, std::uint64_t max_bytes) override
@@ -476,13 +476,45 @@ private:
         return result;
     }
 
+    small_file_result fetched(const small_file& file) noexcept
+    {
+        small_file_result result;
+        try {
+            result.bytes = fetch(file.server_path, file.max_bytes);
+        } catch (...) {
+            result.failure = std::current_exception();
+        }
+        return result;
+    }
+
+    // A connection is opened with a request for the first byte of a file, read to its end:
+    // WinHTTP keeps a connection for the next request only once a body has been read to its end,
+    // which a HEAD's answer never is. A server that ignores Range sends the whole file, which is
+    // small, or the connection is given up.
+    void open_with_first_byte(const std::wstring& server_path) noexcept
+    {
+        try {
+            http_request request(connection_.get(), server_path, 0, secure_, requests_, L"bytes=0-0");
+            std::vector<char> buffer(read_size);
+            for (std::size_t total = 0; total < 16 * read_size;) {
+                const std::size_t got = request.read(buffer.data(), read_size);
+                if (got == 0) break;
+                total += got;
+            }
+        } catch (...) {
+            // A connection that cannot be had here is not had by the files either, which say why.
+        }
+    }
+
+    // False when no thread could be had: the work is then left undone.
     template <typename Work>
-    void start_opener(Work work) noexcept
+    bool start_opener(Work work) noexcept
     {
         try {
             openers_.emplace_back(std::move(work));
+            return true;
         } catch (...) {
-            // No thread: the files open the connection themselves.
+            return false;
         }
     }
     void join_openers() noexcept

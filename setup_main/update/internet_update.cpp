@@ -231,10 +231,13 @@ private:
         std::vector<std::uint8_t> signature;
         enum class failure { none, list, list_too_large, signature_missing, signature_unreachable } failed = failure::none;
         in_background([&] {
-            // The files follow the list on every connection the session may have: they are opened now.
-            s_.session->open_connections_ahead(live_filename(file_list_name));
+            // Where the session can, the signature comes alongside the list: one round trip, not two.
+            std::vector<small_file> wanted{{live_filename(file_list_name), max_server_list_bytes}};
+            if (signed_lists) wanted.push_back({live_filename(file_list_signature_name), max_signature_bytes});
+            std::vector<small_file_result> got = s_.session->fetch_small_files(wanted);
             try {
-                s_.list_bytes = s_.session->fetch(live_filename(file_list_name), max_server_list_bytes);
+                if (got[0].failure) std::rethrow_exception(got[0].failure);
+                s_.list_bytes = std::move(got[0].bytes);
             } catch (const size_limit_error&) {
                 failed = failure::list_too_large;
                 return;
@@ -245,7 +248,8 @@ private:
             }
             if (!signed_lists) return;
             try {
-                signature = s_.session->fetch(live_filename(file_list_signature_name), max_signature_bytes);
+                if (got[1].failure) std::rethrow_exception(got[1].failure);
+                signature = std::move(got[1].bytes);
             } catch (const size_limit_error&) {
                 failed = failure::signature_missing;
             } catch (const server_refusal&) {

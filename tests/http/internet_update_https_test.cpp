@@ -14,6 +14,7 @@
 
 #include "setup_main/command_line.h"
 #include "setup_main/update/update_log.h"
+#include "test_signing_keys.h"
 #include "tests/ftp/ftp_fixture.h"
 
 namespace qs::ftp_test {
@@ -73,8 +74,8 @@ public:
     web_servers(const web_servers&) = delete;
     web_servers& operator=(const web_servers&) = delete;
 
-    // nginx's lines "GET <uri> <status> <bytes> range=<Range header> conn=<connection>" of the
-    // files of MyApp.
+    // nginx's lines "GET <uri> <status> <bytes> range=<Range header> at=<end, s> took=<s>
+    // conn=<connection>" of the files of MyApp.
     std::vector<std::string> requests() const
     {
         std::vector<std::string> out;
@@ -82,6 +83,24 @@ public:
         for (std::string line; std::getline(log, line);)
             if (line.find("/MyApp/") != std::string::npos) out.push_back(line);
         return out;
+    }
+    // When the request of the first line with `part` began and ended (ms), and over which connection.
+    struct timed_request {
+        double began = 0, ended = 0;
+        std::string connection;
+    };
+    timed_request timed(const std::string& part) const
+    {
+        for (const std::string& line : requests()) {
+            if (line.find(part) == std::string::npos) continue;
+            const auto at = line.find(" at="), took = line.find(" took="), conn = line.find(" conn=");
+            timed_request request;
+            request.ended = std::stod(line.substr(at + 4, took - at - 4)) * 1000;
+            request.began = request.ended - std::stod(line.substr(took + 6, conn - took - 6)) * 1000;
+            request.connection = line.substr(conn + 6);
+            return request;
+        }
+        throw std::runtime_error("no request for " + part);
     }
     std::string proxy_log(const char* kind) const { return read_bytes(state_ / ("tinyproxy_" + std::string(kind) + ".log")); }
 
@@ -213,6 +232,31 @@ TEST_F(HttpsUpdate, TheFilesShareUpToFourConnectionsKeptAlive)
     // emptied the queue by the time it is up.
     EXPECT_GT(requests_per_connection.size(), 1u) << seen;
     EXPECT_LE(requests_per_connection.size(), 4u) << seen;
+}
+
+// The signature of a signed list goes out while the list still arrives, over a connection of its
+// own: the list costs one round trip, not two. The list is made long enough that the slow
+// location (20 KB/s) spreads it over half a second.
+TEST_F(HttpsUpdate, TheSignatureIsFetchedWhileTheListArrives)
+{
+    page.update_signing_key = test_keys::maker_public;
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int i = 0; i < 400; ++i) files.push_back({"a_file_with_a_name_long_enough_for_a_long_list_" + std::to_string(i) + ".txt", "x"});
+    publish(files);
+    ASSERT_GT(fs::file_size(live / "___korvex_file_list.txt"), 30000u);
+    sign_with_openssl(test_keys::maker_private, live / "___korvex_file_list.txt", live / "___korvex_file_list.txt.sig",
+                      L"MyApp", 3);
+    web_servers servers(root);
+    set_policy("http://127.0.0.1:" + std::to_string(QS_TEST_HTTP_PORT) + "/slow/public/live/");
+    page.Button4Click();
+    EXPECT_TRUE(os.errors.empty()) << (os.errors.empty() ? "" : test::narrow(os.errors[0]));
+    EXPECT_TRUE(logged("release 3; its signature was verified.")) << run_log();
+    EXPECT_EQ(read_bytes(install / "a_file_with_a_name_long_enough_for_a_long_list_399.txt"), "x");
+    const auto list = servers.timed("/___korvex_file_list.txt 200 ");
+    const auto signature = servers.timed("/___korvex_file_list.txt.sig 200 ");
+    EXPECT_GT(list.ended - list.began, 300) << "the list should take its time";
+    EXPECT_GT(list.ended - signature.began, 200) << "ms from the signature's request to the list's end";
+    EXPECT_NE(signature.connection, list.connection);
 }
 
 TEST_F(HttpsUpdate, AServerThatIgnoresRangeStartsTheFileOver)

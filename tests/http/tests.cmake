@@ -20,6 +20,7 @@ target_compile_definitions(http_tests PRIVATE QS_SOURCE_DIR_UNIX="${CMAKE_SOURCE
   QS_TEST_HTTPS_PORT=${QS_TEST_HTTPS_PORT} QS_TEST_HTTP_PORT=${QS_TEST_HTTP_PORT} QS_TEST_NORANGE_PORT=${QS_TEST_NORANGE_PORT}
   QS_TEST_WRONG_NAME_PORT=${QS_TEST_WRONG_NAME_PORT} QS_TEST_PROXY_PORT=${QS_TEST_PROXY_PORT}
   QS_TEST_AUTH_PROXY_PORT=${QS_TEST_AUTH_PROXY_PORT} QS_TEST_CLOSED_PORT=${QS_TEST_CLOSED_PORT})
+target_include_directories(http_tests PRIVATE ${CMAKE_BINARY_DIR}/generated_tests)
 add_dependencies(http_tests trust_test_ca)
 qs_warnings(http_tests)
 add_test(NAME http_suite_under_wine COMMAND http_tests)

@@ -4,7 +4,8 @@
 # STATE is a folder of its own (made if missing): a test CA and certificates made there by
 # openssl once (ca.crt, ca.der: the CA to trust; localhost.crt for localhost and 127.0.0.1;
 # other.crt for another name), the configuration files, logs (access.log with request, status,
-# bytes, Range and nginx's number of the connection; tinyproxy logs) and the file "ready" while
+# bytes, Range, when the answer ended and how long it took, and nginx's number of the
+# connection; tinyproxy logs) and the file "ready" while
 # the servers run. nginx serves ROOT over
 # HTTPS on HTTPS, plain HTTP on HTTP (and ROOT again below /slow/ at 20 KB/s), HTTP without
 # Range on NORANGE, HTTPS with the certificate of another name on WRONGNAME; tinyproxy forwards
@@ -34,7 +35,7 @@ pid $state/nginx.pid;
 error_log $state/nginx_error.log;
 events { worker_connections 256; }
 http {
-    log_format transfer '\$request_method \$request_uri \$status \$body_bytes_sent range=\$http_range conn=\$connection';
+    log_format transfer '\$request_method \$request_uri \$status \$body_bytes_sent range=\$http_range at=\$msec took=\$request_time conn=\$connection';
     access_log $state/access.log transfer;
     client_body_temp_path $state/tmp/body; proxy_temp_path $state/tmp/proxy; fastcgi_temp_path $state/tmp/fastcgi;
     uwsgi_temp_path $state/tmp/uwsgi; scgi_temp_path $state/tmp/scgi;
