@@ -311,19 +311,18 @@ public:
         std::vector<small_file_result> results(files.size());
         if (files.empty()) return results;
         join_openers();
-        std::vector<std::size_t> by_opener;  // the file each opener fetches, by the order they were started in
+        std::size_t side_by_side = 0;  // files 1 to this one are fetched by the first openers
         for (std::size_t i = 1; i < max_connections_per_source; ++i) {
-            if (i < files.size()) {
-                if (start_opener([this, &file = files[i], &result = results[i]]() noexcept { result = fetched(file); }))
-                    by_opener.push_back(i);
-            } else {
-                start_opener([this, path = files[0].server_path]() noexcept { open_with_first_byte(path); });
-            }
+            const bool started =
+                i < files.size()
+                    ? start_opener([this, &file = files[i], &result = results[i]]() noexcept { result = fetched(file); })
+                    : start_opener([this, path = files[0].server_path]() noexcept { open_with_first_byte(path); });
+            if (!started) break;
+            if (i < files.size()) side_by_side = i;
         }
         results[0] = fetched(files[0]);
-        for (std::size_t i = 1; i < files.size(); ++i)
-            if (std::find(by_opener.begin(), by_opener.end(), i) == by_opener.end()) results[i] = fetched(files[i]);
-        for (std::size_t n = 0; n < by_opener.size(); ++n) openers_[n].join();
+        for (std::size_t i = side_by_side + 1; i < files.size(); ++i) results[i] = fetched(files[i]);
+        for (std::size_t n = 0; n < side_by_side; ++n) openers_[n].join();
         return results;
     }
 
