@@ -131,18 +131,27 @@ public:
     {
         std::vector<small_file_result> results(files.size());
         for (std::size_t i = 0; i < files.size(); ++i) {
-            try {
-                results[i].bytes = fetch(files[i].server_path, files[i].max_bytes);
-            } catch (...) {
-                results[i].failure = std::current_exception();
-                break;
-            }
+            results[i] = fetch_small_file(files[i]);
+            if (results[i].failure) break;
         }
         return results;
     }
     // Makes every transfer of the session end within a second; what arrived stays in the local
     // files. Safe from any thread, also while no transfer runs (later fetches then end at once).
     virtual void stop() = 0;
+
+protected:
+    // One small file by fetch(), what it throws kept in the result.
+    small_file_result fetch_small_file(const small_file& file) noexcept
+    {
+        small_file_result result;
+        try {
+            result.bytes = fetch(file.server_path, file.max_bytes);
+        } catch (...) {
+            result.failure = std::current_exception();
+        }
+        return result;
+    }
 };
 
 }  // namespace qs

@@ -315,13 +315,13 @@ public:
         for (std::size_t i = 1; i < max_connections_per_source; ++i) {
             const bool started =
                 i < files.size()
-                    ? start_opener([this, &file = files[i], &result = results[i]]() noexcept { result = fetched(file); })
+                    ? start_opener([this, &file = files[i], &result = results[i]]() noexcept { result = fetch_small_file(file); })
                     : start_opener([this, path = files[0].server_path]() noexcept { open_with_first_byte(path); });
             if (!started) break;
             if (i < files.size()) side_by_side = i;
         }
-        results[0] = fetched(files[0]);
-        for (std::size_t i = side_by_side + 1; i < files.size(); ++i) results[i] = fetched(files[i]);
+        results[0] = fetch_small_file(files[0]);
+        for (std::size_t i = side_by_side + 1; i < files.size(); ++i) results[i] = fetch_small_file(files[i]);
         for (std::size_t n = 0; n < side_by_side; ++n) openers_[n].join();
         return results;
     }
@@ -472,17 +472,6 @@ private:
         result.state = file_state::fetched;
         result.whole = local->finish();
         result.resumed_from = from;
-        return result;
-    }
-
-    small_file_result fetched(const small_file& file) noexcept
-    {
-        small_file_result result;
-        try {
-            result.bytes = fetch(file.server_path, file.max_bytes);
-        } catch (...) {
-            result.failure = std::current_exception();
-        }
         return result;
     }
 
