@@ -1,5 +1,7 @@
 #include "tests/gui/driver.h"
 
+#include <cstdint>
+#include <string>
 #include <thread>
 
 namespace qs::gui {
@@ -111,11 +113,23 @@ std::vector<HWND> children(HWND parent)
     return found;
 }
 
+LRESULT send(HWND window, UINT message, WPARAM w, LPARAM l, std::chrono::milliseconds wait)
+{
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutW(window, message, w, l, SMTO_NORMAL, static_cast<UINT>(wait.count()), &result))
+        return static_cast<LRESULT>(result);
+    // A window destroyed meanwhile answers nothing as well; only a live one that is silent is a fault.
+    if (!IsWindow(window)) return 0;
+    throw window_not_answering("window " + std::to_string(reinterpret_cast<std::uintptr_t>(window)) +
+                               " did not answer message " + std::to_string(message) + " within " +
+                               std::to_string(wait.count()) + " ms");
+}
+
 std::wstring text_of(HWND window)
 {
-    const auto length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    const auto length = send(window, WM_GETTEXTLENGTH);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const auto got = SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    const auto got = send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(got));
     return text;
 }
@@ -161,7 +175,7 @@ void click(HWND button)
 
 bool is_checked(HWND check_box)
 {
-    return SendMessageW(check_box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return send(check_box, BM_GETCHECK) == BST_CHECKED;
 }
 
 HWND wait_for_message_box(DWORD process, std::chrono::milliseconds wait)

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,13 @@ HWND wait_for_top_window(DWORD process, const std::wstring& class_name, const wc
                          std::chrono::milliseconds wait = default_wait);
 // The visible top-level windows of the process.
 std::vector<HWND> top_windows(DWORD process);
+
+// A message sent to a window of the program, answered within the wait. A program whose window
+// does not answer fails the test with window_not_answering, instead of holding the whole suite.
+struct window_not_answering : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+LRESULT send(HWND window, UINT message, WPARAM w = 0, LPARAM l = 0, std::chrono::milliseconds wait = default_wait);
 
 std::vector<HWND> children(HWND parent);  // every descendant, in enumeration order
 std::wstring text_of(HWND window);         // WM_GETTEXT

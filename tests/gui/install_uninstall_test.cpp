@@ -151,9 +151,9 @@ TEST(InstallUnderWine, TheUninstallAsksShowsItsProgressAndClosesWithABox)
     for (HWND child : children(progress))
         if (class_of(child) == L"msctls_progress32") bar = child;
     ASSERT_NE(bar, nullptr);
-    const LRESULT high = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
-    EXPECT_GT(high, SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
-    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), high);
+    const LRESULT high = send(bar, PBM_GETRANGE, FALSE);
+    EXPECT_GT(high, send(bar, PBM_GETRANGE, TRUE));
+    EXPECT_EQ(send(bar, PBM_GETPOS), high);
     EXPECT_NE(child_with_text(progress, L"Qs Ask Test was removed from this computer."), nullptr);
     ASSERT_TRUE(answer(closing, L"OK"));
     DWORD code = 999;

@@ -376,7 +376,12 @@ int wmain(int argc, wchar_t** argv)
         const std::wstring verb = line.substr(0, blank);
         const std::wstring argument = blank == std::wstring::npos ? L"" : trimmed(line.substr(blank + 1));
         const auto began = std::chrono::steady_clock::now();
-        const std::wstring why = user.run(verb, argument);
+        std::wstring why;
+        try {
+            why = user.run(verb, argument);
+        } catch (const qs::gui::window_not_answering& e) {
+            why = qs::utf8_to_wide(e.what());
+        }
         const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(
                                 std::chrono::steady_clock::now() - began).count() / 100;
         const std::string took = " (" + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s)";
