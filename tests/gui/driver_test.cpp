@@ -1,0 +1,33 @@
+// The driver itself: a window that stops answering fails the test that asked it, in bounded time.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/win32/handles.h"
+#include "tests/gui/driver.h"
+
+namespace qs::gui {
+namespace {
+
+TEST(Driver, AWindowThatStopsAnsweringFailsTheTestInsteadOfHoldingIt)
+{
+    HWND window = nullptr;
+    const win32::kernel_handle made(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const win32::kernel_handle go_on(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    // The window's thread makes it, then waits without pumping messages, as a hung program does.
+    std::thread owner([&] {
+        window = CreateWindowExW(0, L"Static", L"busy", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        SetEvent(made.get());
+        WaitForSingleObject(go_on.get(), INFINITE);
+        DestroyWindow(window);
+    });
+    WaitForSingleObject(made.get(), INFINITE);
+    ASSERT_NE(window, nullptr);
+    EXPECT_THROW(send(window, WM_GETTEXTLENGTH, 0, 0, 300ms), window_not_answering);
+    SetEvent(go_on.get());
+    owner.join();
+    EXPECT_EQ(send(window, WM_GETTEXTLENGTH), 0) << "a window destroyed meanwhile answers nothing, quietly";
+}
+
+}  // namespace
+}  // namespace qs::gui
