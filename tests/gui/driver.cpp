@@ -1,6 +1,7 @@
 #include "tests/gui/driver.h"
 
-#include <cstdint>
+#include "platform/utf8.h"
+
 #include <string>
 #include <thread>
 
@@ -120,9 +121,8 @@ LRESULT send(HWND window, UINT message, WPARAM w, LPARAM l, std::chrono::millise
         return static_cast<LRESULT>(result);
     // A window destroyed meanwhile answers nothing as well; only a live one that is silent is a fault.
     if (!IsWindow(window)) return 0;
-    throw window_not_answering("window " + std::to_string(reinterpret_cast<std::uintptr_t>(window)) +
-                               " did not answer message " + std::to_string(message) + " within " +
-                               std::to_string(wait.count()) + " ms");
+    throw window_not_answering("a window of class " + wide_to_utf8(class_of(window)) + " did not answer message " +
+                               std::to_string(message) + " within " + std::to_string(wait.count()) + " ms");
 }
 
 std::wstring text_of(HWND window)
