@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qs {
@@ -107,6 +108,13 @@ struct small_file {
 struct small_file_result {
     std::vector<std::uint8_t> bytes;
     std::exception_ptr failure;
+
+    // The bytes, or the failure thrown as fetch() would have thrown it.
+    std::vector<std::uint8_t> take()
+    {
+        if (failure) std::rethrow_exception(failure);
+        return std::move(bytes);
+    }
 };
 
 class transfer_session {

@@ -236,8 +236,7 @@ private:
             if (signed_lists) wanted.push_back({live_filename(file_list_signature_name), max_signature_bytes});
             std::vector<small_file_result> got = s_.session->fetch_small_files(wanted);
             try {
-                if (got[0].failure) std::rethrow_exception(got[0].failure);
-                s_.list_bytes = std::move(got[0].bytes);
+                s_.list_bytes = got[0].take();
             } catch (const size_limit_error&) {
                 failed = failure::list_too_large;
                 return;
@@ -248,8 +247,7 @@ private:
             }
             if (!signed_lists) return;
             try {
-                if (got[1].failure) std::rethrow_exception(got[1].failure);
-                signature = std::move(got[1].bytes);
+                signature = got[1].take();
             } catch (const size_limit_error&) {
                 failed = failure::signature_missing;
             } catch (const server_refusal&) {

@@ -16,10 +16,11 @@ TEST(Driver, AWindowThatStopsAnsweringFailsTheTestInsteadOfHoldingIt)
     const win32::kernel_handle go_on(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     // The window's thread makes it, then waits without pumping messages, as a hung program does.
     std::thread owner([&] {
-        window = CreateWindowExW(0, L"Static", L"busy", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        const win32::window_handle owned(
+            CreateWindowExW(0, L"Static", L"busy", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+        window = owned.get();
         SetEvent(made.get());
         WaitForSingleObject(go_on.get(), INFINITE);
-        DestroyWindow(window);
     });
     WaitForSingleObject(made.get(), INFINITE);
     ASSERT_NE(window, nullptr);

@@ -5,8 +5,7 @@
 # openssl once (ca.crt, ca.der: the CA to trust; localhost.crt for localhost and 127.0.0.1;
 # other.crt for another name), the configuration files, logs (access.log with request, status,
 # bytes, Range, when the answer ended and how long it took, and nginx's number of the
-# connection; tinyproxy logs) and the file "ready" while
-# the servers run. nginx serves ROOT over
+# connection; tinyproxy logs) and the file "ready" while the servers run. nginx serves ROOT over
 # HTTPS on HTTPS, plain HTTP on HTTP (and ROOT again below /slow/ at 20 KB/s), HTTP without
 # Range on NORANGE, HTTPS with the certificate of another name on WRONGNAME; tinyproxy forwards
 # (CONNECT too) on PROXY, and asks for Basic credentials on AUTHPROXY. Writing the file "stop" (or MAX_SECONDS, default 300) ends them.
