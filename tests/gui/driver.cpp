@@ -215,6 +215,11 @@ bool answer(HWND box, const std::wstring& button_text)
     return true;
 }
 
+bool dismiss(HWND box, const std::wstring& button_text)
+{
+    return answer(box, button_text) && wait_for([box] { return !IsWindow(box) || !IsWindowVisible(box); });
+}
+
 HWND licence_window(const program& p)
 {
     return wait_for_top_window(p.id(), licence_class, L"Korvex Hard- and Software Licence Agreement");

@@ -76,6 +76,9 @@ HWND wait_for_message_box_saying(DWORD process, const std::wstring& text,
                                  std::chrono::milliseconds wait = default_wait);
 // Presses the box's button with this text ("OK", "Yes", "No"; "&" ignored). False when it has none.
 bool answer(HWND box, const std::wstring& button_text);
+// Answers, then waits until the box has gone, so that a box asking the same again is never taken
+// for this one. False when it has no such button, or stays.
+bool dismiss(HWND box, const std::wstring& button_text);
 
 // Lines of a multi-line text as the program's text boxes hold them (split at CR LF).
 std::vector<std::wstring> lines_of(const std::wstring& text);

@@ -75,7 +75,7 @@ TEST_F(SlowUpdateGui, TheCloseBoxAsksAndYesStopsTheUpdateWithNothingReplaced)
     PostMessageW(main, WM_CLOSE, 0, 0);
     HWND box = wait_for_message_box_saying(p.id(), question);
     ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(answer(box, L"No"));
+    ASSERT_TRUE(dismiss(box, L"No"));
     EXPECT_TRUE(IsWindow(main));  // No: the update goes on
 
     PostMessageW(main, WM_CLOSE, 0, 0);

@@ -199,8 +199,7 @@ private:
         if (parts.size() != 2) return L"write: answer BUTTON | TEXT";
         HWND box = wait_until([&] { return box_holding(parts[1]); }, task_wait);
         if (!box) return L"no such box came; shown are:" + shown_windows();
-        if (!answer(box, parts[0])) return L"the box has no such button";
-        return wait_for([&] { return !IsWindow(box) || !IsWindowVisible(box); }) ? L"" : L"the box stayed";
+        return dismiss(box, parts[0]) ? L"" : L"the box has no such button, or stayed";
     }
 
     static std::wstring tree_item_text(HWND tree, HTREEITEM item)
