@@ -62,3 +62,9 @@ wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
 fi
+# A program that crashes makes Wine start winedbg, whose crash dialog waits for a click that never
+# comes: the suite would sit silent until its timeout. Without the dialog, the backtrace goes to
+# the program's error output and the program ends.
+if ! grep -q '^"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1 || true
+fi
