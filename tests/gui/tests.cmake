@@ -13,7 +13,9 @@ target_link_libraries(gui_tests PRIVATE qs_gui_driver qs_win32 GTest::gtest GTes
 target_link_options(gui_tests PRIVATE ${QS_STATIC_LINK})
 qs_warnings(gui_tests)
 add_dependencies(gui_tests run_this_first)
-add_test(NAME gui_suite COMMAND gui_tests --gtest_filter=-HighDpi.*)
+# Watched: a run that Wine holds silent is shown with its backtraces and run once more.
+add_test(NAME gui_suite COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/watched_run.sh $<TARGET_FILE:gui_tests>
+                                --gtest_filter=-HighDpi.*)
 set_tests_properties(gui_suite PROPERTIES TIMEOUT 600)
 # The windows on a 144-DPI screen, in a Wine prefix of their own: the setting can reach no other test.
 add_test(NAME gui_high_dpi COMMAND bash ${CMAKE_SOURCE_DIR}/tests/gui/high_dpi.sh ${CMAKE_BINARY_DIR}/high_dpi
