@@ -61,9 +61,9 @@ run_once() {
   tail -n +1 -f --pid="$pid" "$log" &
   local tail_pid=$!
   while kill -0 "$pid" 2>/dev/null; do
-    sleep 5
+    sleep 1
     size=$(stat -c %s "$log")
-    if [ "$size" != "$last" ]; then last=$size quiet=0; else quiet=$((quiet + 5)); fi
+    if [ "$size" != "$last" ]; then last=$size quiet=0; else quiet=$((quiet + 1)); fi
     if [ "$quiet" -ge "$stall" ]; then
       echo
       echo "== $program has printed nothing for $stall s: held inside Wine. Backtraces:"

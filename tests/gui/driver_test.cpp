@@ -1,4 +1,5 @@
 // The driver itself: a window that stops answering fails the test that asked it, in bounded time.
+// And a run that holds still, for the watcher of the suite's runs (tests/gui/stall_watch_test.sh).
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -28,6 +29,13 @@ TEST(Driver, AWindowThatStopsAnsweringFailsTheTestInsteadOfHoldingIt)
     SetEvent(go_on.get());
     owner.join();
     EXPECT_EQ(send(window, WM_GETTEXTLENGTH), 0) << "a window destroyed meanwhile answers nothing, quietly";
+}
+
+// Disabled: only the watcher's test runs it, to see a silent run caught, named and ended.
+TEST(Driver, DISABLED_HoldsStillAsARunThatWineHolds)
+{
+    const win32::kernel_handle never(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    WaitForSingleObject(never.get(), INFINITE);
 }
 
 }  // namespace
