@@ -1,6 +1,7 @@
 #include "platform/ftp/pooled_session.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -357,23 +358,30 @@ bool pooled_session::fetch_one(control_connection& connection, file_queue& queue
     const std::uint64_t from = local->size();
     queue.started(index, from);
     file_writer writer(*local, queue, index, file.size > from ? file.size - from : 0);
+    // What the transfer came to is told to the queue only once the file is closed: telling it
+    // frees the file for another connection (a broken transfer's, or a later list line's for the
+    // same file), and that connection must be able to open it.
+    std::function<void()> tell_queue;
+    bool connection_usable = false;
     try {
         connection.retrieve(file.server_path, from, writer);
-        queue.fetched(index, local->finish());
-        return true;
+        tell_queue = [&queue, index, whole = local->finish()] { queue.fetched(index, whole); };
+        connection_usable = true;
     } catch (const transfer_stopped&) {
-        queue.stopped(index);
+        tell_queue = [&queue, index] { queue.stopped(index); };
     } catch (const file_refused& e) {
-        queue.failed(index, ftp_failure::server, e.text());
-        return true;
+        tell_queue = [&queue, index, text = e.text()] { queue.failed(index, ftp_failure::server, text); };
+        connection_usable = true;
     } catch (const size_limit_error& e) {
-        queue.failed(index, ftp_failure::too_large, e.text());
+        tell_queue = [&queue, index, text = e.text()] { queue.failed(index, ftp_failure::too_large, text); };
     } catch (const local_file_error& e) {
-        queue.failed(index, ftp_failure::local, e.text());
+        tell_queue = [&queue, index, text = e.text()] { queue.failed(index, ftp_failure::local, text); };
     } catch (const system_error& e) {
-        queue.broke(index, e.text(), from + writer.written());
+        tell_queue = [&queue, index, text = e.text(), at = from + writer.written()] { queue.broke(index, text, at); };
     }
-    return false;
+    local.reset();
+    tell_queue();
+    return connection_usable;
 }
 
 }  // namespace qs::ftp

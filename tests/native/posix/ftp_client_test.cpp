@@ -14,7 +14,10 @@
 #include <functional>
 #include <future>
 #include <iterator>
+#include <condition_variable>
 #include <map>
+#include <mutex>
+#include <set>
 #include <thread>
 
 #include "platform/call_with_deadline.h"
@@ -30,6 +33,7 @@ namespace {
 namespace fs = std::filesystem;
 using native_ftp::local_ftp_server;
 using strings = std::vector<std::string>;
+using namespace std::chrono_literals;
 
 std::string read_whole(const fs::path& path)
 {
@@ -87,6 +91,73 @@ public:
     }
 };
 
+// Files that one handle at a time may hold, as Windows' share mode 0 has it. The first handle of
+// `held` is let go slowly, and every other file opens only once that has begun: a connection that
+// could take the file up before its last transfer closed it would then find it still open.
+class files_held_once : public ftp::local_files {
+public:
+    explicit files_held_once(std::string held) : held_(std::move(held)) {}
+    int clashes() const
+    {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        return clashes_;
+    }
+
+    std::unique_ptr<ftp::local_file> open(const std::wstring& path, std::uint64_t keep) override
+    {
+        const std::string name = wide_to_utf8(path);
+        std::unique_lock<std::mutex> hold(mutex_);
+        if (name != held_) changed_.wait_for(hold, 2s, [this] { return letting_go_; });
+        if (open_.count(name) != 0) {
+            ++clashes_;
+            changed_.notify_all();
+            throw ftp::local_file_error(L"The process cannot access the file because it is being used by another process.");
+        }
+        open_.insert(name);
+        const bool slow = name == held_ && !held_once_;
+        if (name == held_) held_once_ = true;
+        hold.unlock();
+        return std::make_unique<handle>(*this, name, slow, posix_files().open(path, keep));
+    }
+
+private:
+    class handle : public ftp::local_file {
+    public:
+        handle(files_held_once& owner, std::string name, bool slow, std::unique_ptr<ftp::local_file> file)
+            : owner_(owner), name_(std::move(name)), slow_(slow), file_(std::move(file))
+        {
+        }
+        ~handle() override
+        {
+            file_.reset();
+            std::unique_lock<std::mutex> hold(owner_.mutex_);
+            if (slow_) {
+                owner_.letting_go_ = true;
+                owner_.changed_.notify_all();
+                owner_.changed_.wait_for(hold, 1s, [this] { return owner_.clashes_ > 0; });
+            }
+            owner_.open_.erase(name_);
+        }
+        std::uint64_t size() const override { return file_->size(); }
+        void write(const char* data, std::size_t size) override { file_->write(data, size); }
+        download_result finish() override { return file_->finish(); }
+
+    private:
+        files_held_once& owner_;
+        std::string name_;
+        bool slow_;
+        std::unique_ptr<ftp::local_file> file_;
+    };
+
+    const std::string held_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::set<std::string> open_;
+    bool held_once_ = false;
+    bool letting_go_ = false;
+    int clashes_ = 0;
+};
+
 // What a session reports; the session makes the calls one at a time.
 class recorded_progress : public ftp_progress {
 public:
@@ -139,10 +210,11 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    std::unique_ptr<ftp_session> open(const ftp_account& account)
+    std::unique_ptr<ftp_session> open(const ftp_account& account,
+                                      std::unique_ptr<ftp::local_files> files = std::make_unique<posix_files>())
     {
-        return std::make_unique<ftp::pooled_session>(std::make_unique<posix::posix_network>(),
-                                                     std::make_unique<posix_files>(), codec, account);
+        return std::make_unique<ftp::pooled_session>(std::make_unique<posix::posix_network>(), std::move(files),
+                                                     codec, account);
     }
     std::unique_ptr<ftp_session> open(const local_ftp_server& server, int timeout_ms = 3000)
     {
@@ -270,6 +342,27 @@ TEST_F(FtpSession, ABrokenConnectionIsReplacedAndItsFileResumedWithRestUpToThree
     EXPECT_EQ(results[2].failure, ftp_failure::server);
     EXPECT_EQ(results[2].failure_text, L"The update server closed the connection before it confirmed the transfer.");
     EXPECT_EQ(count_of(commands, "RETR /public/live/MyApp/never.bin"), 3u);
+}
+
+// The connection that takes up a broken transfer may be another one, free at that moment: the
+// broken transfer's file is closed before it is offered, or Windows would refuse to open it.
+TEST_F(FtpSession, AFileWhoseConnectionBrokeIsClosedBeforeAnotherConnectionTakesItUp)
+{
+    local_ftp_server server({"--misbehave", "drop:100000@*/big.bin"});
+    const std::string big = varied_bytes(300000);
+    const std::string other = varied_bytes(20000, 1);
+    server.publish("big.bin", big);
+    server.publish("other.bin", other);
+    auto files = std::make_unique<files_held_once>(wide_to_utf8((folder / "big.bin").wstring()));
+    const files_held_once& seen = *files;
+    const auto results = open(server.account(3000), std::move(files))
+                             ->fetch_files({file("big.bin", big.size()), file("other.bin", other.size())}, progress);
+    ASSERT_EQ(results.size(), 2u);
+    expect_fetched(results[0], big);
+    EXPECT_GT(results[0].resumed_from, 0u);
+    expect_fetched(results[1], other);
+    EXPECT_EQ(seen.clashes(), 0) << "a connection opened the file while the broken transfer still held it";
+    EXPECT_EQ(local("big.bin"), big);
 }
 
 TEST_F(FtpSession, PassiveRefusedActiveTakesOverForTheRestOfTheSession)
