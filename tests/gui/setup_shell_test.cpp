@@ -2,6 +2,8 @@
 // the main window's form and what init_setup changes in it, and the ways the program ends.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "tests/gui/driver.h"
 #include "tests/gui/medium.h"
 
@@ -52,6 +54,13 @@ const placed main_form[] = {
     {L"Internet update", L"Button", 560, 476, 137, 25},
     {L"Generate file list", L"Button", 560, 539, 137, 25},
 };
+
+// Named in each check of a control rather than by SCOPED_TRACE, whose first use on Windows starts
+// a thread of GoogleTest's own to watch the test's thread, in the middle of the suite.
+std::string place_of(const placed& c)
+{
+    return "control at " + std::to_string(c.left) + ", " + std::to_string(c.top);
+}
 
 const std::vector<std::wstring> default_info_lines{
     L"This setup routine will install an application from ",
@@ -162,17 +171,17 @@ TEST(MainWindow, HasTheFormsControlsTextsAndTabOrder)
     EXPECT_EQ(client_size(main).cy, 580);
 
     for (const placed& c : main_form) {
-        SCOPED_TRACE(testing::Message() << "control at " << c.left << ", " << c.top);
+        const std::string where = place_of(c);
         HWND h = child_at(main, c.left, c.top);
-        ASSERT_NE(h, nullptr);
-        EXPECT_EQ(lstrcmpiW(class_of(h).c_str(), c.class_name), 0) << "class";
-        EXPECT_EQ(text_of(h), c.text);
-        EXPECT_TRUE(IsWindowVisible(h));
-        EXPECT_TRUE(IsWindowEnabled(h));
+        ASSERT_NE(h, nullptr) << where;
+        EXPECT_EQ(lstrcmpiW(class_of(h).c_str(), c.class_name), 0) << where << ": class";
+        EXPECT_EQ(text_of(h), c.text) << where;
+        EXPECT_TRUE(IsWindowVisible(h)) << where;
+        EXPECT_TRUE(IsWindowEnabled(h)) << where;
         if (c.width) {
             const RECT r = client_rect_in(main, h);
-            EXPECT_EQ(r.right - r.left, c.width);
-            EXPECT_EQ(r.bottom - r.top, c.height);
+            EXPECT_EQ(r.right - r.left, c.width) << where;
+            EXPECT_EQ(r.bottom - r.top, c.height) << where;
         }
     }
     HWND info_lines = child_at(main, 178, 22);
@@ -262,14 +271,14 @@ TEST(HighDpi, BothWindowsGrowByHalfAndKeepTheirLayout)
     // Every control stands where it stands at 96 DPI, relative to the client area.
     for (const placed& c : main_form) {
         if (!c.width) continue;
-        SCOPED_TRACE(testing::Message() << "control at " << c.left << ", " << c.top);
+        const std::string where = place_of(c);
         HWND h = child_with_text(main, c.text, c.class_name);
-        ASSERT_NE(h, nullptr);
+        ASSERT_NE(h, nullptr) << where;
         const RECT r = client_rect_in(main, h);
-        EXPECT_NEAR(r.left, c.left * client.cx / 735.0, 1.0);
-        EXPECT_NEAR(r.top, c.top * client.cy / 580.0, 1.0);
-        EXPECT_NEAR(r.right, (c.left + c.width) * client.cx / 735.0, 1.0);
-        EXPECT_NEAR(r.bottom, (c.top + c.height) * client.cy / 580.0, 1.0);
+        EXPECT_NEAR(r.left, c.left * client.cx / 735.0, 1.0) << where;
+        EXPECT_NEAR(r.top, c.top * client.cy / 580.0, 1.0) << where;
+        EXPECT_NEAR(r.right, (c.left + c.width) * client.cx / 735.0, 1.0) << where;
+        EXPECT_NEAR(r.bottom, (c.top + c.height) * client.cy / 580.0, 1.0) << where;
     }
     // The labels' fonts grew too: 19 pixels of character height are now 28 (28.5 rounded down),
     // and a label is as high as its font's cells.
