@@ -17,30 +17,7 @@ trap 'rm -f "$log"' EXIT
 backtraces() {
   printf 'bt all\nquit\n' | timeout 90 winedbg 2>&1 |
     awk '/^Backtracing for thread/ { keep = index($0, "C:\\windows\\") == 0 } keep' |
-    /usr/bin/python3 -c '
-import bisect, re, subprocess, sys
-symbols = []
-try:
-    out = subprocess.run(["x86_64-w64-mingw32-nm", "-C", "--defined-only", sys.argv[1]],
-                         capture_output=True, text=True).stdout
-    for line in out.splitlines():
-        parts = line.split(" ", 2)
-        if len(parts) == 3 and parts[1] in "tT":
-            symbols.append((int(parts[0], 16), parts[2]))
-except OSError:
-    pass
-symbols.sort()
-starts = [s for s, _ in symbols]
-module = re.escape(sys.argv[1].rsplit("/", 1)[-1].rsplit(".", 1)[0])
-for line in sys.stdin:
-    line = line.rstrip("\n")
-    m = re.search(r"0x([0-9a-f]+) in " + module + r" \(", line)
-    if m and starts:
-        i = bisect.bisect_right(starts, int(m.group(1), 16)) - 1
-        if i >= 0:
-            line += "  <" + symbols[i][1] + ">"
-    print(line)
-' "$program"
+    /usr/bin/python3 "$(dirname "$0")/name_frames.py" "$program"
 }
 
 # Ends what the stalled run left: the prefix's programs and the update servers its tests started.
