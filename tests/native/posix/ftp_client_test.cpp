@@ -354,9 +354,9 @@ TEST_F(FtpSession, AFileWhoseConnectionBrokeIsClosedBeforeAnotherConnectionTakes
     server.publish("big.bin", big);
     server.publish("other.bin", other);
     auto files = std::make_unique<files_held_once>(wide_to_utf8((folder / "big.bin").wstring()));
-    const files_held_once& seen = *files;
-    const auto results = open(server.account(3000), std::move(files))
-                             ->fetch_files({file("big.bin", big.size()), file("other.bin", other.size())}, progress);
+    const files_held_once& seen = *files;  // the session's, so read while the session lives
+    const auto session = open(server.account(3000), std::move(files));
+    const auto results = session->fetch_files({file("big.bin", big.size()), file("other.bin", other.size())}, progress);
     ASSERT_EQ(results.size(), 2u);
     expect_fetched(results[0], big);
     EXPECT_GT(results[0].resumed_from, 0u);
