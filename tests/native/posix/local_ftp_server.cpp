@@ -20,7 +20,10 @@ local_ftp_server::local_ftp_server(const std::vector<std::string>& options)
     fs::remove_all(root_);
     fs::create_directories(root_ / "public" / "live" / "MyApp");
     std::vector<std::string> args = {"/usr/bin/python3", QS_SOURCE_DIR "/tests/ftp/update_server.py", "--root",
-                                     root_.string(), "--port", "0", "--log", (root_ / "server.log").string()};
+                                     root_.string(), "--port", "0", "--log", (root_ / "server.log").string(),
+                                     // it ends by itself should a test die without stopping it: its
+                                     // error output is the test's, which ctest reads to its end
+                                     "--max-seconds", "120"};
     args.insert(args.end(), options.begin(), options.end());
     int out[2];
     if (::pipe(out) != 0) throw std::runtime_error("pipe");
