@@ -17,7 +17,7 @@ add_dependencies(gui_tests run_this_first)
 add_test(NAME gui_suite COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/watched_run.sh $<TARGET_FILE:gui_tests>
                                 --gtest_filter=-HighDpi.*)
 set_tests_properties(gui_suite PROPERTIES TIMEOUT 600)
-# The watcher on a run that holds still: caught, its backtrace named, ended, run once more.
+# The watcher on a run that holds still once: caught, its backtrace named, ended, passed when run again.
 add_test(NAME gui_stall_watch COMMAND bash ${CMAKE_SOURCE_DIR}/tests/gui/stall_watch_test.sh $<TARGET_FILE:gui_tests>)
 set_tests_properties(gui_stall_watch PROPERTIES TIMEOUT 180)
 # The windows on a 144-DPI screen, in a Wine prefix of their own: the setting can reach no other test.
