@@ -404,6 +404,7 @@ private:
     {
         s_.entries = s_.plan.remote.size();
         std::set<std::wstring> chosen;  // folded paths
+        const update_log::batch refusals_together(log_);
         for (const std::wstring& line : s_.plan.remote) {
             const std::wstring path = tab_field(line, 1);
             if (is_own_executable(path) || is_own_executable(on_disk(path))) {

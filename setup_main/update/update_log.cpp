@@ -104,10 +104,27 @@ void update_log::write(const std::wstring& text)
     const std::lock_guard<std::mutex> hold(mutex_);
     if (path_.empty()) return;
     waiting_ += wide_to_utf8(os_.local_timestamp() + L" " + on_one_line(text)) + "\r\n";
-    // Once every line is in, there is nothing to mention; a log that cannot be made at all (no
-    // such folder) keeps no more than a little of what it could not take.
+    if (batches_ == 0) write_waiting_lines();
+}
+
+// Once every line is in, there is nothing to mention; a log that cannot be made at all (no such
+// folder) keeps no more than a little of what it could not take.
+void update_log::write_waiting_lines()
+{
     if (append_waiting_lines()) failure_.reset();
     else if (!clashing_ && waiting_.size() > (1u << 16)) waiting_.clear();
+}
+
+update_log::batch::batch(update_log& log) : log_(log)
+{
+    const std::lock_guard<std::mutex> hold(log_.mutex_);
+    ++log_.batches_;
+}
+
+update_log::batch::~batch()
+{
+    const std::lock_guard<std::mutex> hold(log_.mutex_);
+    if (--log_.batches_ == 0 && !log_.path_.empty() && !log_.waiting_.empty()) log_.write_waiting_lines();
 }
 
 }  // namespace qs::update

@@ -33,6 +33,18 @@ public:
 
     // One line: the time, a blank, the text (its line breaks become " / ").
     void write(const std::wstring& text);
+    // While one lives, lines wait and go into the file together when it ends: a list with many
+    // refused lines then costs one opening of the log, not one per line.
+    class batch {
+    public:
+        explicit batch(update_log& log);
+        ~batch();
+        batch(const batch&) = delete;
+        batch& operator=(const batch&) = delete;
+
+    private:
+        update_log& log_;
+    };
     const std::wstring& path() const { return path_; }
     // The text of the first failure to write, if there was one.
     std::optional<std::wstring> failure() const;
@@ -41,6 +53,7 @@ public:
 
 private:
     bool append_waiting_lines();
+    void write_waiting_lines();
 
     platform& os_;
     std::wstring path_;
@@ -48,6 +61,7 @@ private:
     std::optional<std::wstring> failure_;
     std::string waiting_;      // lines that could not go in yet, in UTF-8
     bool clashing_ = false;    // the last attempt met a clash: the next one does not wait for it
+    int batches_ = 0;          // open batches: lines wait for the last one to end
 };
 
 }  // namespace qs::update

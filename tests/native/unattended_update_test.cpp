@@ -212,6 +212,28 @@ TEST(UpdateLog, OverOneMebibyteTheOlderHalfGoesWhenTheNextRunBegins)
     EXPECT_EQ(os.content(path), now + "2026-12-07T12:44:12 second\r\n");
 }
 
+TEST(UpdateLog, LinesWrittenDuringABatchGoInTogetherWhenItEnds)
+{
+    fake::fake_platform os;
+    const std::wstring path = L"C:\\update.log";
+    update::update_log log(os, path);
+    log.write(L"before");
+    const std::string before = "\xEF\xBB\xBF" "2026-12-07T12:44:12 before\r\n";
+    {
+        const update::update_log::batch together(log);
+        log.write(L"refused 1");
+        {
+            const update::update_log::batch inner(log);
+            log.write(L"refused 2");
+        }
+        EXPECT_EQ(os.content(path), before) << "lines wait for the outer batch";
+    }
+    const std::string batched = before + "2026-12-07T12:44:12 refused 1\r\n2026-12-07T12:44:12 refused 2\r\n";
+    EXPECT_EQ(os.content(path), batched);
+    log.write(L"after");
+    EXPECT_EQ(os.content(path), batched + "2026-12-07T12:44:12 after\r\n") << "after the batch, each line at once";
+}
+
 }  // namespace
 }  // namespace qs
 
