@@ -2,9 +2,10 @@
 // The log of Internet updates: one line per event, each beginning with the local time in ISO 8601
 // form, in UTF-8 with a byte-order mark. Support asks for it when an update failed at a customer's
 // site. A log that cannot be written never stops an update: the failure is kept for the caller
-// to mention. The log is opened for each line, appending and sharing reading and writing; a clash
-// with a program that holds it without sharing is tried again for a moment, and a line that still
-// cannot go in waits for the next one, so that no line of a run is lost while the clash lasts.
+// to mention. The log is opened for each line (or batch of lines), appending and sharing reading
+// and writing; a clash with a program that holds it without sharing is tried again for a moment,
+// and a line that still cannot go in waits for the next one, so that no line of a run is lost
+// while the clash lasts.
 
 #include <cstdint>
 #include <mutex>
