@@ -124,7 +124,7 @@ update_log::batch::batch(update_log& log) : log_(log)
 update_log::batch::~batch()
 {
     const std::lock_guard<std::mutex> hold(log_.mutex_);
-    if (--log_.batches_ == 0 && !log_.path_.empty() && !log_.waiting_.empty()) log_.write_waiting_lines();
+    if (--log_.batches_ == 0 && !log_.waiting_.empty()) log_.write_waiting_lines();  // none without a path
 }
 
 }  // namespace qs::update
